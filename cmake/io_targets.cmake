@@ -1,0 +1,31 @@
+# Settings shared by every target of ours (not GoogleTest's).
+
+set(IO_WARNING_FLAGS -Wall -Wextra -Wshadow -Wconversion)
+if(IO_WERROR)
+  list(APPEND IO_WARNING_FLAGS -Werror)
+endif()
+
+# Every target of ours: warnings, and the platform's conventions.
+function(io_target_defaults target)
+  target_compile_options(${target} PRIVATE ${IO_WARNING_FLAGS})
+  if(WIN32)
+    # Cabinets still run XP-era systems: no newer API may slip in.
+    target_compile_definitions(${target} PRIVATE _WIN32_WINNT=0x0501 WIN32_LEAN_AND_MEAN)
+  endif()
+endfunction()
+
+# Code that ships to a cabinet: no exceptions, no RTTI, nothing but our exports visible.
+function(io_deliverable_defaults target)
+  io_target_defaults(${target})
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# A Windows DLL keeps its plain name (wzio.dll, not libwzio.dll).
+function(io_windows_dll_name target name)
+  if(WIN32)
+    set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  endif()
+endfunction()
