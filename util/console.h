@@ -1,0 +1,22 @@
+// The console operations of the test programs, one file per platform
+// (console_win32.cpp, console_posix.cpp).
+#ifndef UTIL_CONSOLE_H
+#define UTIL_CONSOLE_H
+
+// Called once the prompt has been answered, before the first cycle: on a
+// POSIX terminal, turns off echo and line buffering so Escape can be seen.
+void console_begin_cycles();
+
+// Undoes console_begin_cycles; harmless when it did nothing or ran before.
+void console_end_cycles();
+
+// Clears the screen.
+void console_clear();
+
+// True while Escape is held (POSIX: an ESC byte is waiting on standard input).
+bool console_escape_held();
+
+// The pause between two redraw cycles.
+void console_pause();
+
+#endif
