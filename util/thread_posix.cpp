@@ -1,5 +1,6 @@
 #include "thread.h"
 
+#include <dlfcn.h>
 #include <limits.h>
 #include <pthread.h>
 #include <stddef.h>
@@ -48,7 +49,22 @@ static void *thread_entry(void *arg)
     return reinterpret_cast<void *>(static_cast<intptr_t>(body(ctx)));
 }
 
-static size_t thread_stack_size(uint32_t requested)
+// glibc carves static TLS out of the thread's stack; a sanitizer runtime's TLS
+// alone can eat most of a small stack. glibc reports the minimum including TLS
+// only through a private call, so look it up at run time.
+static size_t thread_static_tls_size(const pthread_attr_t *attr)
+{
+    typedef size_t (*get_minstack_fn)(const pthread_attr_t *);
+    void *symbol = dlsym(RTLD_DEFAULT, "__pthread_get_minstack");
+    if (symbol == nullptr) {
+        return 0;
+    }
+    size_t minimum = reinterpret_cast<get_minstack_fn>(symbol)(attr);
+    size_t base = static_cast<size_t>(PTHREAD_STACK_MIN);
+    return minimum > base ? minimum - base : 0;
+}
+
+static size_t thread_stack_size(uint32_t requested, const pthread_attr_t *attr)
 {
     size_t size = requested;
     if (size < thread_min_stack_size) {
@@ -57,6 +73,7 @@ static size_t thread_stack_size(uint32_t requested)
     if (size < static_cast<size_t>(PTHREAD_STACK_MIN)) {
         size = static_cast<size_t>(PTHREAD_STACK_MIN);
     }
+    size += thread_static_tls_size(attr);
     // pthread_attr_setstacksize() may refuse sizes that are not page multiples.
     size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
     return (size + page - 1) / page * page;
@@ -119,7 +136,7 @@ int IO_CALL host_thread_start(thread_proc_fn body, void *ctx, uint32_t stack_siz
     pthread_attr_init(&attr);
     bool attr_ok = true;
     if (stack_size != 0) {
-        attr_ok = pthread_attr_setstacksize(&attr, thread_stack_size(stack_size)) == 0;
+        attr_ok = pthread_attr_setstacksize(&attr, thread_stack_size(stack_size, &attr)) == 0;
     }
     pthread_t thread;
     bool created = attr_ok && pthread_create(&thread, &attr, thread_entry, &record) == 0;

@@ -116,7 +116,6 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
     for (int i = 0; i < count; ++i) {
         ids[i] = start_with_local_context(1000 + i, &values[i]);
         trample_stack();
-        values[i] = 1000 + i;
         ASSERT_NE(ids[i], 0);
     }
     for (int i = 0; i < count; ++i) {
