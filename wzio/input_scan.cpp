@@ -1,0 +1,99 @@
+#include "input_scan.h"
+
+#include "ch341dll.h"
+
+namespace {
+
+constexpr ULONG bridge_index = 0;
+
+// The board's address values: a leading pair latches the inputs, each
+// frame byte is fetched after 0xFF, 0x00, and 0xFF leaves the bus idle.
+constexpr UCHAR address_idle = 0xFF;
+constexpr UCHAR address_latch = 0x01;
+constexpr UCHAR address_data = 0x00;
+
+// Frame F is byte0 | byte1 << 8 | byte2 << 16 | byte3 << 24, active-low.
+// Entry i is the frame bit of panel button i.
+constexpr uint32_t panel_bit_map[16] = {
+    0x0100, 0x0400, 0x1000, 0x4000,  // byte 1, even bits ascending
+    0x0080, 0x0020, 0x0008, 0x0002,  // byte 0, odd bits descending
+    0x0200, 0x0800, 0x2000, 0x8000,  // byte 1, odd bits ascending
+    0x0040, 0x0010, 0x0004, 0x0001,  // byte 0, even bits descending
+};
+
+// Entry i is the frame bit of system input i; the first two are crossed on the board.
+constexpr uint32_t sys_bit_map[3] = {0x20000, 0x10000, 0x80000};
+
+void address_write(UCHAR value, bool *bus_ok)
+{
+    if (!CH341EppSetAddr(bridge_index, value)) {
+        *bus_ok = false;
+    }
+}
+
+// A read counts only when the bridge delivered exactly the one byte asked for.
+void data_read(uint8_t *byte, bool *bus_ok)
+{
+    ULONG length = 1;
+    if (!CH341EppReadData(bridge_index, byte, &length) || length != 1) {
+        *bus_ok = false;
+    }
+}
+
+uint16_t panel_decode(uint32_t frame)
+{
+    uint16_t panel = 0;
+    for (unsigned i = 0; i < 16; ++i) {
+        if ((frame & panel_bit_map[i]) == 0) {
+            panel = static_cast<uint16_t>(panel | (1u << i));
+        }
+    }
+    return panel;
+}
+
+uint8_t sys_decode(uint32_t frame)
+{
+    uint8_t sys = 0;
+    for (unsigned i = 0; i < 3; ++i) {
+        if ((frame & sys_bit_map[i]) == 0) {
+            sys = static_cast<uint8_t>(sys | (1u << i));
+        }
+    }
+    return sys;
+}
+
+}  // namespace
+
+bool input_scan(uint16_t *panel, uint8_t *sys)
+{
+    *panel = 0;
+    *sys = 0;
+    // A byte the bridge does not deliver keeps 0xFF: all its inputs inactive.
+    uint8_t frame[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    bool bus_ok = true;
+
+    // Every call is made even after a failure, so the bus always ends idle.
+    address_write(address_idle, &bus_ok);
+    address_write(address_latch, &bus_ok);
+    address_write(address_idle, &bus_ok);
+    address_write(address_data, &bus_ok);
+    data_read(&frame[0], &bus_ok);
+    address_write(address_idle, &bus_ok);
+    address_write(address_data, &bus_ok);
+    data_read(&frame[1], &bus_ok);
+    address_write(address_idle, &bus_ok);
+    address_write(address_data, &bus_ok);
+    data_read(&frame[2], &bus_ok);
+    address_write(address_idle, &bus_ok);
+
+    // A half-read frame would report phantom presses: all or nothing.
+    if (!bus_ok) {
+        return false;
+    }
+    uint32_t frame_value = static_cast<uint32_t>(frame[0]) | static_cast<uint32_t>(frame[1]) << 8 |
+                           static_cast<uint32_t>(frame[2]) << 16 |
+                           static_cast<uint32_t>(frame[3]) << 24;
+    *panel = panel_decode(frame_value);
+    *sys = sys_decode(frame_value);
+    return true;
+}
