@@ -1,0 +1,164 @@
+#include "console.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <errno.h>
+#include <time.h>
+#include <unistd.h>
+
+constexpr unsigned char console_escape_byte = 0x1B;
+constexpr char console_clear_sequence[] = "\x1b[H\x1b[2J";
+constexpr long console_pause_ns = 5L * 1000L * 1000L;
+
+// Signals that end the process by default; each one restores the terminal first.
+constexpr int console_ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGABRT};
+
+static struct termios console_saved_mode;
+// Read from signal handlers, so only a sig_atomic_t may say whether to restore.
+static volatile sig_atomic_t console_mode_changed = 0;
+// Between console_begin_cycles and console_end_cycles; a SIGCONT re-applies the mode only then.
+static volatile sig_atomic_t console_cycles_active = 0;
+static bool console_exit_hook_installed = false;
+
+static void console_restore_mode()
+{
+    // Handlers and atexit() may call this after console_end_cycles; once is enough.
+    if (console_mode_changed != 0) {
+        // tcsetattr() is async-signal-safe, so this also runs inside a handler.
+        tcsetattr(STDIN_FILENO, TCSANOW, &console_saved_mode);
+        console_mode_changed = 0;
+    }
+}
+
+static void console_on_ending_signal(int signal_number)
+{
+    console_restore_mode();
+    // Die of the same signal so the parent sees how we ended.
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+static void console_on_stop(int)
+{
+    console_restore_mode();
+    signal(SIGTSTP, SIG_DFL);
+    raise(SIGTSTP);
+}
+
+static void console_apply_cycle_mode()
+{
+    struct termios cycle_mode = console_saved_mode;
+    cycle_mode.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    // read() returns at once with what is there, so a key never blocks the loop.
+    cycle_mode.c_cc[VMIN] = 0;
+    cycle_mode.c_cc[VTIME] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &cycle_mode) == 0) {
+        console_mode_changed = 1;
+    }
+}
+
+static void console_on_continue(int)
+{
+    // Back in the foreground after a stop: the shell gave us its own mode.
+    signal(SIGTSTP, console_on_stop);
+    if (console_cycles_active != 0) {
+        console_apply_cycle_mode();
+    }
+}
+
+static void console_install_handlers()
+{
+    for (int signal_number : console_ending_signals) {
+        struct sigaction action = {};
+        action.sa_handler = console_on_ending_signal;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal_number, &action, nullptr);
+    }
+    struct sigaction stop_action = {};
+    stop_action.sa_handler = console_on_stop;
+    sigemptyset(&stop_action.sa_mask);
+    sigaction(SIGTSTP, &stop_action, nullptr);
+    struct sigaction continue_action = {};
+    continue_action.sa_handler = console_on_continue;
+    sigemptyset(&continue_action.sa_mask);
+    sigaction(SIGCONT, &continue_action, nullptr);
+}
+
+void console_begin_cycles()
+{
+    if (console_mode_changed != 0 || !isatty(STDIN_FILENO)) {
+        return;
+    }
+    if (tcgetattr(STDIN_FILENO, &console_saved_mode) != 0) {
+        return;
+    }
+    if (!console_exit_hook_installed) {
+        // A return from main or exit() elsewhere still gives the shell its terminal back.
+        atexit(console_restore_mode);
+        console_install_handlers();
+        console_exit_hook_installed = true;
+    }
+    console_cycles_active = 1;
+    console_apply_cycle_mode();
+}
+
+void console_end_cycles()
+{
+    console_cycles_active = 0;
+    console_restore_mode();
+}
+
+void console_clear()
+{
+    // Through stdout, so the clear stays in order with the buffered screen.
+    fputs(console_clear_sequence, stdout);
+}
+
+// Bytes that stdio already read ahead from standard input (the prompt's
+// getchar may have taken more than one byte from a pipe or file).
+static long console_buffered_input()
+{
+#if defined(__GLIBC__)
+    return static_cast<long>(stdin->_IO_read_end - stdin->_IO_read_ptr);
+#else
+    // No portable way to ask; read-ahead bytes then wait until stdio reads again.
+    return 0;
+#endif
+}
+
+static bool console_input_ready()
+{
+    struct pollfd input = {};
+    input.fd = STDIN_FILENO;
+    input.events = POLLIN;
+    return poll(&input, 1, 0) > 0 && (input.revents & (POLLIN | POLLHUP)) != 0;
+}
+
+bool console_escape_held()
+{
+    // Drain what can be read without blocking; any ESC among it is the key.
+    bool escape_seen = false;
+    while (console_buffered_input() > 0 || console_input_ready()) {
+        int byte = getc(stdin);
+        if (byte == EOF) {
+            // End of input or nothing more on the terminal: ask again next cycle.
+            clearerr(stdin);
+            break;
+        }
+        if (byte == console_escape_byte) {
+            escape_seen = true;
+        }
+    }
+    return escape_seen;
+}
+
+void console_pause()
+{
+    struct timespec pause = {0, console_pause_ns};
+    // A signal may cut the sleep short; finish the rest of it.
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
