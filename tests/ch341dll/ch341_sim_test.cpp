@@ -1,0 +1,185 @@
+// The stand-in itself: what it serves, how it fails, and what it traces.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "ch341dll.h"
+#include "sim_control.h"
+
+namespace {
+
+struct read_result {
+    BOOL ok;
+    ULONG length;
+    uint8_t byte;
+};
+
+read_result read_one()
+{
+    read_result result = {FALSE, 1, 0xAA};
+    result.ok = CH341EppReadData(0, &result.byte, &result.length);
+    return result;
+}
+
+// Opens bridge 0 on a board running script_text.
+HANDLE open_script(const std::string &name, const std::string &script_text)
+{
+    sim_set_env("CH341_SIM_BOARD", sim_write_file(name + ".frames", script_text));
+    return CH341OpenDevice(0);
+}
+
+std::string test_name()
+{
+    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+}  // namespace
+
+TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
+{
+    std::string trace = sim_trace_for(test_name());
+    sim_set_env("CH341_SIM_BOARD", "");
+    EXPECT_EQ(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(CH341EppSetAddr(0, 0xFF));
+    read_result read = read_one();
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.length, 0u);
+    EXPECT_EQ(read.byte, 0xAA) << "a failed read must leave the buffer alone";
+    CH341CloseDevice(0);
+    std::vector<std::string> expected = {
+        "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE",
+        "CH341EppSetAddr(0, 0xFF) -> FALSE",
+        "CH341EppReadData(0, length 1) -> FALSE, length 0",
+        "CH341CloseDevice(0)",
+    };
+    EXPECT_EQ(sim_read_lines(trace), expected);
+}
+
+TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
+{
+    ASSERT_NE(open_script(test_name(),
+                          "# comment line\n"
+                          "\n"
+                          "FE 0x7f 1   # trailing comment\n"
+                          "a5 5A 00 repeat=2\n"),
+              INVALID_HANDLE_VALUE);
+    const uint8_t expected[][3] = {
+        {0xFE, 0x7F, 0x01}, {0xA5, 0x5A, 0x00}, {0xA5, 0x5A, 0x00}, {0xFE, 0x7F, 0x01}};
+    for (const auto &frame : expected) {
+        for (uint8_t byte : frame) {
+            read_result read = read_one();
+            EXPECT_TRUE(read.ok);
+            EXPECT_EQ(read.length, 1u);
+            EXPECT_EQ(read.byte, byte);
+        }
+    }
+    CH341CloseDevice(0);
+}
+
+TEST(StandInScript, ReopenStartsTheScriptAgain)
+{
+    ASSERT_NE(open_script(test_name(), "11 22 33\n44 55 66\n"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(read_one().byte, 0x11);
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(read_one().byte, 0x11);
+    CH341CloseDevice(0);
+}
+
+TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
+{
+    ASSERT_NE(open_script(test_name(), "01 02 03 addr-fail=2 addr-fail=9 read-fail=1 short-read=3\n"
+                                       "04 05 06\n"),
+              INVALID_HANDLE_VALUE);
+    for (int write = 1; write <= 9; ++write) {
+        EXPECT_EQ(CH341EppSetAddr(0, 0x00), (write == 2 || write == 9) ? FALSE : TRUE) << write;
+    }
+    read_result first = read_one(), second = read_one(), third = read_one();
+    EXPECT_FALSE(first.ok);
+    EXPECT_EQ(first.length, 0u);
+    EXPECT_EQ(first.byte, 0xAA);
+    EXPECT_TRUE(second.ok);
+    EXPECT_EQ(second.byte, 0x02);
+    EXPECT_TRUE(third.ok) << "a short read still reports success";
+    EXPECT_EQ(third.length, 0u);
+    EXPECT_EQ(third.byte, 0xAA);
+    // The next scan's frame carries no fault.
+    EXPECT_TRUE(CH341EppSetAddr(0, 0xFF));
+    EXPECT_EQ(read_one().byte, 0x04);
+    CH341CloseDevice(0);
+}
+
+TEST(StandInScript, BadScriptsLeaveNoBridge)
+{
+    const char *const bad_scripts[] = {
+        "",                       // no frames
+        "# only a comment\n",     // no frames
+        "FF FF\n",                // two bytes
+        "FF FF 100\n",            // three digits
+        "FF FF GG\n",             // not hex
+        "FF FF FF bogus\n",       // unknown word
+        "FF FF FF repeat=0\n",    // out of range
+        "FF FF FF addr-fail=10\n",
+        "FF FF FF read-fail=4\n",
+        "FF FF FF short-read=0\n",
+        "FF FF FF repeat=x\n",
+        "FF FF FF\n" "FF FF\n",   // a bad line after a good one
+    };
+    for (const char *script : bad_scripts) {
+        EXPECT_EQ(open_script(test_name(), script), INVALID_HANDLE_VALUE) << script;
+        EXPECT_FALSE(CH341EppSetAddr(0, 0xFF)) << script;
+    }
+    sim_set_env("CH341_SIM_BOARD", "no-such-file.frames");
+    EXPECT_EQ(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+}
+
+TEST(StandInDevice, ClosedOrOtherIndexFails)
+{
+    ASSERT_NE(open_script(test_name(), "00 00 00\n"), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(CH341EppSetAddr(1, 0xFF));
+    ULONG length = 1;
+    uint8_t byte = 0;
+    EXPECT_FALSE(CH341EppReadData(0, nullptr, &length));
+    EXPECT_FALSE(CH341EppReadData(0, &byte, nullptr));
+    EXPECT_EQ(CH341OpenDevice(1), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(CH341EppSetAddr(0, 0xFF)) << "opening another index closed nothing else";
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    CH341CloseDevice(0);
+    EXPECT_FALSE(CH341EppSetAddr(0, 0xFF));
+    EXPECT_FALSE(read_one().ok);
+}
+
+TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
+{
+    sim_set_env("CH341_SIM_BOARD", "demo");
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    // Frames at the first scan of steps 0, 1, 4 and 16 (32 scans a step).
+    struct demo_case {
+        uint32_t scan;
+        uint8_t bytes[3];
+    };
+    const demo_case cases[] = {
+        {0, {0xFF, 0xFE, 0xFF}},         // button 0: byte 1 bit 0
+        {31, {0xFF, 0xFE, 0xFF}},        // still step 0
+        {32, {0xFF, 0xFB, 0xFF}},        // button 1: byte 1 bit 2
+        {4 * 32, {0x7F, 0xFF, 0xFF}},    // button 4: byte 0 bit 7
+        {16 * 32, {0xFF, 0xFE, 0xFD}},   // button 0 again, system input 0
+        {48 * 32, {0xFF, 0xFE, 0xFC}},   // system inputs 0 and 1
+    };
+    uint32_t scan = 0;
+    for (const demo_case &expected : cases) {
+        for (; scan < expected.scan; ++scan) {
+            read_one(), read_one(), read_one();
+        }
+        for (uint8_t byte : expected.bytes) {
+            read_result read = read_one();
+            EXPECT_TRUE(read.ok);
+            EXPECT_EQ(read.byte, byte) << "scan " << scan;
+        }
+        ++scan;
+    }
+    CH341CloseDevice(0);
+}
