@@ -1,0 +1,53 @@
+#include "library_loader.h"
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char *const wzio_file_name = "libwzio.so";
+const char *const ch341dll_file_name = "libch341dll.so";
+
+std::string program_folder()
+{
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    std::string folder(path, length > 0 ? static_cast<size_t>(length) : 0);
+    return folder.substr(0, folder.find_last_of('/') + 1);
+}
+
+void *library_load(const std::string &path)
+{
+    // libwzio.so finds its bridge through its own RUNPATH ($ORIGIN), never the program's.
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void *library_symbol(void *library, const char *name)
+{
+    return dlsym(library, name);
+}
+
+void library_free(void *library)
+{
+    dlclose(library);
+}
+
+bool library_in_process(const char *file_name)
+{
+    void *library = dlopen(file_name, RTLD_NOW | RTLD_NOLOAD);
+    if (library != nullptr) {
+        dlclose(library);
+    }
+    return library != nullptr;
+}
+
+bool folder_create(const std::string &path)
+{
+    // Returns 0 upon success, -1 upon failure.
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+bool folder_enter(const std::string &path)
+{
+    return chdir(path.c_str()) == 0;
+}
