@@ -469,6 +469,8 @@ bool sim_poll(int32_t node)
     } else {
         ++reader.cycle;
         if (sim_script.loaded && plan.fatal_at == reader.cycle) {
+            // Traced first: a host's level-F logger does not return.
+            sim_trace("kav_io_poll(%d) logs a level-F line", static_cast<int>(node));
             sim_log_fatal(sim_module, "reader %d lost its link in cycle %d",
                           static_cast<int>(node), static_cast<int>(reader.cycle));
             return false;

@@ -1,0 +1,403 @@
+// Runs the built readertest against the simulated readers and compares its
+// screen, exit status and calls into the library with what the loop must do.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+namespace {
+
+constexpr int run_timeout_ms = 60000;
+const std::string dashes = "------------------\n";
+const std::string prompt = ">>> Initializing kavio successful, press enter to continue <<<\n";
+const std::string ready_line = "I:kavio: simulated readers ready (scenario)\n";
+const std::string zero_card = "0000000000000000";
+const std::string trace_start =
+    "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\nhost_thread_start(0) = ok\n";
+const std::string trace_fini =
+    "kav_io_fini()\nhost_thread_join = 0\nhost_thread_close\n";
+
+#ifdef _WIN32
+// cls clears the console window only; nothing reaches a redirected stdout.
+const std::string clear_sequence = "";
+#else
+const std::string clear_sequence = "\x1b[H\x1b[2J";
+#endif
+
+std::string read_file(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void write_file(const std::string &path, const std::string &text)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+}
+
+struct readertest_run {
+    child_run child;
+    std::string screen;  // stdout without the clears, with plain newlines
+    int clears;
+    std::string trace;
+};
+
+readertest_run run_readertest(const std::string &name, const std::string &scenario,
+                              const std::vector<std::string> &input, int pause_ms = 0)
+{
+    std::string base = "readertest_e2e_" + name;
+    write_file(base + ".scenario", scenario);
+    remove((base + ".trace").c_str());
+    // No scenario at all leaves the library on its demo.
+    child_set_environment("KAVIO_SIM_SCENARIO",
+                          scenario.empty() ? "" : (base + ".scenario").c_str());
+    child_set_environment("KAVIO_SIM_TRACE", (base + ".trace").c_str());
+
+    readertest_run run;
+    run.child = child_run_program(child_program_path("readertest"), input, pause_ms, base + ".out",
+                                  run_timeout_ms);
+    run.clears = 0;
+    const std::string &out = run.child.output;
+    for (size_t at = 0; at < out.size();) {
+        if (!clear_sequence.empty() && out.compare(at, clear_sequence.size(), clear_sequence) == 0) {
+            ++run.clears;
+            at += clear_sequence.size();
+        } else if (out.compare(at, 2, "\r\n") == 0) {
+            run.screen += '\n';
+            at += 2;
+        } else {
+            run.screen += out[at++];
+        }
+    }
+    run.trace = read_file(base + ".trace");
+    return run;
+}
+
+// Where each key sits on the screen, row by row: 7 8 9 / 4 5 6 / 1 2 3 / 0 O _.
+constexpr char key_labels[] = "789456123" "0O_";
+constexpr int key_bits[] = {3, 7, 11, 2, 6, 10, 1, 5, 9, 0, 4, 8};
+
+std::string bit_text(unsigned int value, int bit)
+{
+    return ((value >> bit) & 1u) != 0 ? "1" : "0";
+}
+
+std::string block(int node, uint16_t keypad, uint8_t sensor, const std::string &card)
+{
+    std::string text = "Press escape to quit\nReader " + std::to_string(node) + "\n" + dashes;
+    for (int row = 0; row < 4; ++row) {
+        text += " |";
+        for (int column = 0; column < 3; ++column) {
+            int key = row * 3 + column;
+            text += std::string(1, key_labels[key]) + ": " + bit_text(keypad, key_bits[key]) + "|";
+        }
+        text += "\n";
+    }
+    text += dashes + "|front: " + bit_text(sensor, 0) + " back: " + bit_text(sensor, 1) + "|\n";
+    text += dashes + "|" + card + "|\n" + dashes;
+    return text;
+}
+
+enum class slot { read, read_fails, empty, untouched };
+
+// The calls of one node's turn in a cycle.
+std::string turn(int node, const char *keypad, const char *sensor, slot rule, bool eject = false)
+{
+    std::string n = std::to_string(node);
+    std::string text = "kav_io_poll(" + n + ") = 1\nkav_io_get_keypad_state(" + n + ") = " +
+                       keypad + "\nkav_io_get_sensor_state(" + n + ") = " + sensor + "\n";
+    if (rule == slot::read || rule == slot::read_fails) {
+        text += "kav_io_card_slot_cmd(" + n + ", 0) = 1\nkav_io_poll(" + n + ") = 1\n" +
+                "kav_io_card_slot_cmd(" + n + ", 3) = 1\nkav_io_poll(" + n + ") = 1\n" +
+                "kav_io_read_card(" + n + ", 8) = " + (rule == slot::read ? "1" : "0") + "\n";
+    } else if (rule == slot::empty) {
+        text += "kav_io_card_slot_cmd(" + n + ", 0) = 1\nkav_io_poll(" + n + ") = 1\n" +
+                "kav_io_card_slot_cmd(" + n + ", 1) = 1\n";
+    }
+    if (eject) {
+        text += "kav_io_card_slot_cmd(" + n + ", 2) = 1\n";
+    }
+    return text;
+}
+
+std::string idle_turn(int node)
+{
+    return turn(node, "0000", "00", slot::empty);
+}
+
+std::string failed_poll(int node)
+{
+    return "kav_io_poll(" + std::to_string(node) + ") = 0\n";
+}
+
+std::string poll_error(int node)
+{
+    return "ERROR: Polling node " + std::to_string(node) + " failed";
+}
+
+const std::vector<std::string> enter = {"\n"};
+
+}  // namespace
+
+TEST(ReaderScreen, MatchesTheDocumentedBlock)
+{
+    readertest_run run = run_readertest("documented_block",
+                                        "node 0 cycle 0 keypad 0040 sensor 01 card -\n"
+                                        "node 0 poll-fails-from 1\n",
+                                        enter);
+    std::string expected_block0 =
+        "Press escape to quit\nReader 0\n------------------\n |7: 0|8: 0|9: 0|\n"
+        " |4: 0|5: 1|6: 0|\n |1: 0|2: 0|3: 0|\n |0: 0|O: 0|_: 0|\n------------------\n"
+        "|front: 1 back: 0|\n------------------\n|0000000000000000|\n------------------\n";
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    EXPECT_EQ(run.screen, ready_line + prompt + expected_block0 + block(1, 0, 0, zero_card) +
+                              poll_error(0));
+}
+
+TEST(ReaderScreen, KeysAppearWhereTheKeypadHasThemAndHighBitsAreHidden)
+{
+    readertest_run run = run_readertest("keypad_layout",
+                                        "node 0 cycle 0 keypad F889 sensor 01 card -\n"
+                                        "node 1 cycle 0 keypad 0652 sensor 01 card -\n"
+                                        "node 0 poll-fails-from 1\n",
+                                        enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    // F889: keys 0, 7, 8, 9 and the unshown bits 12-15; 0652: keys 1, O, 5, 3, 6.
+    std::string block0 = block(0, 0x0889, 0x01, zero_card);
+    std::string block1 = block(1, 0x0652, 0x01, zero_card);
+    EXPECT_NE(block0.find(" |7: 1|8: 1|9: 1|\n"), std::string::npos);
+    EXPECT_NE(block1.find(" |1: 1|2: 0|3: 1|\n"), std::string::npos);
+    EXPECT_EQ(run.screen, ready_line + prompt + block0 + block1 + poll_error(0));
+}
+
+TEST(CardJourney, FrontBackReadShownOneCycleLaterThenRemovedAndZeroed)
+{
+    readertest_run run = run_readertest("card_journey",
+                                        "node 0 cycle 1 keypad 0 sensor 01 card -\n"
+                                        "node 0 cycle 2 keypad 0 sensor 02 card 80FF00017F8081FE\n"
+                                        "node 0 cycle 4 keypad 0 sensor 01 card -\n"
+                                        "node 0 cycle 5 keypad 0 sensor 00 card -\n"
+                                        "node 0 poll-fails-from 6\n",
+                                        enter);
+    const std::string card = "80FF00017F8081FE";
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    std::string idle1 = block(1, 0, 0, zero_card);
+    EXPECT_EQ(run.screen, ready_line + prompt +
+                              block(0, 0, 0x00, zero_card) + idle1 +  // no card
+                              block(0, 0, 0x01, zero_card) + idle1 +  // at the front
+                              block(0, 0, 0x02, zero_card) + idle1 +  // at the back: read now
+                              block(0, 0, 0x02, card) + idle1 +       // shown a cycle later
+                              block(0, 0, 0x01, card) + idle1 +       // leaving: kept
+                              block(0, 0, 0x00, card) + idle1 +       // gone: zeroed now
+                              poll_error(0));
+    if (!clear_sequence.empty()) {
+        EXPECT_EQ(run.clears, 7);
+    }
+    EXPECT_EQ(run.trace, trace_start +
+                             idle_turn(0) + idle_turn(1) +
+                             turn(0, "0000", "01", slot::untouched) + idle_turn(1) +
+                             turn(0, "0000", "02", slot::read) + idle_turn(1) +
+                             turn(0, "0000", "02", slot::read) + idle_turn(1) +
+                             turn(0, "0000", "01", slot::untouched) + idle_turn(1) +
+                             idle_turn(0) + idle_turn(1) + failed_poll(0));
+}
+
+TEST(CardJourney, FailedReadKeepsWhatTheBufferHeld)
+{
+    readertest_run run = run_readertest("failed_read",
+                                        "node 1 cycle 0 keypad 0 sensor 02 card 0123456789ABCDEF\n"
+                                        "node 1 cycle 1 keypad 0 sensor 02 card -\n"
+                                        "node 0 poll-fails-from 3\n",
+                                        enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    std::string idle0 = block(0, 0, 0, zero_card);
+    EXPECT_EQ(run.screen, ready_line + prompt + idle0 + block(1, 0, 0x02, zero_card) + idle0 +
+                              block(1, 0, 0x02, "0123456789ABCDEF") + idle0 +
+                              block(1, 0, 0x02, "0123456789ABCDEF") + poll_error(0));
+    EXPECT_EQ(run.trace, trace_start + idle_turn(0) + turn(1, "0000", "02", slot::read) +
+                             idle_turn(0) + turn(1, "0000", "02", slot::read_fails) + idle_turn(0) +
+                             turn(1, "0000", "02", slot::read_fails) + failed_poll(0));
+}
+
+TEST(CardSlot, SensorBitsOtherThanBackSendNothingAndKeepTheIdentifier)
+{
+    readertest_run run = run_readertest("other_sensor_bits",
+                                        "node 0 cycle 0 keypad 0 sensor 02 card 0123456789ABCDEF\n"
+                                        "node 0 cycle 1 keypad 0 sensor FC card 0123456789ABCDEF\n"
+                                        "node 0 cycle 3 keypad 0 sensor FD card 0123456789ABCDEF\n"
+                                        "node 0 poll-fails-from 4\n",
+                                        enter);
+    const std::string card = "0123456789ABCDEF";
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    std::string idle1 = block(1, 0, 0, zero_card);
+    EXPECT_EQ(run.screen, ready_line + prompt + block(0, 0, 0x02, zero_card) + idle1 +
+                              block(0, 0, 0xFC, card) + idle1 + block(0, 0, 0xFC, card) + idle1 +
+                              block(0, 0, 0xFD, card) + idle1 + poll_error(0));
+    EXPECT_EQ(run.trace, trace_start + turn(0, "0000", "02", slot::read) + idle_turn(1) +
+                             turn(0, "0000", "FC", slot::untouched) + idle_turn(1) +
+                             turn(0, "0000", "FC", slot::untouched) + idle_turn(1) +
+                             turn(0, "0000", "FD", slot::untouched) + idle_turn(1) +
+                             failed_poll(0));
+}
+
+TEST(UnderscoreKey, SendsEjectOnceWhenPressedAndAgainAfterARelease)
+{
+    readertest_run run = run_readertest("underscore_key",
+                                        "node 1 cycle 0 keypad 0100 sensor 01 card -\n"
+                                        "node 1 cycle 2 keypad 0000 sensor 01 card -\n"
+                                        "node 1 cycle 3 keypad 0102 sensor 01 card -\n"
+                                        "node 1 cycle 4 keypad 0002 sensor 01 card -\n"
+                                        "node 1 cycle 5 keypad 0100 sensor 01 card -\n"
+                                        "node 0 poll-fails-from 6\n",
+                                        enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    std::string idle0 = block(0, 0, 0, zero_card);
+    EXPECT_EQ(run.screen, ready_line + prompt + idle0 + block(1, 0x0100, 0x01, zero_card) + idle0 +
+                              block(1, 0x0100, 0x01, zero_card) + idle0 +
+                              block(1, 0x0000, 0x01, zero_card) + idle0 +
+                              block(1, 0x0102, 0x01, zero_card) + idle0 +
+                              block(1, 0x0002, 0x01, zero_card) + idle0 +
+                              block(1, 0x0100, 0x01, zero_card) + poll_error(0));
+    // Only the front sensor is set, so command 2 is the only slot command.
+    EXPECT_EQ(run.trace, trace_start + idle_turn(0) + turn(1, "0100", "01", slot::untouched, true) +
+                             idle_turn(0) + turn(1, "0100", "01", slot::untouched) + idle_turn(0) +
+                             turn(1, "0000", "01", slot::untouched) + idle_turn(0) +
+                             turn(1, "0102", "01", slot::untouched, true) + idle_turn(0) +
+                             turn(1, "0002", "01", slot::untouched) + idle_turn(0) +
+                             turn(1, "0100", "01", slot::untouched, true) + failed_poll(0));
+}
+
+TEST(UnderscoreKey, EjectFollowsTheSlotRuleOfTheSameCycle)
+{
+    readertest_run run = run_readertest("underscore_with_card",
+                                        "node 0 cycle 0 keypad 0100 sensor 02 card 0000000000000080\n"
+                                        "node 0 poll-fails-from 1\n",
+                                        enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    EXPECT_EQ(run.trace, trace_start + turn(0, "0100", "02", slot::read, true) + idle_turn(1) +
+                             failed_poll(0));
+}
+
+TEST(PollFailure, NodeZeroFailingItsFirstPollEndsBeforeAnyBlock)
+{
+    readertest_run run = run_readertest("node0_first_poll", "node 0 poll-fails-from 0\n", enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    EXPECT_EQ(run.screen, ready_line + prompt + poll_error(0));
+    if (!clear_sequence.empty()) {
+        EXPECT_EQ(run.clears, 1);
+    }
+    // No kav_io_fini on this exit.
+    EXPECT_EQ(run.trace, trace_start + failed_poll(0));
+}
+
+TEST(PollFailure, NodeOneFailingFollowsNodeZerosBlock)
+{
+    readertest_run run = run_readertest("node1_after_block",
+                                        "node 0 cycle 0 keypad 0 sensor 01 card -\n"
+                                        "node 1 poll-fails-from 1\n",
+                                        enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -2);
+    std::string front0 = block(0, 0, 0x01, zero_card);
+    EXPECT_EQ(run.screen,
+              ready_line + prompt + front0 + block(1, 0, 0, zero_card) + front0 + poll_error(1));
+    EXPECT_EQ(run.trace, trace_start + turn(0, "0000", "01", slot::untouched) + idle_turn(1) +
+                             turn(0, "0000", "01", slot::untouched) + failed_poll(1));
+}
+
+TEST(Startup, InitFailureEndsWithMinusOne)
+{
+    readertest_run run = run_readertest("init_fails", "init fails\n", enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, -1);
+    EXPECT_EQ(run.screen, "W:kavio: kav_io_init: no reader answers\nInitializing kavio failed\n");
+    EXPECT_EQ(run.trace, "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\n");
+}
+
+TEST(Startup, LoggersArePassedLeastSevereFirst)
+{
+    readertest_run run = run_readertest("logger_order", "log-each-level\n", {"q"});
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, 0);
+    EXPECT_EQ(run.screen, "M:kavio: level M\nI:kavio: level I\nW:kavio: level W\n" + ready_line +
+                              prompt);
+}
+
+TEST(Startup, AnythingButEnterAtThePromptEndsWithZeroAndNoFini)
+{
+    for (const char *answer : {"x\n", " \n", ""}) {
+        SCOPED_TRACE(testing::Message() << "answer '" << answer << "'");
+        readertest_run run = run_readertest("prompt", "", {answer});
+        ASSERT_TRUE(run.child.finished);
+        EXPECT_EQ(run.child.exit_status, 0);
+        EXPECT_EQ(run.screen, "I:kavio: simulated readers ready (demo)\n" + prompt);
+        EXPECT_EQ(run.clears, 0);
+        EXPECT_EQ(run.trace, trace_start);
+    }
+}
+
+TEST(FatalLog, LevelFLineEndsWithOneAndReachesARedirectedStdout)
+{
+    readertest_run run = run_readertest("fatal_line", "node 1 fatal-at 1\n", enter);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, 1);
+    EXPECT_EQ(run.screen, ready_line + prompt + block(0, 0, 0, zero_card) +
+                              block(1, 0, 0, zero_card) + block(0, 0, 0, zero_card) +
+                              "F:kavio: reader 1 lost its link in cycle 1\n");
+    EXPECT_EQ(run.trace, trace_start + idle_turn(0) + idle_turn(1) + idle_turn(0) +
+                             "kav_io_poll(1) logs a level-F line\n");
+}
+
+TEST(Escape, HeldAtTheFirstCycleClearsFinishesAndPrintsNoBlock)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine reports no key state, so Escape cannot be held here";
+#endif
+    // Enter and Escape arrive together, so stdio reads the ESC ahead with the newline.
+    readertest_run run = run_readertest("escape_first_cycle", "", {"\n\x1b"});
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, 0);
+    EXPECT_EQ(run.clears, 1);
+    EXPECT_EQ(run.screen, "I:kavio: simulated readers ready (demo)\n" + prompt +
+                              "I:kavio: simulated readers stopped\n");
+    EXPECT_EQ(run.trace, trace_start + trace_fini);
+}
+
+TEST(Escape, PressedWhileRunningEndsAfterWholeScreens)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine reports no key state, so Escape cannot be held here";
+#endif
+    readertest_run run = run_readertest("escape_while_running", "# both readers idle\n", {"\n", "\x1b"}, 200);
+    ASSERT_TRUE(run.child.finished);
+    EXPECT_EQ(run.child.exit_status, 0);
+    // Every cycle before the Escape printed two whole blocks.
+    std::string screen = block(0, 0, 0, zero_card) + block(1, 0, 0, zero_card);
+    std::string expected = ready_line + prompt;
+    for (int cycle = 1; cycle < run.clears; ++cycle) {
+        expected += screen;
+    }
+    expected += "I:kavio: simulated readers stopped\n";
+    EXPECT_GT(run.clears, 2);
+    EXPECT_EQ(run.screen, expected);
+    ASSERT_GE(run.trace.size(), trace_fini.size());
+    EXPECT_EQ(run.trace.substr(run.trace.size() - trace_fini.size()), trace_fini);
+}
