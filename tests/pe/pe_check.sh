@@ -1,14 +1,17 @@
 #!/bin/sh
 # Checks what a PE file we ship needs from the machine it lands on:
-#   pe_check.sh OBJDUMP FILE ALLOWED_DLLS [EXPORTS]
+#   pe_check.sh OBJDUMP FILE ALLOWED_DLLS [EXPORTS [IMPORTS_FROM]]
 # ALLOWED_DLLS: comma-separated DLL names; the file must import exactly these.
 # EXPORTS: comma-separated names; when given, the file must export exactly these.
+# IMPORTS_FROM: DLL=name,name,...; when given, the file must import exactly
+#   these names from that DLL (a decorated stdcall name fails here).
 # Any import of a function that XP-era systems lack fails too.
 set -eu
 objdump=$1
 file=$2
 allowed=$3
 exports=${4-}
+imports_from=${5-}
 
 [ -f "$file" ] || { echo "FAIL: $file does not exist"; exit 1; }
 dump=$("$objdump" -p "$file")
@@ -58,6 +61,20 @@ if [ -n "$exports" ]; then
     want=$(printf '%s\n' "$exports" | tr ',' '\n' | sort)
     if [ "$got" != "$want" ]; then
         echo "FAIL: $file exports:"; printf '  %s\n' $got
+        echo "expected exactly:"; printf '  %s\n' $want
+        status=1
+    fi
+fi
+
+if [ -n "$imports_from" ]; then
+    dll=$(printf '%s\n' "${imports_from%%=*}" | lower)
+    got=$(printf '%s\n' "$dump" | awk -v dll="$dll" '
+        /DLL Name:/ {current = tolower($3); next}
+        /^[[:space:]]*$/ {current = ""}
+        current == dll && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}' | sort)
+    want=$(printf '%s\n' "${imports_from#*=}" | tr ',' '\n' | sort)
+    if [ "$got" != "$want" ]; then
+        echo "FAIL: $file imports from $dll:"; printf '  %s\n' $got
         echo "expected exactly:"; printf '  %s\n' $want
         status=1
     fi
