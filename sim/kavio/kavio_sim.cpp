@@ -35,8 +35,8 @@
 #include <string.h>
 
 #include <atomic>
-#include <chrono>
-#include <thread>
+
+#include "sim_clock.h"
 
 #ifdef _WIN32
 #define SIM_PRINTF_FORMAT(format_index, first_arg) \
@@ -65,7 +65,7 @@ constexpr int sim_scenario_max_tokens = 12;
 constexpr int32_t sim_no_cycle = -1;
 
 // The hardware thread republishes the demo's state this often.
-constexpr auto sim_hardware_step = std::chrono::milliseconds(5);
+constexpr uint32_t sim_hardware_step_ms = 5;
 
 // The demo's card; bytes above 0x7F show that a reader prints them unsigned.
 constexpr uint8_t sim_demo_card_id[sim_card_id_size] = {0x8A, 0xF3, 0x00, 0x12,
@@ -142,7 +142,7 @@ sim_reader sim_readers[sim_node_count];
 // Shared with the hardware thread: keypad in bits 0-15, sensors in bits 16-23.
 std::atomic<uint32_t> sim_live_frame[sim_node_count];
 std::atomic<bool> sim_stop_requested{false};
-std::chrono::steady_clock::time_point sim_demo_start;
+uint32_t sim_demo_start_ms = 0;
 
 FILE *sim_trace_file = nullptr;
 bool sim_trace_opened = false;
@@ -215,9 +215,8 @@ void sim_demo_publish(uint32_t elapsed_ms)
 
 uint32_t sim_demo_elapsed_ms()
 {
-    auto elapsed = std::chrono::steady_clock::now() - sim_demo_start;
-    return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    // Unsigned subtraction stays right across the clock's wrap.
+    return sim_clock_ms() - sim_demo_start_ms;
 }
 
 // The readers' hardware: in the demo it moves the card and presses the keys.
@@ -227,7 +226,7 @@ int IO_CALL sim_hardware_run(void *)
         if (!sim_script.loaded) {
             sim_demo_publish(sim_demo_elapsed_ms());
         }
-        std::this_thread::sleep_for(sim_hardware_step);
+        sim_sleep_ms(sim_hardware_step_ms);
     }
     return 0;
 }
@@ -523,7 +522,7 @@ KAVIO_API bool IO_CALL kav_io_init(thread_start_fn thread_start, thread_join_fn 
     for (sim_reader &reader : sim_readers) {
         reader.cycle = sim_no_cycle;
     }
-    sim_demo_start = std::chrono::steady_clock::now();
+    sim_demo_start_ms = sim_clock_ms();
     sim_demo_publish(0);
     sim_stop_requested.store(false);
 
