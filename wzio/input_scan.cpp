@@ -40,7 +40,7 @@ void data_read(uint8_t *byte, bool *bus_ok)
     }
 }
 
-uint16_t panel_decode(uint32_t frame)
+constexpr uint16_t panel_decode(uint32_t frame)
 {
     uint16_t panel = 0;
     for (unsigned i = 0; i < 16; ++i) {
@@ -51,7 +51,7 @@ uint16_t panel_decode(uint32_t frame)
     return panel;
 }
 
-uint8_t sys_decode(uint32_t frame)
+constexpr uint8_t sys_decode(uint32_t frame)
 {
     uint8_t sys = 0;
     for (unsigned i = 0; i < 3; ++i) {
@@ -61,6 +61,35 @@ uint8_t sys_decode(uint32_t frame)
     }
     return sys;
 }
+
+// Every mask is one bit of one byte, so a frame decodes as the OR of what
+// each byte decodes to with the others idle (0xFF). Precomputing that per
+// byte value turns the decode into three lookups.
+constexpr unsigned decoded_bytes = 3;  // byte 3 is covered by no mask
+
+struct frame_byte_decode {
+    uint16_t panel[decoded_bytes][256];
+    uint8_t sys[decoded_bytes][256];
+};
+
+constexpr frame_byte_decode frame_byte_decode_build()
+{
+    frame_byte_decode table{};
+    for (unsigned byte = 0; byte < decoded_bytes; ++byte) {
+        for (uint32_t value = 0; value < 256; ++value) {
+            uint32_t frame = ~(0xFFu << (8 * byte)) | value << (8 * byte);
+            table.panel[byte][value] = panel_decode(frame);
+            table.sys[byte][value] = sys_decode(frame);
+        }
+    }
+    return table;
+}
+
+constexpr frame_byte_decode frame_byte_decode_table = frame_byte_decode_build();
+
+static_assert(frame_byte_decode_table.panel[0][0xFE] == 0x8000, "byte 0 bit 0 is panel bit 15");
+static_assert(frame_byte_decode_table.panel[1][0xFE] == 0x0001, "byte 1 bit 0 is panel bit 0");
+static_assert(frame_byte_decode_table.sys[2][0xFD] == 0x01, "byte 2 bit 1 is system input 0");
 
 }  // namespace
 
@@ -90,10 +119,10 @@ bool input_scan(uint16_t *panel, uint8_t *sys)
     if (!bus_ok) {
         return false;
     }
-    uint32_t frame_value = static_cast<uint32_t>(frame[0]) | static_cast<uint32_t>(frame[1]) << 8 |
-                           static_cast<uint32_t>(frame[2]) << 16 |
-                           static_cast<uint32_t>(frame[3]) << 24;
-    *panel = panel_decode(frame_value);
-    *sys = sys_decode(frame_value);
+    const frame_byte_decode &decode = frame_byte_decode_table;
+    *panel = static_cast<uint16_t>(decode.panel[0][frame[0]] | decode.panel[1][frame[1]] |
+                                   decode.panel[2][frame[2]]);
+    *sys = static_cast<uint8_t>(decode.sys[0][frame[0]] | decode.sys[1][frame[1]] |
+                                decode.sys[2][frame[2]]);
     return true;
 }
