@@ -278,18 +278,21 @@ extern "C" {
 
 CH341DLL_API HANDLE WINAPI CH341OpenDevice(ULONG iIndex)
 {
-    board = board_kind::none;
-    address_writes_done = 0;
-    data_reads_done = 0;
-    const char *board_setting = getenv("CH341_SIM_BOARD");
-    if (iIndex == board_index && board_setting != nullptr && board_setting[0] != '\0') {
-        if (strcmp(board_setting, "demo") == 0) {
-            board = board_kind::demo;
-        } else if (script_load(board_setting)) {
-            board = board_kind::script;
+    bool opened = false;
+    if (iIndex == board_index) {
+        board = board_kind::none;
+        address_writes_done = 0;
+        data_reads_done = 0;
+        const char *board_setting = getenv("CH341_SIM_BOARD");
+        if (board_setting != nullptr && board_setting[0] != '\0') {
+            if (strcmp(board_setting, "demo") == 0) {
+                board = board_kind::demo;
+            } else if (script_load(board_setting)) {
+                board = board_kind::script;
+            }
         }
+        opened = board != board_kind::none;
     }
-    bool opened = board != board_kind::none;
     trace_line("CH341OpenDevice(%lu) -> %s", static_cast<unsigned long>(iIndex),
                opened ? "handle" : "INVALID_HANDLE_VALUE");
     return opened ? board_handle : INVALID_HANDLE_VALUE;

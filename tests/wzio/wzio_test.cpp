@@ -176,6 +176,7 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
     std::string trace = sim_trace_for(test_name() + ".nobridge");
     sim_set_env("CH341_SIM_BOARD", "");
     EXPECT_FALSE(wz_io_init(nullptr, nullptr, nullptr));
+    expect_inputs(0xFFFF, 0x07);  // init leaves the state alone
     EXPECT_FALSE(wz_io_read_inputs());
     expect_inputs(0x0000, 0x00);
     std::vector<std::string> lines = sim_read_lines(trace);
