@@ -1,0 +1,17 @@
+#include "monotonic_clock.h"
+
+#include <windows.h>
+
+// Not std::chrono: the runtime's steady clock imports GetTickCount64, which XP lacks.
+uint64_t monotonic_clock_ms()
+{
+    // Both calls return non-zero upon success; from XP on they cannot fail.
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    uint64_t ticks = static_cast<uint64_t>(counter.QuadPart);
+    uint64_t per_second = static_cast<uint64_t>(frequency.QuadPart);
+    // Split so that a fast counter times 1000 cannot overflow.
+    return ticks / per_second * 1000u + ticks % per_second * 1000u / per_second;
+}

@@ -1,0 +1,328 @@
+// Runs the built paneltest against the CH341 stand-in with scripted frames
+// and compares its screens, exit status and bridge calls with what an
+// operator must see.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "paneltest_process.h"
+
+namespace {
+
+constexpr int run_timeout_ms = 60000;
+const std::string screen_start = "Press escape to quit\n";
+const std::string no_bridge_line =
+    "No CH341 bridge found: check the board's USB cable and the CH341 driver\n";
+
+#ifdef _WIN32
+// cls clears the console window only; nothing of it reaches a redirected stdout.
+const std::string clear_sequence = "";
+#else
+const std::string clear_sequence = "\x1b[H\x1b[2J";
+#endif
+
+std::string read_file(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void write_file(const std::string &path, const std::string &text)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+}
+
+std::vector<std::string> lines_of(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct paneltest_run {
+    program_run program;
+    std::string text;                  // stdout without the clears, with plain newlines
+    int clears;
+    std::vector<std::string> screens;  // each from "Press escape to quit" on
+    std::string ending;                // what follows the last screen
+    std::vector<std::string> trace;
+};
+
+// board: "" for no bridge, "demo", or the text of a frame script.
+paneltest_run run_paneltest(const std::string &name, const std::string &board,
+                            const std::vector<std::string> &arguments,
+                            const std::string &input = "")
+{
+    std::string base = "paneltest_e2e_" + name;
+    std::string board_setting = board;
+    if (!board.empty() && board != "demo") {
+        write_file(base + ".frames", board);
+        board_setting = base + ".frames";
+    }
+    remove((base + ".trace").c_str());
+    program_set_environment("CH341_SIM_BOARD", board_setting);
+    program_set_environment("CH341_SIM_TRACE", base + ".trace");
+
+    paneltest_run run;
+    run.program = program_run_with(program_path("paneltest"), arguments, input, base + ".out",
+                                   run_timeout_ms);
+    run.clears = 0;
+    const std::string &out = run.program.output;
+    for (size_t at = 0; at < out.size();) {
+        if (!clear_sequence.empty() && out.compare(at, clear_sequence.size(), clear_sequence) == 0) {
+            ++run.clears;
+            at += clear_sequence.size();
+        } else if (out.compare(at, 2, "\r\n") == 0) {
+            run.text += '\n';
+            at += 2;
+        } else {
+            run.text += out[at++];
+        }
+    }
+    size_t at = run.text.find(screen_start);
+    run.ending = at == std::string::npos ? run.text : "";
+    while (at != std::string::npos) {
+        size_t next = run.text.find(screen_start, at + 1);
+        std::string screen = run.text.substr(at, next == std::string::npos ? next : next - at);
+        if (next == std::string::npos) {
+            // The screen ends with its last-scan line; the summary follows it.
+            size_t screen_end = screen.find("last scan:");
+            screen_end = screen_end == std::string::npos ? screen.size() : screen.find('\n', screen_end) + 1;
+            run.ending = screen.substr(screen_end);
+            screen.resize(screen_end);
+        }
+        run.screens.push_back(screen);
+        at = next;
+    }
+    run.trace = lines_of(read_file(base + ".trace"));
+    return run;
+}
+
+// The scans-per-second figure depends on the machine; everything else must match.
+std::string without_rate(const std::string &screen)
+{
+    size_t at = screen.find("per second:");
+    if (at == std::string::npos) {
+        return screen;
+    }
+    return screen.substr(0, at) + "per second:  *" + screen.substr(screen.find('\n', at));
+}
+
+std::string expected_screen(const std::string &grid, const std::string &sys, const std::string &states,
+                            int scans, int failed, bool scan_ok)
+{
+    const std::string rule = "-------------------------\n";
+    return screen_start + "Panel buttons\n" + rule + grid + rule + "System inputs\n" + sys + rule +
+           states + rule + "scans:       " + std::to_string(scans) + "\nper second:  *\n" +
+           "failed:      " + std::to_string(failed) + "\n" +
+           (scan_ok ? "last scan:   ok\n" : "last scan:   FAILED, inputs shown as released\n");
+}
+
+const std::string grid_released =
+    "| 0: 0| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
+    "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
+const std::string sys_released = "| 0: 0| 1: 0| 2: 0|\n";
+
+int count_calls(const std::vector<std::string> &trace, const std::string &call)
+{
+    int count = 0;
+    for (const std::string &line : trace) {
+        if (line.compare(0, call.size(), call) == 0) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+TEST(PaneltestScreen, ShowsEachScriptedFrameInPanelBitOrder)
+{
+    // Button 0, then button 4 with system input 0, then button 15 with system
+    // input 1, then everything at once; inputs are active-low.
+    paneltest_run run = run_paneltest("frames",
+                                      "FF FE FF\n"
+                                      "7F FF FD\n"
+                                      "FE FF FE\n"
+                                      "00 00 00\n",
+                                      {"--scans", "4"});
+    ASSERT_TRUE(run.program.finished);
+    EXPECT_EQ(run.program.exit_status, 0);
+    ASSERT_EQ(run.screens.size(), 4u) << run.text;
+#ifndef _WIN32
+    EXPECT_EQ(run.clears, 4);
+#endif
+    EXPECT_EQ(without_rate(run.screens[0]),
+              expected_screen("| 0: 1| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
+                              "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n",
+                              sys_released, "panel_state: 0x0001\nsys_state:   0x00\n", 1, 0, true));
+    EXPECT_EQ(without_rate(run.screens[1]),
+              expected_screen("| 0: 0| 1: 0| 2: 0| 3: 0|\n| 4: 1| 5: 0| 6: 0| 7: 0|\n"
+                              "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n",
+                              "| 0: 1| 1: 0| 2: 0|\n", "panel_state: 0x0010\nsys_state:   0x01\n", 2,
+                              0, true));
+    EXPECT_EQ(without_rate(run.screens[2]),
+              expected_screen("| 0: 0| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
+                              "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 1|\n",
+                              "| 0: 0| 1: 1| 2: 0|\n", "panel_state: 0x8000\nsys_state:   0x02\n", 3,
+                              0, true));
+    EXPECT_EQ(without_rate(run.screens[3]),
+              expected_screen("| 0: 1| 1: 1| 2: 1| 3: 1|\n| 4: 1| 5: 1| 6: 1| 7: 1|\n"
+                              "| 8: 1| 9: 1|10: 1|11: 1|\n|12: 1|13: 1|14: 1|15: 1|\n",
+                              "| 0: 1| 1: 1| 2: 1|\n", "panel_state: 0xFFFF\nsys_state:   0x07\n", 4,
+                              0, true));
+    EXPECT_EQ(run.ending, "Ended after 4 scans, 0 failed\n");
+}
+
+TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
+{
+    // Long enough for at least one whole second of scans.
+    paneltest_run run = run_paneltest("demo", "demo", {"--scans", "300"});
+    ASSERT_TRUE(run.program.finished);
+    EXPECT_EQ(run.program.exit_status, 0);
+    ASSERT_EQ(run.screens.size(), 300u);
+    EXPECT_EQ(run.ending, "Ended after 300 scans, 0 failed\n");
+
+    // Open once, one scan of nine address writes and three reads per cycle, close last.
+    ASSERT_FALSE(run.trace.empty());
+    EXPECT_EQ(run.trace.front(), "CH341OpenDevice(0) -> handle");
+    EXPECT_EQ(run.trace.back(), "CH341CloseDevice(0)");
+    EXPECT_EQ(count_calls(run.trace, "CH341OpenDevice"), 1);
+    EXPECT_EQ(count_calls(run.trace, "CH341CloseDevice"), 1);
+    EXPECT_EQ(count_calls(run.trace, "CH341EppSetAddr"), 300 * 9);
+    EXPECT_EQ(count_calls(run.trace, "CH341EppReadData"), 300 * 3);
+
+    const std::string &last = run.screens.back();
+    size_t at = last.find("per second:  ");
+    ASSERT_NE(at, std::string::npos);
+    int rate = atoi(last.c_str() + at + 13);
+    EXPECT_GT(rate, 0) << last;
+    // The first screen comes before a whole second has passed.
+    EXPECT_NE(run.screens.front().find("per second:  --\n"), std::string::npos);
+}
+
+TEST(PaneltestFailures, FailedScansAreCountedAndTheTestGoesOn)
+{
+    // A scan whose read or address write fails shows every input released and
+    // counts; the scans after it read the panel again.
+    paneltest_run run = run_paneltest("failing",
+                                      "FF FE FF\n"
+                                      "FF FE FF read-fail=2\n"
+                                      "FF FE FF addr-fail=5\n"
+                                      "FF FE FF short-read=3\n"
+                                      "FF FE FF\n",
+                                      {"--scans", "5"});
+    ASSERT_TRUE(run.program.finished);
+    EXPECT_EQ(run.program.exit_status, -2);
+    ASSERT_EQ(run.screens.size(), 5u) << run.text;
+    const std::string grid_button_0 =
+        "| 0: 1| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
+        "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
+    const std::string button_0_states = "panel_state: 0x0001\nsys_state:   0x00\n";
+    const std::string released_states = "panel_state: 0x0000\nsys_state:   0x00\n";
+    EXPECT_EQ(without_rate(run.screens[0]),
+              expected_screen(grid_button_0, sys_released, button_0_states, 1, 0, true));
+    for (int scan = 2; scan <= 4; ++scan) {
+        EXPECT_EQ(without_rate(run.screens[scan - 1]),
+                  expected_screen(grid_released, sys_released, released_states, scan, scan - 1,
+                                  false))
+            << "scan " << scan;
+    }
+    EXPECT_EQ(without_rate(run.screens[4]),
+              expected_screen(grid_button_0, sys_released, button_0_states, 5, 3, true));
+    EXPECT_EQ(run.ending, "Ended after 5 scans, 3 failed\n");
+    EXPECT_EQ(run.trace.back(), "CH341CloseDevice(0)");
+}
+
+TEST(PaneltestFailures, NoBridgeEndsWithAMessageAndStatusMinusOne)
+{
+    struct no_bridge_case {
+        const char *name;
+        const char *board;  // "" leaves CH341_SIM_BOARD unset
+    };
+    // An unreadable script leaves the stand-in without a bridge, as does none at all.
+    const no_bridge_case cases[] = {{"unset", ""}, {"bad_script", "FF FF\n"}};
+    for (const no_bridge_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        paneltest_run run = run_paneltest(std::string("no_bridge_") + c.name, c.board, {"--scans", "3"});
+        ASSERT_TRUE(run.program.finished);
+        EXPECT_EQ(run.program.exit_status, -1);
+        EXPECT_EQ(run.text, no_bridge_line);
+        EXPECT_EQ(run.clears, 0);
+        // Nothing was opened, so nothing is scanned or closed.
+        ASSERT_EQ(run.trace.size(), 1u);
+        EXPECT_EQ(run.trace[0], "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE");
+    }
+}
+
+TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
+{
+    struct arguments_case {
+        std::vector<std::string> arguments;
+        int exit_status;
+    };
+    const arguments_case cases[] = {
+        {{"--scans"}, -3},
+        {{"--scans", "0"}, -3},
+        {{"--scans", "-5"}, -3},
+        {{"--scans", "12x"}, -3},
+        {{"--scans", "1000000001"}, -3},
+        {{"--scans", "99999999999999999999"}, -3},
+        {{"--scans", "2", "extra"}, -3},
+        {{"--frobnicate"}, -3},
+        {{"--help"}, 0},
+    };
+    int index = 0;
+    for (const arguments_case &c : cases) {
+        std::string shown;
+        for (const std::string &argument : c.arguments) {
+            shown += argument + " ";
+        }
+        SCOPED_TRACE(shown);
+        paneltest_run run = run_paneltest("arguments_" + std::to_string(index++), "demo", c.arguments);
+        ASSERT_TRUE(run.program.finished);
+        EXPECT_EQ(run.program.exit_status, c.exit_status);
+        EXPECT_EQ(run.text.compare(0, 25, "usage: paneltest [--scans"), 0) << run.text;
+        EXPECT_TRUE(run.trace.empty());
+    }
+}
+
+TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
+{
+#ifdef _WIN32
+    // Escape is read with GetAsyncKeyState, and Wine gives a program without a
+    // console window no key state to hold; --scans ends the win32 runs instead.
+    GTEST_SKIP() << "no key state under Wine";
+#else
+    // An ESC byte on standard input is the terminal's Escape key; it waits
+    // there before the first cycle, which therefore ends the test at once.
+    const std::vector<std::string> cases[] = {{}, {"--scans", "1000000000"}};
+    int index = 0;
+    for (const std::vector<std::string> &arguments : cases) {
+        SCOPED_TRACE(arguments.empty() ? "until Escape" : "largest scan limit");
+        paneltest_run run = run_paneltest("escape_" + std::to_string(index++), "demo", arguments, "\x1b");
+        ASSERT_TRUE(run.program.finished);
+        EXPECT_EQ(run.program.exit_status, 0);
+        EXPECT_EQ(run.clears, 1);
+        EXPECT_TRUE(run.screens.empty());
+        EXPECT_EQ(run.ending, "Ended after 0 scans, 0 failed\n");
+        ASSERT_EQ(run.trace.size(), 2u);
+        EXPECT_EQ(run.trace[0], "CH341OpenDevice(0) -> handle");
+        EXPECT_EQ(run.trace[1], "CH341CloseDevice(0)");
+    }
+#endif
+}
+
+}  // namespace
