@@ -72,6 +72,12 @@ static void console_on_continue(int)
 static void console_install_handlers()
 {
     for (int signal_number : console_ending_signals) {
+        struct sigaction previous = {};
+        sigaction(signal_number, nullptr, &previous);
+        // A signal the parent told us to ignore stays ignored.
+        if (previous.sa_handler == SIG_IGN) {
+            continue;
+        }
         struct sigaction action = {};
         action.sa_handler = console_on_ending_signal;
         sigemptyset(&action.sa_mask);
