@@ -6,11 +6,12 @@ namespace {
 
 constexpr ULONG bridge_index = 0;
 
-// The board's address values: a leading pair latches the inputs, each
-// frame byte is fetched after 0xFF, 0x00, and 0xFF leaves the bus idle.
+// The address values the board expects, named for their place in the scan:
+// 0xFF before every other value and last, 0x01 once at the start, 0x00
+// before each data read.
 constexpr UCHAR address_idle = 0xFF;
-constexpr UCHAR address_latch = 0x01;
-constexpr UCHAR address_data = 0x00;
+constexpr UCHAR address_scan_start = 0x01;
+constexpr UCHAR address_byte_select = 0x00;
 
 // Frame F is byte0 | byte1 << 8 | byte2 << 16 | byte3 << 24, active-low.
 // Entry i is the frame bit of panel button i.
@@ -97,21 +98,21 @@ bool input_scan(uint16_t *panel, uint8_t *sys)
 {
     *panel = 0;
     *sys = 0;
-    // A byte the bridge does not deliver keeps 0xFF: all its inputs inactive.
+    // The frame starts idle (every input inactive); byte 3 is never read.
     uint8_t frame[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     bool bus_ok = true;
 
-    // Every call is made even after a failure, so the bus always ends idle.
+    // Every call is made even after a failure, so every scan ends on address_idle.
     address_write(address_idle, &bus_ok);
-    address_write(address_latch, &bus_ok);
+    address_write(address_scan_start, &bus_ok);
     address_write(address_idle, &bus_ok);
-    address_write(address_data, &bus_ok);
+    address_write(address_byte_select, &bus_ok);
     data_read(&frame[0], &bus_ok);
     address_write(address_idle, &bus_ok);
-    address_write(address_data, &bus_ok);
+    address_write(address_byte_select, &bus_ok);
     data_read(&frame[1], &bus_ok);
     address_write(address_idle, &bus_ok);
-    address_write(address_data, &bus_ok);
+    address_write(address_byte_select, &bus_ok);
     data_read(&frame[2], &bus_ok);
     address_write(address_idle, &bus_ok);
 
