@@ -10,6 +10,14 @@
 #include "log.h"
 #include "thread.h"
 
+// The screen goes through the runtime's own printf, the same one the console
+// log writer uses; mingw would otherwise swap in its own formatter.
+#ifdef _WIN32
+#define screen_printf __ms_printf
+#else
+#define screen_printf printf
+#endif
+
 namespace {
 
 constexpr int32_t reader_node_count = 2;
@@ -50,7 +58,7 @@ void print_reader_block(int32_t node, uint16_t keypad, uint8_t sensor, const uin
         key[i] = bit_of(keypad, keypad_screen_bits[i]);
     }
     // The identifier bytes are unsigned, so 0x80 prints as 80.
-    printf(reader_block_format, static_cast<int>(node), key[0], key[1], key[2], key[3], key[4],
+    screen_printf(reader_block_format, static_cast<int>(node), key[0], key[1], key[2], key[3], key[4],
            key[5], key[6], key[7], key[8], key[9], key[10], key[11], bit_of(sensor, sensor_front_bit),
            bit_of(sensor, sensor_back_bit), static_cast<unsigned int>(card_id[0]),
            static_cast<unsigned int>(card_id[1]), static_cast<unsigned int>(card_id[2]),
@@ -117,7 +125,7 @@ int main()
         }
         for (int32_t node = 0; node < reader_node_count; ++node) {
             if (!kav_io_poll(node)) {
-                printf("ERROR: Polling node %d failed", static_cast<int>(node));
+                screen_printf("ERROR: Polling node %d failed", static_cast<int>(node));
                 console_end_cycles();
                 return exit_poll_failed;
             }
