@@ -371,8 +371,9 @@ TEST(Escape, HeldAtTheFirstCycleClearsFinishesAndPrintsNoBlock)
 #ifdef _WIN32
     GTEST_SKIP() << "Wine reports no key state, so Escape cannot be held here";
 #endif
-    // Enter and Escape arrive together, so stdio reads the ESC ahead with the newline.
-    readertest_run run = run_readertest("escape_first_cycle", "", {"\n\x1b"});
+    // Enter and Escape arrive together, so stdio reads the ESC ahead with the
+    // newline; the pipe then stays open, with nothing more in it, for a while.
+    readertest_run run = run_readertest("escape_first_cycle", "", {"\n\x1b", ""}, 500);
     ASSERT_TRUE(run.child.finished);
     EXPECT_EQ(run.child.exit_status, 0);
     EXPECT_EQ(run.clears, 1);
