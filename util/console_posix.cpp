@@ -1,11 +1,11 @@
 #include "console.h"
 
+#include <errno.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <termios.h>
-#include <errno.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -44,8 +44,8 @@ static void console_on_ending_signal(int signal_number)
 static void console_on_stop(int)
 {
     console_restore_mode();
-    signal(SIGTSTP, SIG_DFL);
-    raise(SIGTSTP);
+    // SIGSTOP cannot be caught, so this stops here; SIGCONT re-applies the mode.
+    raise(SIGSTOP);
 }
 
 static void console_apply_cycle_mode()
@@ -63,34 +63,32 @@ static void console_apply_cycle_mode()
 static void console_on_continue(int)
 {
     // Back in the foreground after a stop: the shell gave us its own mode.
-    signal(SIGTSTP, console_on_stop);
     if (console_cycles_active != 0) {
         console_apply_cycle_mode();
     }
 }
 
+// A signal the parent told us to ignore stays ignored.
+static void console_handle_unless_ignored(int signal_number, void (*handler)(int))
+{
+    struct sigaction previous = {};
+    sigaction(signal_number, nullptr, &previous);
+    if (previous.sa_handler == SIG_IGN) {
+        return;
+    }
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
+}
+
 static void console_install_handlers()
 {
     for (int signal_number : console_ending_signals) {
-        struct sigaction previous = {};
-        sigaction(signal_number, nullptr, &previous);
-        // A signal the parent told us to ignore stays ignored.
-        if (previous.sa_handler == SIG_IGN) {
-            continue;
-        }
-        struct sigaction action = {};
-        action.sa_handler = console_on_ending_signal;
-        sigemptyset(&action.sa_mask);
-        sigaction(signal_number, &action, nullptr);
+        console_handle_unless_ignored(signal_number, console_on_ending_signal);
     }
-    struct sigaction stop_action = {};
-    stop_action.sa_handler = console_on_stop;
-    sigemptyset(&stop_action.sa_mask);
-    sigaction(SIGTSTP, &stop_action, nullptr);
-    struct sigaction continue_action = {};
-    continue_action.sa_handler = console_on_continue;
-    sigemptyset(&continue_action.sa_mask);
-    sigaction(SIGCONT, &continue_action, nullptr);
+    console_handle_unless_ignored(SIGTSTP, console_on_stop);
+    console_handle_unless_ignored(SIGCONT, console_on_continue);
 }
 
 void console_begin_cycles()
