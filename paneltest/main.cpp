@@ -56,10 +56,12 @@ bool parse_scan_limit(const char *text, uint32_t *limit)
         if (*text < '0' || *text > '9') {
             return false;
         }
-        value = value * 10 + static_cast<uint32_t>(*text - '0');
-        if (value > max_scan_limit) {
+        uint32_t digit = static_cast<uint32_t>(*text - '0');
+        // Checked before it grows, so a long number cannot wrap back into range.
+        if (value > (max_scan_limit - digit) / 10) {
             return false;
         }
+        value = value * 10 + digit;
     }
     if (value == 0) {
         return false;

@@ -280,6 +280,7 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         {{"--scans", "12x"}, -3},
         {{"--scans", "1000000001"}, -3},
         {{"--scans", "99999999999999999999"}, -3},
+        {{"--scans", "4294967300"}, -3},  // wraps to 4 in 32 bits
         {{"--scans", "2", "extra"}, -3},
         {{"--frobnicate"}, -3},
         {{"--help"}, 0},
