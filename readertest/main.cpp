@@ -85,21 +85,13 @@ void drive_card_slot(int32_t node, uint8_t sensor, uint8_t *card_id)
     }
 }
 
-// Gives the terminal back before a level-F line ends the process, since that
-// exit skips every handler of ours.
-void readertest_log_writer(void *ctx, const char *chars, int nchars)
-{
-    if (chars[0] == log_level_letters[log_level_fatal]) {
-        console_end_cycles();
-    }
-    log_writer_console(ctx, chars, nchars);
-}
-
 }  // namespace
 
 int main()
 {
-    log_bind_writer(readertest_log_writer, nullptr);
+    log_bind_writer(log_writer_console, nullptr);
+    // A level-F line ends the process past every exit handler: give the terminal back first.
+    log_set_fatal_cleanup(console_end_cycles);
     // The library takes its loggers least severe first.
     kav_io_set_loggers(logger_table[log_level_misc], logger_table[log_level_info],
                        logger_table[log_level_warning], logger_table[log_level_fatal]);

@@ -8,6 +8,7 @@ unsigned int log_threshold = 4;
 
 static log_writer_fn installed_writer = log_writer_discard;
 static void *writer_ctx = nullptr;
+static void (*fatal_cleanup)() = nullptr;
 
 void log_bind_writer(log_writer_fn writer, void *ctx)
 {
@@ -22,6 +23,11 @@ void log_bind_writer(log_writer_fn writer, void *ctx)
     } else {
         installed_writer = log_writer_discard;
     }
+}
+
+void log_set_fatal_cleanup(void (*cleanup)())
+{
+    fatal_cleanup = cleanup;
 }
 
 void log_writer_console(void *, const char *chars, int)
@@ -71,6 +77,9 @@ void IO_CALL logger_f(const char *module, const char *format, ...)
     va_start(args, format);
     log_emit(log_level_fatal, module, format, args);
     va_end(args);
+    if (fatal_cleanup != nullptr) {
+        fatal_cleanup();
+    }
     log_platform_fatal_exit();
 }
 

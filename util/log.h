@@ -60,6 +60,10 @@ int format_checked_va(char *buffer, int size, const char *format, va_list args)
     LOG_PRINTF_FORMAT(3, 0);
 int format_checked(char *buffer, int size, const char *format, ...) LOG_PRINTF_FORMAT(3, 4);
 
+// Runs after a level-F line has reached the writer and before the process
+// ends, since that exit skips every exit handler (a terminal mode to restore).
+void log_set_fatal_cleanup(void (*cleanup)());
+
 void log_emit(unsigned int level, const char *module, const char *format, va_list args)
     LOG_PRINTF_FORMAT(3, 0);
 

@@ -210,6 +210,17 @@ TEST(LogFatalDeathTest, WriterGetsTheLineThenExitCodeOne)
         testing::ExitedWithCode(1), "F:reader: boom 1");
 }
 
+TEST(LogFatalDeathTest, CleanupRunsAfterTheWriterBeforeTheExit)
+{
+    EXPECT_EXIT(
+        {
+            log_bind_writer(stderr_writer, nullptr);
+            log_set_fatal_cleanup([] { fputs("cleanup\n", stderr); });
+            logger_f("reader", "boom");
+        },
+        testing::ExitedWithCode(1), "F:reader: boom\ncleanup\n");
+}
+
 TEST(LogFatal, LineReachesAPipedStdout)
 {
     FILE *pipe = open_pipe(fatal_probe_command);
