@@ -16,6 +16,16 @@
 #define IO_IMPORT
 #endif
 
+// Lets the compiler check printf-like calls in the dialect of the runtime
+// that formats them: msvcrt on Windows.
+#ifdef _WIN32
+#define IO_PRINTF_FORMAT(format_index, first_arg) \
+    __attribute__((format(ms_printf, format_index, first_arg)))
+#else
+#define IO_PRINTF_FORMAT(format_index, first_arg) \
+    __attribute__((format(printf, format_index, first_arg)))
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif

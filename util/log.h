@@ -9,15 +9,6 @@
 
 #include "io_callbacks.h"
 
-// The runtime formats with msvcrt on Windows, so the compiler must check msvcrt's dialect there.
-#ifdef _WIN32
-#define LOG_PRINTF_FORMAT(format_index, first_arg) \
-    __attribute__((format(ms_printf, format_index, first_arg)))
-#else
-#define LOG_PRINTF_FORMAT(format_index, first_arg) \
-    __attribute__((format(printf, format_index, first_arg)))
-#endif
-
 // Levels, most severe first; the letter of level n is log_level_letters[n].
 constexpr unsigned int log_level_fatal = 0;
 constexpr unsigned int log_level_warning = 1;
@@ -39,11 +30,11 @@ extern logger_fn logger_table[log_level_count];
 // A line is written only when its level is at most this.
 extern unsigned int log_threshold;
 
-void IO_CALL logger_f(const char *module, const char *format, ...) LOG_PRINTF_FORMAT(2, 3)
+void IO_CALL logger_f(const char *module, const char *format, ...) IO_PRINTF_FORMAT(2, 3)
     __attribute__((noreturn));
-void IO_CALL logger_w(const char *module, const char *format, ...) LOG_PRINTF_FORMAT(2, 3);
-void IO_CALL logger_i(const char *module, const char *format, ...) LOG_PRINTF_FORMAT(2, 3);
-void IO_CALL logger_m(const char *module, const char *format, ...) LOG_PRINTF_FORMAT(2, 3);
+void IO_CALL logger_w(const char *module, const char *format, ...) IO_PRINTF_FORMAT(2, 3);
+void IO_CALL logger_i(const char *module, const char *format, ...) IO_PRINTF_FORMAT(2, 3);
+void IO_CALL logger_m(const char *module, const char *format, ...) IO_PRINTF_FORMAT(2, 3);
 
 // Refills logger_table and installs writer with ctx; a null writer installs
 // log_writer_discard and keeps the previous ctx.
@@ -57,15 +48,15 @@ void log_writer_discard(void *ctx, const char *chars, int nchars);
 // vsnprintf into buffer; returns the length. Aborts on a format error or
 // when the result does not fit with its terminator.
 int format_checked_va(char *buffer, int size, const char *format, va_list args)
-    LOG_PRINTF_FORMAT(3, 0);
-int format_checked(char *buffer, int size, const char *format, ...) LOG_PRINTF_FORMAT(3, 4);
+    IO_PRINTF_FORMAT(3, 0);
+int format_checked(char *buffer, int size, const char *format, ...) IO_PRINTF_FORMAT(3, 4);
 
 // Runs after a level-F line has reached the writer and before the process
 // ends, since that exit skips every exit handler (a terminal mode to restore).
 void log_set_fatal_cleanup(void (*cleanup)());
 
 void log_emit(unsigned int level, const char *module, const char *format, va_list args)
-    LOG_PRINTF_FORMAT(3, 0);
+    IO_PRINTF_FORMAT(3, 0);
 
 }  // extern "C"
 
@@ -74,7 +65,7 @@ void log_emit(unsigned int level, const char *module, const char *format, va_lis
 // The runtime's own vsnprintf: returns the full length, or negative on error
 // or (msvcrt) truncation.
 int log_platform_vformat(char *buffer, int size, const char *format, va_list args)
-    LOG_PRINTF_FORMAT(3, 0);
+    IO_PRINTF_FORMAT(3, 0);
 
 // Prints chars with the runtime's printf("%s").
 void log_platform_print(const char *chars);

@@ -8,24 +8,17 @@
 #include <string.h>
 
 #include "ch341dll.h"
-
-#ifdef _WIN32
-#define SIM_PRINTF_FORMAT(format_index, first_arg) \
-    __attribute__((format(ms_printf, format_index, first_arg)))
-#else
-#define SIM_PRINTF_FORMAT(format_index, first_arg) \
-    __attribute__((format(printf, format_index, first_arg)))
-#endif
+#include "sim_trace.h"
 
 namespace {
 
+constexpr const char *trace_variable = "CH341_SIM_TRACE";
 constexpr uint32_t board_index = 0;
 constexpr uint32_t frame_bytes = 3;
 constexpr uint32_t address_writes_per_scan = 9;
 constexpr uint32_t max_script_frames = 1024;
 constexpr uint32_t max_script_line = 256;
 constexpr uint32_t max_repeat = 1000000;
-constexpr uint32_t max_trace_path = 1024;
 
 // Any value but INVALID_HANDLE_VALUE; nobody looks inside it.
 const HANDLE board_handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x341));
@@ -57,48 +50,10 @@ uint64_t script_scan_count = 0;  // scans in one pass of the script, repeats inc
 uint64_t address_writes_done = 0;
 uint64_t data_reads_done = 0;
 
-FILE *trace_file = nullptr;
-char trace_path[max_trace_path] = "";
-
-// Follows CH341_SIM_TRACE, which a test may change between calls.
-void trace_follow_environment()
+const char *bool_name(BOOL value)
 {
-    const char *wanted = getenv("CH341_SIM_TRACE");
-    if (wanted == nullptr) {
-        wanted = "";
-    }
-    if (strcmp(wanted, trace_path) == 0) {
-        return;
-    }
-    if (trace_file != nullptr) {
-        fclose(trace_file);
-        trace_file = nullptr;
-    }
-    snprintf(trace_path, sizeof trace_path, "%s", wanted);
-    if (trace_path[0] != '\0') {
-        trace_file = fopen(trace_path, "w");
-        if (trace_file == nullptr) {
-            fprintf(stderr, "ch341 stand-in: cannot write trace file %s\n", trace_path);
-        }
-    }
+    return value ? "TRUE" : "FALSE";
 }
-
-void trace_line(const char *format, ...) SIM_PRINTF_FORMAT(1, 2);
-void trace_line(const char *format, ...)
-{
-    trace_follow_environment();
-    if (trace_file == nullptr) {
-        return;
-    }
-    va_list args;
-    va_start(args, format);
-    vfprintf(trace_file, format, args);
-    va_end(args);
-    fputc('\n', trace_file);
-    fflush(trace_file);
-}
-
-const char *bool_name(BOOL value) { return value ? "TRUE" : "FALSE"; }
 
 // Reports a script fault on stderr; always returns false.
 bool script_error(const char *path, uint32_t line, const char *what)
@@ -162,7 +117,8 @@ bool parse_frame_word(const char *word, script_frame *frame)
         if (!parse_count(word + 10, 1, address_writes_per_scan, &n)) {
             return false;
         }
-        frame->failing_address_writes = static_cast<uint16_t>(frame->failing_address_writes | (1u << (n - 1)));
+        frame->failing_address_writes =
+            static_cast<uint16_t>(frame->failing_address_writes | (1u << (n - 1)));
         return true;
     }
     if (strncmp(word, "read-fail=", 10) == 0) {
@@ -293,8 +249,8 @@ CH341DLL_API HANDLE WINAPI CH341OpenDevice(ULONG iIndex)
         }
         opened = board != board_kind::none;
     }
-    trace_line("CH341OpenDevice(%lu) -> %s", static_cast<unsigned long>(iIndex),
-               opened ? "handle" : "INVALID_HANDLE_VALUE");
+    sim_trace_line(trace_variable, "CH341OpenDevice(%lu) -> %s", static_cast<unsigned long>(iIndex),
+                   opened ? "handle" : "INVALID_HANDLE_VALUE");
     return opened ? board_handle : INVALID_HANDLE_VALUE;
 }
 
@@ -303,7 +259,7 @@ CH341DLL_API void WINAPI CH341CloseDevice(ULONG iIndex)
     if (iIndex == board_index) {
         board = board_kind::none;
     }
-    trace_line("CH341CloseDevice(%lu)", static_cast<unsigned long>(iIndex));
+    sim_trace_line(trace_variable, "CH341CloseDevice(%lu)", static_cast<unsigned long>(iIndex));
 }
 
 CH341DLL_API BOOL WINAPI CH341EppSetAddr(ULONG iIndex, UCHAR iAddr)
@@ -317,15 +273,17 @@ CH341DLL_API BOOL WINAPI CH341EppSetAddr(ULONG iIndex, UCHAR iAddr)
                      (script_frame_of_scan(scan).failing_address_writes & (1u << write)) != 0;
         result = fails ? FALSE : TRUE;
     }
-    trace_line("CH341EppSetAddr(%lu, 0x%02X) -> %s", static_cast<unsigned long>(iIndex),
-               static_cast<unsigned>(iAddr), bool_name(result));
+    sim_trace_line(trace_variable, "CH341EppSetAddr(%lu, 0x%02X) -> %s",
+                   static_cast<unsigned long>(iIndex), static_cast<unsigned>(iAddr),
+                   bool_name(result));
     return result;
 }
 
 CH341DLL_API BOOL WINAPI CH341EppReadData(ULONG iIndex, PVOID oBuffer, PULONG ioLength)
 {
     if (ioLength == nullptr) {
-        trace_line("CH341EppReadData(%lu, length null) -> FALSE", static_cast<unsigned long>(iIndex));
+        sim_trace_line(trace_variable, "CH341EppReadData(%lu, length null) -> FALSE",
+                       static_cast<unsigned long>(iIndex));
         return FALSE;
     }
     unsigned long requested = static_cast<unsigned long>(*ioLength);
@@ -352,12 +310,13 @@ CH341DLL_API BOOL WINAPI CH341EppReadData(ULONG iIndex, PVOID oBuffer, PULONG io
     if (delivered) {
         *static_cast<uint8_t *>(oBuffer) = data;
         *ioLength = 1;
-        trace_line("CH341EppReadData(%lu, length %lu) -> TRUE, length 1, data 0x%02X",
-                   static_cast<unsigned long>(iIndex), requested, static_cast<unsigned>(data));
+        sim_trace_line(trace_variable,
+                       "CH341EppReadData(%lu, length %lu) -> TRUE, length 1, data 0x%02X",
+                       static_cast<unsigned long>(iIndex), requested, static_cast<unsigned>(data));
     } else {
         *ioLength = 0;
-        trace_line("CH341EppReadData(%lu, length %lu) -> %s, length 0",
-                   static_cast<unsigned long>(iIndex), requested, bool_name(result));
+        sim_trace_line(trace_variable, "CH341EppReadData(%lu, length %lu) -> %s, length 0",
+                       static_cast<unsigned long>(iIndex), requested, bool_name(result));
     }
     return result;
 }

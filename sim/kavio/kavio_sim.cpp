@@ -37,14 +37,7 @@
 #include <atomic>
 
 #include "sim_clock.h"
-
-#ifdef _WIN32
-#define SIM_PRINTF_FORMAT(format_index, first_arg) \
-    __attribute__((format(ms_printf, format_index, first_arg)))
-#else
-#define SIM_PRINTF_FORMAT(format_index, first_arg) \
-    __attribute__((format(printf, format_index, first_arg)))
-#endif
+#include "sim_trace.h"
 
 namespace {
 
@@ -69,7 +62,7 @@ constexpr uint32_t sim_hardware_step_ms = 5;
 
 // The demo's card; bytes above 0x7F show that a reader prints them unsigned.
 constexpr uint8_t sim_demo_card_id[sim_card_id_size] = {0x8A, 0xF3, 0x00, 0x12,
-                                                         0xC4, 0x7E, 0x9B, 0xFF};
+                                                        0xC4, 0x7E, 0x9B, 0xFF};
 
 constexpr uint32_t sim_demo_period_ms = 6000;
 
@@ -84,9 +77,8 @@ struct sim_demo_step {
 // Reader 0: a card at the front, in at the back (read), out past the front.
 // Reader 1: keys 1, 2, 3, 4 and then _ (bits 1, 5, 9, 2, 8).
 constexpr sim_demo_step sim_demo_timeline[] = {
-    {1000, 1800, 0, 0x0000, 0x01}, {1800, 3200, 0, 0x0000, 0x02},
-    {3200, 4000, 0, 0x0000, 0x01}, {1000, 1300, 1, 0x0002, 0x00},
-    {1600, 1900, 1, 0x0020, 0x00}, {2200, 2500, 1, 0x0200, 0x00},
+    {1000, 1800, 0, 0x0000, 0x01}, {1800, 3200, 0, 0x0000, 0x02}, {3200, 4000, 0, 0x0000, 0x01},
+    {1000, 1300, 1, 0x0002, 0x00}, {1600, 1900, 1, 0x0020, 0x00}, {2200, 2500, 1, 0x0200, 0x00},
     {2800, 3100, 1, 0x0004, 0x00}, {3600, 4200, 1, 0x0100, 0x00},
 };
 
@@ -122,9 +114,7 @@ struct sim_reader {
     uint8_t card_id[sim_card_id_size];
 };
 
-void IO_CALL sim_log_nothing(const char *, const char *, ...)
-{
-}
+void IO_CALL sim_log_nothing(const char *, const char *, ...) {}
 
 logger_fn sim_log_misc = sim_log_nothing;
 logger_fn sim_log_info = sim_log_nothing;
@@ -143,31 +133,6 @@ sim_reader sim_readers[sim_node_count];
 std::atomic<uint32_t> sim_live_frame[sim_node_count];
 std::atomic<bool> sim_stop_requested{false};
 uint32_t sim_demo_start_ms = 0;
-
-FILE *sim_trace_file = nullptr;
-bool sim_trace_opened = false;
-
-void sim_trace(const char *format, ...) SIM_PRINTF_FORMAT(1, 2);
-
-void sim_trace(const char *format, ...)
-{
-    if (!sim_trace_opened) {
-        sim_trace_opened = true;
-        const char *path = getenv(sim_trace_variable);
-        if (path != nullptr && path[0] != '\0') {
-            sim_trace_file = fopen(path, "wb");
-        }
-    }
-    if (sim_trace_file == nullptr) {
-        return;
-    }
-    va_list args;
-    va_start(args, format);
-    vfprintf(sim_trace_file, format, args);
-    va_end(args);
-    fputc('\n', sim_trace_file);
-    fflush(sim_trace_file);
-}
 
 const char *sim_callback_name(bool present)
 {
@@ -469,9 +434,10 @@ bool sim_poll(int32_t node)
         ++reader.cycle;
         if (sim_script.loaded && plan.fatal_at == reader.cycle) {
             // Traced first: a host's level-F logger does not return.
-            sim_trace("kav_io_poll(%d) logs a level-F line", static_cast<int>(node));
-            sim_log_fatal(sim_module, "reader %d lost its link in cycle %d",
-                          static_cast<int>(node), static_cast<int>(reader.cycle));
+            sim_trace_line(sim_trace_variable, "kav_io_poll(%d) logs a level-F line",
+                           static_cast<int>(node));
+            sim_log_fatal(sim_module, "reader %d lost its link in cycle %d", static_cast<int>(node),
+                          static_cast<int>(reader.cycle));
             return false;
         }
         if (plan.polls_fail_from == sim_no_cycle || reader.cycle < plan.polls_fail_from) {
@@ -488,9 +454,9 @@ extern "C" {
 KAVIO_API void IO_CALL kav_io_set_loggers(logger_fn misc, logger_fn info, logger_fn warning,
                                           logger_fn fatal)
 {
-    sim_trace("kav_io_set_loggers(%s, %s, %s, %s)", sim_callback_name(misc != nullptr),
-              sim_callback_name(info != nullptr), sim_callback_name(warning != nullptr),
-              sim_callback_name(fatal != nullptr));
+    sim_trace_line(sim_trace_variable, "kav_io_set_loggers(%s, %s, %s, %s)",
+                   sim_callback_name(misc != nullptr), sim_callback_name(info != nullptr),
+                   sim_callback_name(warning != nullptr), sim_callback_name(fatal != nullptr));
     // A missing logger stays silent rather than crashing the first log call.
     sim_log_misc = misc != nullptr ? misc : sim_log_nothing;
     sim_log_info = info != nullptr ? info : sim_log_nothing;
@@ -501,8 +467,9 @@ KAVIO_API void IO_CALL kav_io_set_loggers(logger_fn misc, logger_fn info, logger
 KAVIO_API bool IO_CALL kav_io_init(thread_start_fn thread_start, thread_join_fn thread_join,
                                    thread_close_fn thread_close)
 {
-    sim_trace("kav_io_init(%s, %s, %s)", sim_callback_name(thread_start != nullptr),
-              sim_callback_name(thread_join != nullptr), sim_callback_name(thread_close != nullptr));
+    sim_trace_line(
+        sim_trace_variable, "kav_io_init(%s, %s, %s)", sim_callback_name(thread_start != nullptr),
+        sim_callback_name(thread_join != nullptr), sim_callback_name(thread_close != nullptr));
     if (sim_running) {
         sim_log_warning(sim_module, "kav_io_init: already running");
         return false;
@@ -527,7 +494,8 @@ KAVIO_API bool IO_CALL kav_io_init(thread_start_fn thread_start, thread_join_fn 
     sim_stop_requested.store(false);
 
     int thread_id = thread_start(sim_hardware_run, nullptr, 0);
-    sim_trace("host_thread_start(0) = %s", thread_id != 0 ? "ok" : "failed");
+    sim_trace_line(sim_trace_variable, "host_thread_start(0) = %s",
+                   thread_id != 0 ? "ok" : "failed");
     if (thread_id == 0) {
         sim_log_warning(sim_module, "kav_io_init: cannot start the reader thread");
         return false;
@@ -542,14 +510,16 @@ KAVIO_API bool IO_CALL kav_io_init(thread_start_fn thread_start, thread_join_fn 
         sim_log_info(sim_module, "level %s", "I");
         sim_log_warning(sim_module, "level %s", "W");
     }
-    sim_log_info(sim_module, "simulated readers ready (%s)", sim_script.loaded ? "scenario" : "demo");
+    sim_log_info(sim_module, "simulated readers ready (%s)",
+                 sim_script.loaded ? "scenario" : "demo");
     return true;
 }
 
 KAVIO_API bool IO_CALL kav_io_poll(int32_t node)
 {
     bool polled = sim_poll(node);
-    sim_trace("kav_io_poll(%d) = %d", static_cast<int>(node), polled ? 1 : 0);
+    sim_trace_line(sim_trace_variable, "kav_io_poll(%d) = %d", static_cast<int>(node),
+                   polled ? 1 : 0);
     return polled;
 }
 
@@ -560,8 +530,8 @@ KAVIO_API uint16_t IO_CALL kav_io_get_keypad_state(int32_t node)
         sim_check_running("kav_io_get_keypad_state")) {
         keypad = sim_readers[node].keypad;
     }
-    sim_trace("kav_io_get_keypad_state(%d) = %04X", static_cast<int>(node),
-              static_cast<unsigned int>(keypad));
+    sim_trace_line(sim_trace_variable, "kav_io_get_keypad_state(%d) = %04X", static_cast<int>(node),
+                   static_cast<unsigned int>(keypad));
     return keypad;
 }
 
@@ -572,16 +542,15 @@ KAVIO_API uint8_t IO_CALL kav_io_get_sensor_state(int32_t node)
         sim_check_running("kav_io_get_sensor_state")) {
         sensor = sim_readers[node].sensor;
     }
-    sim_trace("kav_io_get_sensor_state(%d) = %02X", static_cast<int>(node),
-              static_cast<unsigned int>(sensor));
+    sim_trace_line(sim_trace_variable, "kav_io_get_sensor_state(%d) = %02X", static_cast<int>(node),
+                   static_cast<unsigned int>(sensor));
     return sensor;
 }
 
 KAVIO_API bool IO_CALL kav_io_card_slot_cmd(int32_t node, int32_t command)
 {
     bool accepted = false;
-    if (sim_node_valid("kav_io_card_slot_cmd", node) &&
-        sim_check_running("kav_io_card_slot_cmd")) {
+    if (sim_node_valid("kav_io_card_slot_cmd", node) && sim_check_running("kav_io_card_slot_cmd")) {
         if (command < 0 || command >= sim_command_count) {
             sim_log_warning(sim_module, "kav_io_card_slot_cmd: unknown command %d",
                             static_cast<int>(command));
@@ -592,8 +561,8 @@ KAVIO_API bool IO_CALL kav_io_card_slot_cmd(int32_t node, int32_t command)
             accepted = true;
         }
     }
-    sim_trace("kav_io_card_slot_cmd(%d, %d) = %d", static_cast<int>(node),
-              static_cast<int>(command), accepted ? 1 : 0);
+    sim_trace_line(sim_trace_variable, "kav_io_card_slot_cmd(%d, %d) = %d", static_cast<int>(node),
+                   static_cast<int>(command), accepted ? 1 : 0);
     return accepted;
 }
 
@@ -611,14 +580,14 @@ KAVIO_API bool IO_CALL kav_io_read_card(int32_t node, uint8_t *card_id, int32_t 
             read = true;
         }
     }
-    sim_trace("kav_io_read_card(%d, %d) = %d", static_cast<int>(node), static_cast<int>(capacity),
-              read ? 1 : 0);
+    sim_trace_line(sim_trace_variable, "kav_io_read_card(%d, %d) = %d", static_cast<int>(node),
+                   static_cast<int>(capacity), read ? 1 : 0);
     return read;
 }
 
 KAVIO_API void IO_CALL kav_io_fini(void)
 {
-    sim_trace("kav_io_fini()");
+    sim_trace_line(sim_trace_variable, "kav_io_fini()");
     if (!sim_running) {
         sim_log_warning(sim_module, "kav_io_fini: not running");
         return;
@@ -626,9 +595,9 @@ KAVIO_API void IO_CALL kav_io_fini(void)
     sim_stop_requested.store(true);
     int exit_code = -1;
     sim_thread_join(sim_thread_id, &exit_code);
-    sim_trace("host_thread_join = %d", exit_code);
+    sim_trace_line(sim_trace_variable, "host_thread_join = %d", exit_code);
     sim_thread_close(sim_thread_id);
-    sim_trace("host_thread_close");
+    sim_trace_line(sim_trace_variable, "host_thread_close");
     sim_thread_id = 0;
     sim_running = false;
     sim_log_info(sim_module, "simulated readers stopped");
