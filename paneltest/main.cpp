@@ -117,16 +117,6 @@ void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uin
     puts(scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
 }
 
-// Gives the terminal back before a level-F line ends the process, since that
-// exit skips every handler of ours.
-void paneltest_log_writer(void *ctx, const char *chars, int nchars)
-{
-    if (chars[0] == log_level_letters[log_level_fatal]) {
-        console_end_cycles();
-    }
-    log_writer_console(ctx, chars, nchars);
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
@@ -145,7 +135,9 @@ int main(int argc, char **argv)
 
     // Loggers and thread services are handed over as a game would, though the
     // library neither logs nor starts a thread.
-    log_bind_writer(paneltest_log_writer, nullptr);
+    log_bind_writer(log_writer_console, nullptr);
+    // A level-F line ends the process past every exit handler: give the terminal back first.
+    log_set_fatal_cleanup(console_end_cycles);
     wz_io_set_loggers(logger_table[log_level_misc], logger_table[log_level_info],
                       logger_table[log_level_warning], logger_table[log_level_fatal]);
     if (!wz_io_init(host_thread_start, host_thread_join, host_thread_close)) {
