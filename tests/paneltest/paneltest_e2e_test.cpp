@@ -5,12 +5,11 @@
 
 #include <stdio.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "paneltest_process.h"
+#include "program_run.h"
 
 namespace {
 
@@ -18,27 +17,6 @@ constexpr int run_timeout_ms = 60000;
 const std::string screen_start = "Press escape to quit\n";
 const std::string no_bridge_line =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver\n";
-
-#ifdef _WIN32
-// cls clears the console window only; nothing of it reaches a redirected stdout.
-const std::string clear_sequence = "";
-#else
-const std::string clear_sequence = "\x1b[H\x1b[2J";
-#endif
-
-std::string read_file(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void write_file(const std::string &path, const std::string &text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
 
 std::vector<std::string> lines_of(const std::string &text)
 {
@@ -78,21 +56,15 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
     program_set_environment("CH341_SIM_TRACE", base + ".trace");
 
     paneltest_run run;
-    run.program = program_run_with(program_path("paneltest"), arguments, input, base + ".out",
-                                   run_timeout_ms);
-    run.clears = 0;
-    const std::string &out = run.program.output;
-    for (size_t at = 0; at < out.size();) {
-        if (!clear_sequence.empty() && out.compare(at, clear_sequence.size(), clear_sequence) == 0) {
-            ++run.clears;
-            at += clear_sequence.size();
-        } else if (out.compare(at, 2, "\r\n") == 0) {
-            run.text += '\n';
-            at += 2;
-        } else {
-            run.text += out[at++];
-        }
+    std::vector<std::string> input_chunks;
+    if (!input.empty()) {
+        input_chunks.push_back(input);
     }
+    run.program = program_run_with(program_path("paneltest"), arguments, input_chunks, 0, base + ".out",
+                                   run_timeout_ms);
+    console_text shown = console_text_of(run.program.output);
+    run.text = shown.text;
+    run.clears = shown.clears;
     size_t at = run.text.find(screen_start);
     run.ending = at == std::string::npos ? run.text : "";
     while (at != std::string::npos) {

@@ -5,12 +5,10 @@
 #include <stdint.h>
 #include <stdio.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "child_process.h"
+#include "program_run.h"
 
 namespace {
 
@@ -24,29 +22,8 @@ const std::string trace_start =
 const std::string trace_fini =
     "kav_io_fini()\nhost_thread_join = 0\nhost_thread_close\n";
 
-#ifdef _WIN32
-// cls clears the console window only; nothing reaches a redirected stdout.
-const std::string clear_sequence = "";
-#else
-const std::string clear_sequence = "\x1b[H\x1b[2J";
-#endif
-
-std::string read_file(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void write_file(const std::string &path, const std::string &text)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-}
-
 struct readertest_run {
-    child_run child;
+    program_run child;
     std::string screen;  // stdout without the clears, with plain newlines
     int clears;
     std::string trace;
@@ -59,26 +36,15 @@ readertest_run run_readertest(const std::string &name, const std::string &scenar
     write_file(base + ".scenario", scenario);
     remove((base + ".trace").c_str());
     // No scenario at all leaves the library on its demo.
-    child_set_environment("KAVIO_SIM_SCENARIO",
-                          scenario.empty() ? "" : (base + ".scenario").c_str());
-    child_set_environment("KAVIO_SIM_TRACE", (base + ".trace").c_str());
+    program_set_environment("KAVIO_SIM_SCENARIO", scenario.empty() ? "" : base + ".scenario");
+    program_set_environment("KAVIO_SIM_TRACE", base + ".trace");
 
     readertest_run run;
-    run.child = child_run_program(child_program_path("readertest"), input, pause_ms, base + ".out",
-                                  run_timeout_ms);
-    run.clears = 0;
-    const std::string &out = run.child.output;
-    for (size_t at = 0; at < out.size();) {
-        if (!clear_sequence.empty() && out.compare(at, clear_sequence.size(), clear_sequence) == 0) {
-            ++run.clears;
-            at += clear_sequence.size();
-        } else if (out.compare(at, 2, "\r\n") == 0) {
-            run.screen += '\n';
-            at += 2;
-        } else {
-            run.screen += out[at++];
-        }
-    }
+    run.child = program_run_with(program_path("readertest"), {}, input, pause_ms, base + ".out",
+                                 run_timeout_ms);
+    console_text shown = console_text_of(run.child.output);
+    run.screen = shown.text;
+    run.clears = shown.clears;
     run.trace = read_file(base + ".trace");
     return run;
 }
@@ -203,7 +169,7 @@ TEST(CardJourney, FrontBackReadShownOneCycleLaterThenRemovedAndZeroed)
                               block(0, 0, 0x01, card) + idle1 +       // leaving: kept
                               block(0, 0, 0x00, card) + idle1 +       // gone: zeroed now
                               poll_error(0));
-    if (!clear_sequence.empty()) {
+    if (!console_clear_sequence().empty()) {
         EXPECT_EQ(run.clears, 7);
     }
     EXPECT_EQ(run.trace, trace_start +
@@ -301,7 +267,7 @@ TEST(PollFailure, NodeZeroFailingItsFirstPollEndsBeforeAnyBlock)
     ASSERT_TRUE(run.child.finished);
     EXPECT_EQ(run.child.exit_status, -2);
     EXPECT_EQ(run.screen, ready_line + prompt + poll_error(0));
-    if (!clear_sequence.empty()) {
+    if (!console_clear_sequence().empty()) {
         EXPECT_EQ(run.clears, 1);
     }
     // No kav_io_fini on this exit.

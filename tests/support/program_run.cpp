@@ -1,0 +1,47 @@
+#include "program_run.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "program_platform.h"
+
+program_run program_run_with(const std::string &program, const std::vector<std::string> &arguments,
+                             const std::vector<std::string> &input_chunks, int pause_ms,
+                             const std::string &output_path, int timeout_ms)
+{
+    program_end end = program_start_and_wait(program, arguments, input_chunks, pause_ms, output_path,
+                                             timeout_ms);
+    return {end.finished, end.exit_status, read_file(output_path)};
+}
+
+std::string read_file(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void write_file(const std::string &path, const std::string &text)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+}
+
+console_text console_text_of(const std::string &output)
+{
+    const std::string &clear = console_clear_sequence();
+    console_text shown = {"", 0};
+    for (size_t at = 0; at < output.size();) {
+        if (!clear.empty() && output.compare(at, clear.size(), clear) == 0) {
+            ++shown.clears;
+            at += clear.size();
+        } else if (output.compare(at, 2, "\r\n") == 0) {
+            shown.text += '\n';
+            at += 2;
+        } else {
+            shown.text += output[at++];
+        }
+    }
+    return shown;
+}

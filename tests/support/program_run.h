@@ -1,0 +1,44 @@
+// Runs a program of the build as a person at a console would: with arguments,
+// standard input fed from the test and standard output in a file.
+#ifndef TESTS_SUPPORT_PROGRAM_RUN_H
+#define TESTS_SUPPORT_PROGRAM_RUN_H
+
+#include <string>
+#include <vector>
+
+struct program_run {
+    bool finished;    // false when it had to be killed after the time limit
+    int exit_status;  // as the program returned it from main (-2 stays -2)
+    std::string output;
+};
+
+// Starts program with arguments, writes input_chunks to its standard input
+// pause_ms apart and closes it, and waits up to timeout_ms for the program to
+// end. The first chunk is in the pipe before the program starts, so it is
+// there at its first read; it must fit a pipe's buffer (a few bytes do).
+program_run program_run_with(const std::string &program, const std::vector<std::string> &arguments,
+                             const std::vector<std::string> &input_chunks, int pause_ms,
+                             const std::string &output_path, int timeout_ms);
+
+// Sets a variable that every program started afterwards inherits; an empty value removes it.
+void program_set_environment(const char *name, const std::string &value);
+
+// The program's file name in the build's bin folder, where the tests run.
+std::string program_path(const char *name);
+
+std::string read_file(const std::string &path);
+void write_file(const std::string &path, const std::string &text);
+
+// What a console program's clear-screen writes to a redirected stdout; empty
+// where nothing of it gets there.
+const std::string &console_clear_sequence();
+
+// Standard output as the screen shows it: the clears counted and taken out,
+// CR LF as plain newlines.
+struct console_text {
+    std::string text;
+    int clears;
+};
+console_text console_text_of(const std::string &output);
+
+#endif

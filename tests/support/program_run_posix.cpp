@@ -1,0 +1,103 @@
+#include "program_platform.h"
+#include "program_run.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+static void sleep_ms(int ms)
+{
+    struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
+    nanosleep(&pause, nullptr);
+}
+
+static void write_chunk(int input, const std::string &chunk)
+{
+    ssize_t written = write(input, chunk.data(), chunk.size());
+    (void)written;
+}
+
+program_end program_start_and_wait(const std::string &program, const std::vector<std::string> &arguments,
+                                   const std::vector<std::string> &input_chunks, int pause_ms,
+                                   const std::string &output_path, int timeout_ms)
+{
+    program_end end = {false, -1000};
+    // A child that stops reading early must not kill the test with SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(program.c_str()));
+    for (const std::string &argument : arguments) {
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    int input_pipe[2];
+    if (pipe(input_pipe) != 0) {
+        return end;
+    }
+    if (!input_chunks.empty()) {
+        write_chunk(input_pipe[1], input_chunks[0]);
+    }
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(input_pipe[0]);
+        close(input_pipe[1]);
+        return end;
+    }
+    if (pid == 0) {
+        int output = open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(input_pipe[0], STDIN_FILENO);
+        dup2(output, STDOUT_FILENO);
+        close(input_pipe[0]);
+        close(input_pipe[1]);
+        close(output);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(input_pipe[0]);
+    for (size_t i = 1; i < input_chunks.size(); ++i) {
+        sleep_ms(pause_ms);
+        write_chunk(input_pipe[1], input_chunks[i]);
+    }
+    close(input_pipe[1]);
+
+    int status = 0;
+    int waited_ms = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (waited_ms >= timeout_ms) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        sleep_ms(5);
+        waited_ms += 5;
+    }
+    end.finished = WIFEXITED(status);
+    if (end.finished) {
+        // The status is one byte here; main's -2 arrives as 254.
+        end.exit_status = static_cast<signed char>(WEXITSTATUS(status));
+    }
+    return end;
+}
+
+void program_set_environment(const char *name, const std::string &value)
+{
+    if (value.empty()) {
+        unsetenv(name);
+    } else {
+        setenv(name, value.c_str(), 1);
+    }
+}
+
+std::string program_path(const char *name)
+{
+    return std::string("./") + name;
+}
+
+const std::string &console_clear_sequence()
+{
+    static const std::string sequence = "\x1b[H\x1b[2J";
+    return sequence;
+}
