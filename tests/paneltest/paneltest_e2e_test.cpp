@@ -56,11 +56,7 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
     program_set_environment("CH341_SIM_TRACE", base + ".trace");
 
     paneltest_run run;
-    std::vector<std::string> input_chunks;
-    if (!input.empty()) {
-        input_chunks.push_back(input);
-    }
-    run.program = program_run_with(program_path("paneltest"), arguments, input_chunks, 0, base + ".out",
+    run.program = program_run_with(program_path("paneltest"), arguments, {input}, 0, base + ".out",
                                    run_timeout_ms);
     console_text shown = console_text_of(run.program.output);
     run.text = shown.text;
