@@ -1,5 +1,9 @@
 #include "input_scan.h"
 
+#include <stddef.h>
+
+#include <iterator>
+
 #include "ch341dll.h"
 
 namespace {
@@ -41,26 +45,16 @@ void data_read(uint8_t *byte, bool *bus_ok)
     }
 }
 
-constexpr uint16_t panel_decode(uint32_t frame)
+// Bit i of the result is set when frame bit map[i] is 0 (inputs are active-low).
+constexpr uint16_t decode_active_low(uint32_t frame, const uint32_t *map, size_t count)
 {
-    uint16_t panel = 0;
-    for (unsigned i = 0; i < 16; ++i) {
-        if ((frame & panel_bit_map[i]) == 0) {
-            panel = static_cast<uint16_t>(panel | (1u << i));
+    uint16_t active = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if ((frame & map[i]) == 0) {
+            active = static_cast<uint16_t>(active | (1u << i));
         }
     }
-    return panel;
-}
-
-constexpr uint8_t sys_decode(uint32_t frame)
-{
-    uint8_t sys = 0;
-    for (unsigned i = 0; i < 3; ++i) {
-        if ((frame & sys_bit_map[i]) == 0) {
-            sys = static_cast<uint8_t>(sys | (1u << i));
-        }
-    }
-    return sys;
+    return active;
 }
 
 // Every mask is one bit of one byte, so a frame decodes as the OR of what
@@ -79,8 +73,10 @@ constexpr frame_byte_decode frame_byte_decode_build()
     for (unsigned byte = 0; byte < decoded_bytes; ++byte) {
         for (uint32_t value = 0; value < 256; ++value) {
             uint32_t frame = ~(0xFFu << (8 * byte)) | value << (8 * byte);
-            table.panel[byte][value] = panel_decode(frame);
-            table.sys[byte][value] = sys_decode(frame);
+            table.panel[byte][value] =
+                decode_active_low(frame, panel_bit_map, std::size(panel_bit_map));
+            table.sys[byte][value] =
+                static_cast<uint8_t>(decode_active_low(frame, sys_bit_map, std::size(sys_bit_map)));
         }
     }
     return table;

@@ -157,6 +157,12 @@ bool sim_check_running(const char *call)
     return false;
 }
 
+// A call that names a node needs a real node and a running library.
+bool sim_node_call_allowed(const char *call, int32_t node)
+{
+    return sim_node_valid(call, node) && sim_check_running(call);
+}
+
 uint32_t sim_pack_frame(uint16_t keypad, uint8_t sensor)
 {
     return static_cast<uint32_t>(keypad) | (static_cast<uint32_t>(sensor) << 16);
@@ -423,7 +429,7 @@ void sim_reader_latch(int32_t node)
 
 bool sim_poll(int32_t node)
 {
-    if (!sim_node_valid("kav_io_poll", node) || !sim_check_running("kav_io_poll")) {
+    if (!sim_node_call_allowed("kav_io_poll", node)) {
         return false;
     }
     sim_reader &reader = sim_readers[node];
@@ -526,8 +532,7 @@ KAVIO_API bool IO_CALL kav_io_poll(int32_t node)
 KAVIO_API uint16_t IO_CALL kav_io_get_keypad_state(int32_t node)
 {
     uint16_t keypad = 0;
-    if (sim_node_valid("kav_io_get_keypad_state", node) &&
-        sim_check_running("kav_io_get_keypad_state")) {
+    if (sim_node_call_allowed("kav_io_get_keypad_state", node)) {
         keypad = sim_readers[node].keypad;
     }
     sim_trace_line(sim_trace_variable, "kav_io_get_keypad_state(%d) = %04X", static_cast<int>(node),
@@ -538,8 +543,7 @@ KAVIO_API uint16_t IO_CALL kav_io_get_keypad_state(int32_t node)
 KAVIO_API uint8_t IO_CALL kav_io_get_sensor_state(int32_t node)
 {
     uint8_t sensor = 0;
-    if (sim_node_valid("kav_io_get_sensor_state", node) &&
-        sim_check_running("kav_io_get_sensor_state")) {
+    if (sim_node_call_allowed("kav_io_get_sensor_state", node)) {
         sensor = sim_readers[node].sensor;
     }
     sim_trace_line(sim_trace_variable, "kav_io_get_sensor_state(%d) = %02X", static_cast<int>(node),
@@ -550,7 +554,7 @@ KAVIO_API uint8_t IO_CALL kav_io_get_sensor_state(int32_t node)
 KAVIO_API bool IO_CALL kav_io_card_slot_cmd(int32_t node, int32_t command)
 {
     bool accepted = false;
-    if (sim_node_valid("kav_io_card_slot_cmd", node) && sim_check_running("kav_io_card_slot_cmd")) {
+    if (sim_node_call_allowed("kav_io_card_slot_cmd", node)) {
         if (command < 0 || command >= sim_command_count) {
             sim_log_warning(sim_module, "kav_io_card_slot_cmd: unknown command %d",
                             static_cast<int>(command));
@@ -569,7 +573,7 @@ KAVIO_API bool IO_CALL kav_io_card_slot_cmd(int32_t node, int32_t command)
 KAVIO_API bool IO_CALL kav_io_read_card(int32_t node, uint8_t *card_id, int32_t capacity)
 {
     bool read = false;
-    if (sim_node_valid("kav_io_read_card", node) && sim_check_running("kav_io_read_card")) {
+    if (sim_node_call_allowed("kav_io_read_card", node)) {
         const sim_reader &reader = sim_readers[node];
         if (card_id == nullptr || capacity < sim_card_id_size) {
             sim_log_warning(sim_module, "kav_io_read_card: need room for %d bytes, got %d",
