@@ -23,7 +23,11 @@ program_run program_run_with(const std::string &program, const std::vector<std::
 // Sets a variable that every program started afterwards inherits; an empty value removes it.
 void program_set_environment(const char *name, const std::string &value);
 
-// The program's file name in the build's bin folder, where the tests run.
+// The folder that holds the running test program, with a trailing separator.
+// The build puts every program and library there; tests run elsewhere.
+std::string program_folder();
+
+// The path of a program of the build, beside the running test program.
 std::string program_path(const char *name);
 
 std::string read_file(const std::string &path);

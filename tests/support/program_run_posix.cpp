@@ -91,9 +91,17 @@ void program_set_environment(const char *name, const std::string &value)
     }
 }
 
+std::string program_folder()
+{
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    std::string folder(path, length > 0 ? static_cast<size_t>(length) : 0);
+    return folder.substr(0, folder.find_last_of('/') + 1);
+}
+
 std::string program_path(const char *name)
 {
-    return std::string("./") + name;
+    return program_folder() + name;
 }
 
 const std::string &console_clear_sequence()

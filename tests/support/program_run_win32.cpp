@@ -77,9 +77,17 @@ void program_set_environment(const char *name, const std::string &value)
     SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
 }
 
+std::string program_folder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
 std::string program_path(const char *name)
 {
-    return std::string(name) + ".exe";
+    return program_folder() + name + ".exe";
 }
 
 const std::string &console_clear_sequence()

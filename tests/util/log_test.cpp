@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "log.h"
+#include "program_run.h"
 #include "thread.h"
 
 namespace {
@@ -44,7 +45,6 @@ void bind_capture(void *ctx = nullptr)
 #ifdef _WIN32
 FILE *open_pipe(const char *command) { return _popen(command, "r"); }
 int close_pipe(FILE *pipe) { return _pclose(pipe); }
-const char *const fatal_probe_command = "log_fatal_probe.exe";
 #else
 #include <sys/wait.h>
 FILE *open_pipe(const char *command) { return popen(command, "r"); }
@@ -53,7 +53,6 @@ int close_pipe(FILE *pipe)
     int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-const char *const fatal_probe_command = "./log_fatal_probe";
 #endif
 
 }  // namespace
@@ -223,7 +222,7 @@ TEST(LogFatalDeathTest, CleanupRunsAfterTheWriterBeforeTheExit)
 
 TEST(LogFatal, LineReachesAPipedStdout)
 {
-    FILE *pipe = open_pipe(fatal_probe_command);
+    FILE *pipe = open_pipe(program_path("log_fatal_probe").c_str());
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char chunk[256];

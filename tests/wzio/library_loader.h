@@ -9,9 +9,6 @@
 extern const char *const wzio_file_name;
 extern const char *const ch341dll_file_name;
 
-// The folder that holds the running test program, with a trailing separator.
-std::string program_folder();
-
 // Loads the library at path; its own folder is searched for what it imports,
 // the program's folder is not. Returns null on failure.
 void *library_load(const std::string &path);
@@ -25,6 +22,9 @@ bool library_in_process(const char *file_name);
 
 // Creates the folder if it does not exist; true when it exists afterwards.
 bool folder_create(const std::string &path);
+
+// The working folder, with a trailing separator.
+std::string folder_current();
 
 // Makes path the working folder, so a loader that searches it finds nothing of the build.
 bool folder_enter(const std::string &path);

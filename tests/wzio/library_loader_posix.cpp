@@ -8,14 +8,6 @@
 const char *const wzio_file_name = "libwzio.so";
 const char *const ch341dll_file_name = "libch341dll.so";
 
-std::string program_folder()
-{
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    std::string folder(path, length > 0 ? static_cast<size_t>(length) : 0);
-    return folder.substr(0, folder.find_last_of('/') + 1);
-}
-
 void *library_load(const std::string &path)
 {
     // libwzio.so finds its bridge through its own RUNPATH ($ORIGIN), never the program's.
@@ -50,4 +42,10 @@ bool folder_create(const std::string &path)
 bool folder_enter(const std::string &path)
 {
     return chdir(path.c_str()) == 0;
+}
+
+std::string folder_current()
+{
+    char path[4096];
+    return std::string(getcwd(path, sizeof path) != nullptr ? path : "") + "/";
 }

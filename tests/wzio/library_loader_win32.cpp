@@ -5,14 +5,6 @@
 const char *const wzio_file_name = "wzio.dll";
 const char *const ch341dll_file_name = "CH341DLL.dll";
 
-std::string program_folder()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
-
 void *library_load(const std::string &path)
 {
     // With an absolute path this searches the DLL's folder instead of the program's.
@@ -43,4 +35,11 @@ bool folder_create(const std::string &path)
 bool folder_enter(const std::string &path)
 {
     return SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+std::string folder_current()
+{
+    char path[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    return std::string(path, length < sizeof path ? length : 0) + "\\";
 }
