@@ -29,3 +29,20 @@ function(io_windows_dll_name target name)
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
   endif()
 endfunction()
+
+# io_stdcall_def(out_var def_file): the .def of a stdcall interface for this
+# target. 32-bit names carry the argument bytes (@8); x86-64 has no stdcall and
+# no decoration, so its copy drops them.
+function(io_stdcall_def out_var def_file)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(${out_var} ${def_file} PARENT_SCOPE)
+    return()
+  endif()
+  get_filename_component(name ${def_file} NAME)
+  set(undecorated ${CMAKE_CURRENT_BINARY_DIR}/undecorated/${name})
+  file(READ ${def_file} text)
+  string(REGEX REPLACE "@[0-9]+" "" text "${text}")
+  file(WRITE ${undecorated} "${text}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def_file})
+  set(${out_var} ${undecorated} PARENT_SCOPE)
+endfunction()

@@ -2,7 +2,7 @@
 # win32 build with `cpack --config build/win32/CPackConfig.cmake` or the
 # `package` target. The stand-ins never go in: beside the game, a stand-in
 # CH341DLL.dll or kavio.dll would shadow the real vendor library.
-if(NOT WIN32)
+if(NOT IO_PE32)
   return()
 endif()
 

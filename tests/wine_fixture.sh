@@ -1,0 +1,47 @@
+#!/bin/sh
+# Starts and stops the wineserver and prefix that every Windows test runs in.
+#   wine_fixture.sh start 32|64 X86_32_MODE_PROBE
+#   wine_fixture.sh stop
+# WINEPREFIX comes from the environment. When wine cannot run here, start
+# says why and fails, and ctest leaves the tests that need it not run.
+set -u
+# Debian installs the 64-bit loader without a link on PATH.
+wine64=/usr/lib/wine/wine64
+
+cannot_run() {
+    echo "wine cannot run here: $*"
+    exit 1
+}
+
+if [ "$1" = stop ]; then
+    wineserver -k >/dev/null 2>&1
+    exit 0
+fi
+bits=$2
+probe=$3
+
+if [ "$bits" = 64 ]; then
+    [ -x "$wine64" ] || cannot_run "$wine64 is missing (Debian package wine64)"
+    boot="$wine64 wineboot"
+else
+    command -v wine >/dev/null 2>&1 || cannot_run "wine is not installed (Debian packages wine, wine32:i386)"
+    mode=$("$probe" --word)
+    case $mode in
+        native) boot="wine wineboot" ;;
+        # The 32-bit wineboot crashes under qemu; a prefix booted by the
+        # 64-bit loader serves the 32-bit programs as well.
+        emulated)
+            [ -x "$wine64" ] || cannot_run "32-bit x86 runs emulated only, and booting needs $wine64 (Debian package wine64)"
+            boot="$wine64 wineboot -i"
+            ;;
+        *) cannot_run "this machine cannot execute 32-bit x86 programs (32-bit x86: $mode)" ;;
+    esac
+fi
+
+log=$WINEPREFIX.boot.log
+mkdir -p "$WINEPREFIX"
+wineserver -p >/dev/null 2>&1
+if ! $boot >"$log" 2>&1; then
+    tail -n 20 "$log"
+    cannot_run "'$boot' failed; its output is in $log"
+fi
