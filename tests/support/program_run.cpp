@@ -1,16 +1,27 @@
 #include "program_run.h"
 
+#include <stdlib.h>
+
 #include <fstream>
 #include <sstream>
 
 #include "program_platform.h"
+
+// Under an emulator one process start alone takes a minute or more:
+// IO_TEST_TIME_SCALE=N stretches every time limit N times.
+static int scaled_timeout_ms(int timeout_ms)
+{
+    const char *text = getenv("IO_TEST_TIME_SCALE");
+    int scale = text != nullptr ? atoi(text) : 1;
+    return scale > 1 && scale <= 100 ? timeout_ms * scale : timeout_ms;
+}
 
 program_run program_run_with(const std::string &program, const std::vector<std::string> &arguments,
                              const std::vector<std::string> &input_chunks, int pause_ms,
                              const std::string &output_path, int timeout_ms)
 {
     program_end end = program_start_and_wait(program, arguments, input_chunks, pause_ms, output_path,
-                                             timeout_ms);
+                                             scaled_timeout_ms(timeout_ms));
     return {end.finished, end.exit_status, read_file(output_path)};
 }
 
