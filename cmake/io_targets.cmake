@@ -7,7 +7,8 @@ endif()
 
 # Every target of ours: warnings, and the platform's conventions.
 function(io_target_defaults target)
-  target_compile_options(${target} PRIVATE ${IO_WARNING_FLAGS})
+  # C++ only: windres, which compiles the version resources, takes none of these.
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${IO_WARNING_FLAGS}>")
   if(WIN32)
     # Cabinets still run XP-era systems: no newer API may slip in.
     target_compile_definitions(${target} PRIVATE _WIN32_WINNT=0x0501 WIN32_LEAN_AND_MEAN)
@@ -17,7 +18,7 @@ endfunction()
 # Code that ships to a cabinet: no exceptions, no RTTI, nothing but our exports visible.
 function(io_deliverable_defaults target)
   io_target_defaults(${target})
-  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions;-fno-rtti>")
   set_target_properties(${target} PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
