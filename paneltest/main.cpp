@@ -1,17 +1,20 @@
 // paneltest: shows what the panel I/O library reads from a panel wired to a
 // CH341 board. It drives wzio the way a game does and redraws the sixteen
-// panel buttons, the three system inputs and the scan counts every cycle,
-// until Escape is held or, with --scans N, after N scans.
+// panel buttons, the three system inputs, the scan counts and the scan time
+// every cycle, until Escape is held or, with --scans N, after N scans. With
+// --check it walks the operator through every input instead (wiring_check.h).
+#include <getopt.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include "console.h"
 #include "log.h"
 #include "monotonic_clock.h"
 #include "scan_rate.h"
+#include "scan_timing.h"
 #include "thread.h"
+#include "wiring_check.h"
 #include "wzio.h"
 
 namespace {
@@ -20,6 +23,7 @@ constexpr int exit_done = 0;
 constexpr int exit_no_bridge = -1;
 constexpr int exit_scans_failed = -2;
 constexpr int exit_bad_arguments = -3;
+constexpr int exit_check_failed = -4;
 
 constexpr int panel_rows = 4;
 constexpr int panel_columns = 4;
@@ -27,26 +31,56 @@ constexpr int sys_input_count = 3;
 
 // Beyond a billion scans (two months at full speed) Escape is the way to go on.
 constexpr uint32_t max_scan_limit = 1000000000;
+constexpr uint32_t default_settle_ms = 2000;
+constexpr uint32_t max_settle_ms = 60000;
+
+// Room for the longest check line: one input short with all eighteen others.
+constexpr size_t check_text_size = 256;
 
 constexpr char screen_rule[] = "-------------------------\n";
+constexpr char check_screen_start[] = "Wiring check, press escape to end it\n";
 constexpr char usage_text[] =
-    "usage: paneltest [--scans N]\n"
+    "usage: paneltest [--scans N] [--check [--settle-ms N]]\n"
     "  Shows the panel buttons and system inputs read through wzio, redrawn\n"
     "  every cycle, until Escape is held; with --scans N it ends after N scans.\n"
-    "  Exit status: 0 when every scan succeeded, -1 when no CH341 bridge was\n"
-    "  found, -2 when any scan failed, -3 for a wrong command line.\n";
+    "  --check walks through every input and ends with one line per input:\n"
+    "  release everything, then press each input when asked (space skips it,\n"
+    "  escape ends the check). An input still active after the settle time\n"
+    "  (--settle-ms N, 0 to 60000, default 2000) is stuck.\n"
+    "  Exit status: 0 when every scan succeeded (and, with --check, every input\n"
+    "  was ok), -1 when no CH341 bridge was found, -2 when any scan failed,\n"
+    "  -3 for a wrong command line, -4 when the check did not find every input\n"
+    "  ok or a scan failed during it.\n";
 constexpr char no_bridge_text[] =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver";
 
 enum class arguments_verdict { run, show_usage, wrong };
+
+struct options {
+    uint32_t scan_limit;  // 0: until Escape (or the check's end)
+    bool check;
+    uint32_t settle_ms;
+};
+
+struct cycle_counts {
+    uint32_t scans;
+    uint32_t failed;
+};
+
+// What one cycle's scan read, through the calls a game makes.
+struct scan_reading {
+    bool ok;
+    uint16_t panel;
+    uint8_t sys;
+};
 
 int bit_of(unsigned int value, int bit)
 {
     return static_cast<int>((value >> bit) & 1u);
 }
 
-// Decimal digits only, in [1, max_scan_limit].
-bool parse_scan_limit(const char *text, uint32_t *limit)
+// Decimal digits only, in [low, high].
+bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *number)
 {
     uint32_t value = 0;
     if (*text == '\0') {
@@ -58,38 +92,76 @@ bool parse_scan_limit(const char *text, uint32_t *limit)
         }
         uint32_t digit = static_cast<uint32_t>(*text - '0');
         // Checked before it grows, so a long number cannot wrap back into range.
-        if (value > (max_scan_limit - digit) / 10) {
+        if (value > (high - digit) / 10) {
             return false;
         }
         value = value * 10 + digit;
     }
-    if (value == 0) {
+    if (value < low) {
         return false;
     }
-    *limit = value;
+    *number = value;
     return true;
 }
 
-// scan_limit stays 0 (run until Escape) unless --scans N is given.
-arguments_verdict parse_arguments(int argc, char **argv, uint32_t *scan_limit)
+arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+    const struct option long_options[] = {
+        {"scans", required_argument, nullptr, 's'},
+        {"check", no_argument, nullptr, 'c'},
+        {"settle-ms", required_argument, nullptr, 'm'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
+    // No message of getopt's own: the usage goes out instead.
+    opterr = 0;
+    bool settle_given = false;
+    for (int option; (option = getopt_long(argc, argv, "h", long_options, nullptr)) != -1;) {
+        switch (option) {
+        case 'h':
             return arguments_verdict::show_usage;
+        case 's':
+            if (!parse_number(optarg, 1, max_scan_limit, &chosen->scan_limit)) {
+                return arguments_verdict::wrong;
+            }
+            break;
+        case 'c':
+            chosen->check = true;
+            break;
+        case 'm':
+            if (!parse_number(optarg, 0, max_settle_ms, &chosen->settle_ms)) {
+                return arguments_verdict::wrong;
+            }
+            settle_given = true;
+            break;
+        default:
+            return arguments_verdict::wrong;
         }
-        if (strcmp(argv[i], "--scans") == 0 && i + 1 < argc &&
-            parse_scan_limit(argv[i + 1], scan_limit)) {
-            ++i;
-            continue;
-        }
+    }
+    // No operands; a settle time without the check is a mistake.
+    if (optind < argc || (settle_given && !chosen->check)) {
         return arguments_verdict::wrong;
     }
     return arguments_verdict::run;
 }
 
-void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uint32_t failed)
+// Only wz_io_read_inputs is timed: it is the call that crosses the USB.
+scan_reading scan_once(cycle_counts *counts)
 {
-    printf("Press escape to quit\nPanel buttons\n%s", screen_rule);
+    uint64_t start_us = monotonic_clock_us();
+    bool scan_ok = wz_io_read_inputs();
+    scan_timing_record(monotonic_clock_us() - start_us);
+    // A failed scan is shown and counted, never fatal: a loose cable must show up.
+    ++counts->scans;
+    if (!scan_ok) {
+        ++counts->failed;
+    }
+    return {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs()};
+}
+
+// The grid and the system inputs, under "Panel buttons" and its rule.
+void print_inputs(uint16_t panel, uint8_t sys)
+{
     // Bit 0 top left, row by row, as the library numbers the buttons.
     for (int row = 0; row < panel_rows; ++row) {
         for (int column = 0; column < panel_columns; ++column) {
@@ -103,6 +175,31 @@ void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uin
         printf("|%2d: %d", bit, bit_of(sys, bit));
     }
     printf("|\n%s", screen_rule);
+}
+
+void print_scan_time()
+{
+    scan_timing_figures time = scan_timing_now();
+    if (time.count == 0) {
+        puts("scan time:   --");
+        return;
+    }
+    printf("scan time:   min %lu us, median %lu us, max %lu us\n",
+           static_cast<unsigned long>(time.min_us), static_cast<unsigned long>(time.median_us),
+           static_cast<unsigned long>(time.max_us));
+}
+
+void print_failed_and_last_scan(uint32_t failed, bool scan_ok)
+{
+    printf("failed:      %lu\n", static_cast<unsigned long>(failed));
+    // The library reports a failed scan with every input released: say so.
+    puts(scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
+}
+
+void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uint32_t failed)
+{
+    printf("Press escape to quit\nPanel buttons\n%s", screen_rule);
+    print_inputs(panel, sys);
     printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s", static_cast<unsigned int>(panel),
            static_cast<unsigned int>(sys), screen_rule);
     printf("scans:       %lu\n", static_cast<unsigned long>(scans));
@@ -112,17 +209,96 @@ void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uin
     } else {
         printf("per second:  %ld\n", static_cast<long>(rate));
     }
-    printf("failed:      %lu\n", static_cast<unsigned long>(failed));
-    // The library reports a failed scan with every input released: say so.
-    puts(scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
+    print_scan_time();
+    print_failed_and_last_scan(failed, scan_ok);
+}
+
+void print_check_screen(const scan_reading &reading, const wiring_check &check,
+                        const cycle_counts &counts)
+{
+    char text[check_text_size];
+    check_format_prompt(&check, text, sizeof text);
+    printf("%s%s\nPanel buttons\n%s", check_screen_start, text, screen_rule);
+    print_inputs(reading.panel, reading.sys);
+    printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), check_input_count);
+    if (check.last_judged < 0) {
+        puts("last result: --");
+    } else {
+        check_format_result(&check, check.last_judged, text, sizeof text);
+        printf("last result: %s\n", text);
+    }
+    printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
+    print_scan_time();
+    print_failed_and_last_scan(counts.failed, reading.ok);
+}
+
+// The live view: until Escape is held or the scan limit is reached.
+void live_cycles(uint32_t scan_limit, cycle_counts *counts)
+{
+    scan_rate_start(monotonic_clock_ms());
+    for (;;) {
+        console_clear();
+        if (console_escape_held()) {
+            return;
+        }
+        scan_reading reading = scan_once(counts);
+        scan_rate_count(monotonic_clock_ms());
+        print_screen(reading.panel, reading.sys, reading.ok, counts->scans, counts->failed);
+        // One write per screen keeps the redraw whole and in order with the clear.
+        fflush(stdout);
+        if (scan_limit != 0 && counts->scans == scan_limit) {
+            return;
+        }
+        console_pause();
+    }
+}
+
+// The check, at the live view's pace: until every step has its verdict,
+// Escape ends it or the scan limit is reached.
+void check_cycles(const options &chosen, wiring_check *check, cycle_counts *counts)
+{
+    wiring_check_start(check, chosen.settle_ms, monotonic_clock_ms());
+    for (;;) {
+        console_clear();
+        unsigned int keys = console_keys_pressed();
+        if ((keys & console_key_escape) != 0) {
+            return;
+        }
+        // Space answers the prompt on screen, the one from before this cycle's scan.
+        if ((keys & console_key_space) != 0) {
+            wiring_check_skip(check);
+        }
+        scan_reading reading = scan_once(counts);
+        wiring_check_scan(check, reading.ok, check_inputs_of(reading.panel, reading.sys),
+                          monotonic_clock_ms());
+        print_check_screen(reading, *check, *counts);
+        fflush(stdout);
+        if (check->phase == check_phase::done ||
+            (chosen.scan_limit != 0 && counts->scans == chosen.scan_limit)) {
+            return;
+        }
+        console_pause();
+    }
+}
+
+// One line per input in step order, then the total: the form scripts read.
+void print_check_summary(const wiring_check &check)
+{
+    char text[check_text_size];
+    for (int input = 0; input < check_input_count; ++input) {
+        check_format_result(&check, input, text, sizeof text);
+        puts(text);
+    }
+    check_format_total(&check, text, sizeof text);
+    puts(text);
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    uint32_t scan_limit = 0;
-    switch (parse_arguments(argc, argv, &scan_limit)) {
+    options chosen = {0, false, default_settle_ms};
+    switch (parse_arguments(argc, argv, &chosen)) {
     case arguments_verdict::run:
         break;
     case arguments_verdict::show_usage:
@@ -145,35 +321,23 @@ int main(int argc, char **argv)
         return exit_no_bridge;
     }
 
-    uint32_t scans = 0;
-    uint32_t failed = 0;
+    cycle_counts counts = {0, 0};
+    wiring_check check;
     console_begin_cycles();
-    scan_rate_start(monotonic_clock_ms());
-    for (;;) {
-        console_clear();
-        if (console_escape_held()) {
-            break;
-        }
-        // A failed scan is shown and counted, never fatal: a loose cable must show up.
-        bool scan_ok = wz_io_read_inputs();
-        uint16_t panel = wz_io_get_panel_inputs();
-        uint8_t sys = wz_io_get_sys_inputs();
-        ++scans;
-        if (!scan_ok) {
-            ++failed;
-        }
-        scan_rate_count(monotonic_clock_ms());
-        print_screen(panel, sys, scan_ok, scans, failed);
-        // One write per screen keeps the redraw whole and in order with the clear.
-        fflush(stdout);
-        if (scan_limit != 0 && scans == scan_limit) {
-            break;
-        }
-        console_pause();
+    scan_timing_start();
+    if (chosen.check) {
+        check_cycles(chosen, &check, &counts);
+    } else {
+        live_cycles(chosen.scan_limit, &counts);
     }
     wz_io_fini();
     console_end_cycles();
-    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(scans),
-           static_cast<unsigned long>(failed));
-    return failed == 0 ? exit_done : exit_scans_failed;
+    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
+           static_cast<unsigned long>(counts.failed));
+    if (!chosen.check) {
+        return counts.failed == 0 ? exit_done : exit_scans_failed;
+    }
+    print_scan_time();
+    print_check_summary(check);
+    return wiring_check_passed(&check) ? exit_done : exit_check_failed;
 }

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 // Not std::chrono: the runtime's steady clock imports GetTickCount64, which XP lacks.
-uint64_t monotonic_clock_ms()
+uint64_t monotonic_clock_us()
 {
     // Both calls return non-zero upon success; from XP on they cannot fail.
     LARGE_INTEGER frequency;
@@ -12,6 +12,11 @@ uint64_t monotonic_clock_ms()
     QueryPerformanceCounter(&counter);
     uint64_t ticks = static_cast<uint64_t>(counter.QuadPart);
     uint64_t per_second = static_cast<uint64_t>(frequency.QuadPart);
-    // Split so that a fast counter times 1000 cannot overflow.
-    return ticks / per_second * 1000u + ticks % per_second * 1000u / per_second;
+    // Split so that a fast counter times a million cannot overflow.
+    return ticks / per_second * 1000000u + ticks % per_second * 1000000u / per_second;
+}
+
+uint64_t monotonic_clock_ms()
+{
+    return monotonic_clock_us() / 1000u;
 }

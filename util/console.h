@@ -16,6 +16,15 @@ void console_clear();
 // True while Escape is held (POSIX: an ESC byte is waiting on standard input).
 bool console_escape_held();
 
+// Keys for console_keys_pressed.
+constexpr unsigned int console_key_escape = 1u;
+constexpr unsigned int console_key_space = 2u;
+
+// The keys seen since the last call, as console_key_ bits: Escape as
+// console_escape_held sees it, Space once per press (Windows: the key went
+// down since the last call; POSIX: a space byte arrived on standard input).
+unsigned int console_keys_pressed();
+
 // The pause between two redraw cycles.
 void console_pause();
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 constexpr unsigned char console_escape_byte = 0x1B;
+constexpr unsigned char console_space_byte = 0x20;
 constexpr char console_clear_sequence[] = "\x1b[H\x1b[2J";
 constexpr long console_pause_ns = 5L * 1000L * 1000L;
 
@@ -141,10 +142,10 @@ static bool console_input_ready()
     return poll(&input, 1, 0) > 0 && (input.revents & (POLLIN | POLLHUP)) != 0;
 }
 
-bool console_escape_held()
+unsigned int console_keys_pressed()
 {
-    // Drain what can be read without blocking; any ESC among it is the key.
-    bool escape_seen = false;
+    // Drain what can be read without blocking; an ESC among it is Escape, a space Space.
+    unsigned int keys = 0;
     while (console_buffered_input() > 0 || console_input_ready()) {
         int byte = getc(stdin);
         if (byte == EOF) {
@@ -153,10 +154,17 @@ bool console_escape_held()
             break;
         }
         if (byte == console_escape_byte) {
-            escape_seen = true;
+            keys |= console_key_escape;
+        } else if (byte == console_space_byte) {
+            keys |= console_key_space;
         }
     }
-    return escape_seen;
+    return keys;
+}
+
+bool console_escape_held()
+{
+    return (console_keys_pressed() & console_key_escape) != 0;
 }
 
 void console_pause()

@@ -3,8 +3,10 @@
 // operator must see.
 #include <gtest/gtest.h>
 
+#include <stdint.h>
 #include <stdio.h>
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,7 +38,7 @@ struct paneltest_run {
     std::string text;                  // stdout without the clears, with plain newlines
     int clears;
     std::vector<std::string> screens;  // each from "Press escape to quit" on
-    std::string ending;                // what follows the last screen
+    std::string ending;                // what follows the last screen (of either mode)
     std::vector<std::string> trace;
 };
 
@@ -61,33 +63,33 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
     console_text shown = console_text_of(run.program.output);
     run.text = shown.text;
     run.clears = shown.clears;
-    size_t at = run.text.find(screen_start);
-    run.ending = at == std::string::npos ? run.text : "";
-    while (at != std::string::npos) {
+    // Every screen, the live view's and the check's, ends with its last-scan line.
+    size_t last_line = run.text.rfind("last scan:");
+    size_t ending_at = last_line == std::string::npos ? 0 : run.text.find('\n', last_line) + 1;
+    run.ending = run.text.substr(ending_at);
+    for (size_t at = run.text.find(screen_start); at != std::string::npos;) {
         size_t next = run.text.find(screen_start, at + 1);
-        std::string screen = run.text.substr(at, next == std::string::npos ? next : next - at);
-        if (next == std::string::npos) {
-            // The screen ends with its last-scan line; the summary follows it.
-            size_t screen_end = screen.find("last scan:");
-            screen_end = screen_end == std::string::npos ? screen.size() : screen.find('\n', screen_end) + 1;
-            run.ending = screen.substr(screen_end);
-            screen.resize(screen_end);
-        }
-        run.screens.push_back(screen);
+        run.screens.push_back(
+            run.text.substr(at, (next == std::string::npos ? ending_at : next) - at));
         at = next;
     }
     run.trace = lines_of(read_file(base + ".trace"));
     return run;
 }
 
-// The scans-per-second figure depends on the machine; everything else must match.
-std::string without_rate(const std::string &screen)
+// The figures after `label` depend on the machine; everything else must match.
+std::string masked(const std::string &screen, const std::string &label)
 {
-    size_t at = screen.find("per second:");
+    size_t at = screen.find(label);
     if (at == std::string::npos) {
         return screen;
     }
-    return screen.substr(0, at) + "per second:  *" + screen.substr(screen.find('\n', at));
+    return screen.substr(0, at) + label + "*" + screen.substr(screen.find('\n', at));
+}
+
+std::string without_rate(const std::string &screen)
+{
+    return masked(masked(screen, "per second:  "), "scan time:   ");
 }
 
 std::string expected_screen(const std::string &grid, const std::string &sys, const std::string &states,
@@ -96,6 +98,7 @@ std::string expected_screen(const std::string &grid, const std::string &sys, con
     const std::string rule = "-------------------------\n";
     return screen_start + "Panel buttons\n" + rule + grid + rule + "System inputs\n" + sys + rule +
            states + rule + "scans:       " + std::to_string(scans) + "\nper second:  *\n" +
+           "scan time:   *\n" +
            "failed:      " + std::to_string(failed) + "\n" +
            (scan_ok ? "last scan:   ok\n" : "last scan:   FAILED, inputs shown as released\n");
 }
@@ -183,6 +186,14 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
     ASSERT_NE(at, std::string::npos);
     int rate = atoi(last.c_str() + at + 13);
     EXPECT_GT(rate, 0) << last;
+    unsigned long min_us = 0, median_us = 0, max_us = 0;
+    at = last.find("scan time:   ");
+    ASSERT_NE(at, std::string::npos);
+    int figures = sscanf(last.c_str() + at, "scan time:   min %lu us, median %lu us, max %lu us",
+                         &min_us, &median_us, &max_us);
+    ASSERT_EQ(figures, 3) << last;
+    EXPECT_LE(min_us, median_us);
+    EXPECT_LE(median_us, max_us);
     // The first screen comes before a whole second has passed.
     EXPECT_NE(run.screens.front().find("per second:  --\n"), std::string::npos);
 }
@@ -256,6 +267,8 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         {{"--scans", "99999999999999999999"}, -3},
         {{"--scans", "4294967300"}, -3},  // wraps to 4 in 32 bits
         {{"--scans", "2", "extra"}, -3},
+        {{"--settle-ms", "100"}, -3},  // only with --check
+        {{"--check", "--settle-ms", "60001"}, -3},
         {{"--frobnicate"}, -3},
         {{"--help"}, 0},
     };
@@ -271,6 +284,126 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         EXPECT_EQ(run.program.exit_status, c.exit_status);
         EXPECT_EQ(run.text.compare(0, 25, "usage: paneltest [--scans"), 0) << run.text;
         EXPECT_TRUE(run.trace.empty());
+    }
+}
+
+// The frame bit of each input, panel buttons 0 to 15 then system inputs 0 to 2, as
+// wzio's decode table has them.
+const uint32_t input_frame_bits[19] = {
+    0x0100, 0x0400, 0x1000, 0x4000, 0x0080, 0x0020, 0x0008, 0x0002, 0x0200, 0x0800,
+    0x2000, 0x8000, 0x0040, 0x0010, 0x0004, 0x0001, 0x20000, 0x10000, 0x80000};
+
+// One frame line with the inputs of the mask active (active-low), then fault words.
+std::string frame(uint32_t active, const std::string &words = "")
+{
+    uint32_t bits = 0xFFFFFF;
+    for (int input = 0; input < 19; ++input) {
+        if ((active >> input & 1u) != 0) {
+            bits &= ~input_frame_bits[input];
+        }
+    }
+    char line[64];
+    snprintf(line, sizeof line, "%02X %02X %02X %s\n", bits & 0xFFu, bits >> 8 & 0xFFu, bits >> 16,
+             words.c_str());
+    return line;
+}
+
+// Each step of a check, two frames: the press (what `wiring` says goes active,
+// else the input alone), a frame per entry of `held` while still pressed, the
+// release. Stuck inputs are active in every frame and have no step.
+std::string walk(uint32_t stuck = 0, std::map<int, uint32_t> wiring = {},
+                 std::map<int, std::vector<std::string>> held = {})
+{
+    std::string frames;
+    for (int input = 0; input < 19; ++input) {
+        if ((stuck >> input & 1u) == 0) {
+            uint32_t pressed = stuck | (wiring.count(input) != 0 ? wiring[input] : 1u << input);
+            frames += frame(pressed);
+            for (const std::string &words : held[input]) {
+                frames += frame(pressed, words);
+            }
+            frames += frame(stuck);
+        }
+    }
+    return frames;
+}
+
+// The summary lines: "ok" for the first `reached` inputs unless `verdicts` says otherwise.
+std::vector<std::string> summary(int reached, std::map<int, std::string> verdicts,
+                                 const std::string &total)
+{
+    std::vector<std::string> lines;
+    for (int input = 0; input < 19; ++input) {
+        std::string name =
+            input < 16 ? "panel " + std::to_string(input) : "sys " + std::to_string(input - 16);
+        std::string verdict = input < reached ? "ok" : "not reached";
+        lines.push_back(name + ": " + (verdicts.count(input) != 0 ? verdicts[input] : verdict));
+    }
+    lines.push_back(total);
+    return lines;
+}
+
+TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
+{
+    const uint32_t p5 = 1u << 5, p9 = 1u << 9, p11 = 1u << 11,
+                   p6_p7_sys1 = 1u << 6 | 1u << 7 | 1u << 17;
+    const std::string clean = frame(0) + walk();
+    struct check_case {
+        const char *name;
+        std::string frames;
+        std::vector<std::string> arguments;  // after --check --settle-ms 20
+        std::string input;
+        int exit_status;
+        std::string ended;
+        std::vector<std::string> summary;
+        std::string shown;  // a line of some screen
+    };
+    const check_case cases[] = {
+        {"clean", clean, {}, "", 0, "Ended after 39 scans, 0 failed",
+         summary(19, {}, "check: 19 of 19 ok, 0 failed scans"),
+         "Press panel button 5 (row 2, column 2), or space to skip it"},
+        // Panel 11 stays active through two failed scans and the settle time.
+        {"miswired",
+         frame(p11, "repeat=2 read-fail=2") + frame(p11, "repeat=10") +
+             walk(p11, {{5, p9}, {9, p5}, {6, p6_p7_sys1}, {7, p6_p7_sys1}, {17, p6_p7_sys1}}),
+         {}, "", -4, "Ended after 48 scans, 2 failed",
+         summary(19,
+                 {{5, "crossed with panel 9"}, {9, "crossed with panel 5"},
+                  {6, "short with panel 7, sys 1"}, {7, "short with panel 6, sys 1"},
+                  {11, "stuck active"}, {17, "short with panel 6, panel 7"}},
+                 "check: 13 of 19 ok, 2 failed scans"),
+         "last result: panel 6: short with panel 7, sys 1"},
+        // Ends while panel 4 is held: its verdict stands.
+        {"cut_short", clean, {"--scans", "10"}, "", -4, "Ended after 10 scans, 0 failed",
+         summary(5, {}, "check: 5 of 19 ok, 0 failed scans"),
+         "Release panel button 4 (row 2, column 1)"},
+        // Failed scans read as released while panel 3 is still held: none is its release.
+        {"failing",
+         frame(0) + walk(0, {}, {{3, {"read-fail=2", "short-read=3", "addr-fail=5", ""}}}), {},
+         "", -4, "Ended after 43 scans, 3 failed",
+         summary(19, {}, "check: 19 of 19 ok, 3 failed scans"),
+         "last scan:   FAILED, inputs shown as released"},
+#ifndef _WIN32
+        // Escape before the first scan; no key state reaches a program under Wine.
+        {"escape", clean, {}, "\x1b", -4, "Ended after 0 scans, 0 failed",
+         summary(0, {}, "check: 0 of 19 ok, 0 failed scans"), "scan time:   --"},
+#endif
+    };
+    for (const check_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> arguments = {"--check", "--settle-ms", "20"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        paneltest_run run =
+            run_paneltest(std::string("check_") + c.name, c.frames, arguments, c.input);
+        ASSERT_TRUE(run.program.finished);
+        EXPECT_EQ(run.program.exit_status, c.exit_status);
+        std::vector<std::string> ending = lines_of(run.ending);
+        ASSERT_EQ(ending.size(), 22u) << run.ending;
+        EXPECT_EQ(ending[0], c.ended);
+        EXPECT_EQ(ending[1].compare(0, 13, "scan time:   "), 0) << ending[1];
+        EXPECT_EQ(std::vector<std::string>(ending.begin() + 2, ending.end()), c.summary);
+        EXPECT_NE(run.text.find("\n" + c.shown + "\n"), std::string::npos) << c.shown;
+        EXPECT_EQ(run.trace.back(), "CH341CloseDevice(0)");
     }
 }
 

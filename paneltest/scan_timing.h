@@ -1,0 +1,29 @@
+// The time of one wz_io_read_inputs call over the last scans, for the
+// paneltest screen and the check summary: on a real bridge it is twelve USB
+// round trips, the figure an operator compares across ports and hubs.
+#ifndef PANELTEST_SCAN_TIMING_H
+#define PANELTEST_SCAN_TIMING_H
+
+#include <stdint.h>
+
+// How many of the latest durations the figures cover.
+constexpr uint32_t scan_timing_window = 1000;
+
+struct scan_timing_figures {
+    uint32_t count;  // durations covered, up to scan_timing_window; the rest is 0 while it is 0
+    uint32_t min_us;
+    uint32_t median_us;  // the middle one; of an even count, the lower of the two middle ones
+    uint32_t max_us;
+};
+
+// Forgets every duration recorded so far.
+void scan_timing_start();
+
+// Records one scan's duration; past the window the oldest one drops out.
+// A duration beyond UINT32_MAX (over an hour) is kept as UINT32_MAX.
+void scan_timing_record(uint64_t duration_us);
+
+// Minimum, median and maximum of the durations in the window.
+scan_timing_figures scan_timing_now();
+
+#endif

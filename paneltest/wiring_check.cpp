@@ -1,0 +1,241 @@
+#include "wiring_check.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+namespace {
+
+constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
+constexpr int panel_columns = 4;
+
+uint32_t bit_of(int input)
+{
+    return 1u << input;
+}
+
+// Text going into a caller's fixed buffer; what does not fit is cut off.
+struct text_out {
+    char *buffer;
+    size_t size;
+    size_t used;
+};
+
+__attribute__((format(printf, 2, 3))) void append(text_out *out, const char *format, ...)
+{
+    if (out->used + 1 >= out->size) {
+        return;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    int written = vsnprintf(out->buffer + out->used, out->size - out->used, format, arguments);
+    va_end(arguments);
+    if (written > 0) {
+        size_t room = out->size - out->used - 1;
+        out->used += static_cast<size_t>(written) < room ? static_cast<size_t>(written) : room;
+    }
+}
+
+// The name of the summary lines: "panel 5", "sys 1".
+void append_name(text_out *out, int input)
+{
+    if (input < check_panel_count) {
+        append(out, "panel %d", input);
+    } else {
+        append(out, "sys %d", input - check_panel_count);
+    }
+}
+
+// The name of the prompts: "panel button 5 (row 2, column 2)", "system input 1".
+void append_long_name(text_out *out, int input)
+{
+    if (input < check_panel_count) {
+        append(out, "panel button %d (row %d, column %d)", input, input / panel_columns + 1,
+               input % panel_columns + 1);
+    } else {
+        append(out, "system input %d", input - check_panel_count);
+    }
+}
+
+// "panel 7, sys 1": the inputs of a set in step order.
+void append_names(text_out *out, uint32_t inputs)
+{
+    const char *separator = "";
+    for (int input = 0; input < check_input_count; ++input) {
+        if ((inputs & bit_of(input)) != 0) {
+            append(out, "%s", separator);
+            append_name(out, input);
+            separator = ", ";
+        }
+    }
+}
+
+// The step of the first input from `first` on that is not stuck, or done past the last.
+void go_to_step(wiring_check *check, int first)
+{
+    int input = first;
+    while (input < check_input_count && (check->stuck & bit_of(input)) != 0) {
+        ++input;
+    }
+    if (input == check_input_count) {
+        check->phase = check_phase::done;
+        return;
+    }
+    check->step = input;
+    check->phase = check_phase::awaiting_press;
+}
+
+}  // namespace
+
+uint32_t check_inputs_of(uint16_t panel, uint8_t sys)
+{
+    return (panel | static_cast<uint32_t>(sys) << check_panel_count) & all_inputs;
+}
+
+check_result check_judge(int expected, uint32_t active)
+{
+    uint32_t others = active & ~bit_of(expected);
+    if (active == 0) {
+        return {check_verdict::not_reached, 0};
+    }
+    if (others == 0) {
+        return {check_verdict::ok, 0};
+    }
+    bool one_other = (others & (others - 1)) == 0;
+    if (one_other && (active & bit_of(expected)) == 0) {
+        return {check_verdict::crossed, others};
+    }
+    return {check_verdict::shorted, others};
+}
+
+void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint64_t now_ms)
+{
+    *check = {};
+    check->phase = check_phase::settling;
+    check->last_judged = -1;
+    check->settle_ms = settle_ms;
+    check->started_ms = now_ms;
+}
+
+void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_ms)
+{
+    if (!scan_ok) {
+        ++check->failed_scans;
+        return;
+    }
+    active &= all_inputs;
+    uint32_t changed = active & ~check->stuck;
+    switch (check->phase) {
+    case check_phase::settling:
+        if (active != 0 && now_ms < check->started_ms + check->settle_ms) {
+            return;
+        }
+        // Whatever is still active now is stuck; the steps go on without it.
+        check->stuck = active;
+        for (int input = 0; input < check_input_count; ++input) {
+            if ((active & bit_of(input)) != 0) {
+                check->results[input] = {check_verdict::stuck, 0};
+            }
+        }
+        go_to_step(check, 0);
+        return;
+    case check_phase::awaiting_press:
+        if (changed != 0) {
+            check->results[check->step] = check_judge(check->step, changed);
+            check->last_judged = check->step;
+            check->phase = check_phase::awaiting_release;
+        }
+        return;
+    case check_phase::awaiting_release:
+        if (changed == 0) {
+            go_to_step(check, check->step + 1);
+        }
+        return;
+    case check_phase::done:
+        return;
+    }
+}
+
+void wiring_check_skip(wiring_check *check)
+{
+    if (check->phase != check_phase::awaiting_press) {
+        return;
+    }
+    check->results[check->step] = {check_verdict::skipped, 0};
+    check->last_judged = check->step;
+    go_to_step(check, check->step + 1);
+}
+
+int wiring_check_ok_count(const wiring_check *check)
+{
+    int ok = 0;
+    for (const check_result &result : check->results) {
+        if (result.verdict == check_verdict::ok) {
+            ++ok;
+        }
+    }
+    return ok;
+}
+
+bool wiring_check_passed(const wiring_check *check)
+{
+    return wiring_check_ok_count(check) == check_input_count && check->failed_scans == 0;
+}
+
+void check_format_result(const wiring_check *check, int input, char *buffer, size_t size)
+{
+    text_out out = {buffer, size, 0};
+    buffer[0] = '\0';
+    const check_result &result = check->results[input];
+    append_name(&out, input);
+    switch (result.verdict) {
+    case check_verdict::not_reached:
+        append(&out, ": not reached");
+        break;
+    case check_verdict::ok:
+        append(&out, ": ok");
+        break;
+    case check_verdict::crossed:
+        append(&out, ": crossed with ");
+        append_names(&out, result.with);
+        break;
+    case check_verdict::shorted:
+        append(&out, ": short with ");
+        append_names(&out, result.with);
+        break;
+    case check_verdict::stuck:
+        append(&out, ": stuck active");
+        break;
+    case check_verdict::skipped:
+        append(&out, ": skipped");
+        break;
+    }
+}
+
+void check_format_total(const wiring_check *check, char *buffer, size_t size)
+{
+    snprintf(buffer, size, "check: %d of %d ok, %lu failed scans", wiring_check_ok_count(check),
+             check_input_count, static_cast<unsigned long>(check->failed_scans));
+}
+
+void check_format_prompt(const wiring_check *check, char *buffer, size_t size)
+{
+    text_out out = {buffer, size, 0};
+    buffer[0] = '\0';
+    switch (check->phase) {
+    case check_phase::settling:
+        append(&out, "Release every panel button and system input");
+        break;
+    case check_phase::awaiting_press:
+        append(&out, "Press ");
+        append_long_name(&out, check->step);
+        append(&out, ", or space to skip it");
+        break;
+    case check_phase::awaiting_release:
+        append(&out, "Release ");
+        append_long_name(&out, check->step);
+        break;
+    case check_phase::done:
+        append(&out, "Check done");
+        break;
+    }
+}

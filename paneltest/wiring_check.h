@@ -1,0 +1,80 @@
+// The guided wiring check of paneltest --check: the steps and verdicts as
+// plain functions over scan results, and the text of its prompt and summary.
+// Nothing here scans, reads a key or prints; main.cpp feeds it every cycle.
+//
+// Inputs are numbered 0 to 18 in the order of the steps: panel buttons 0 to
+// 15, then system inputs 0 to 2 as 16 to 18. A set of inputs is a mask with
+// bit i for input i (check_inputs_of builds one from a scan).
+#ifndef PANELTEST_WIRING_CHECK_H
+#define PANELTEST_WIRING_CHECK_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+constexpr int check_panel_count = 16;
+constexpr int check_input_count = 19;
+
+enum class check_verdict : uint8_t {
+    not_reached,  // no verdict yet: the check ended before this input's step
+    ok,           // only this input went active
+    crossed,      // exactly one other input went active instead
+    shorted,      // several inputs went active together
+    stuck,        // still active when the settle time ran out; no step was run
+    skipped,      // the operator skipped the step
+};
+
+struct check_result {
+    check_verdict verdict;
+    uint32_t with;  // crossed, shorted: the other inputs that went active
+};
+
+enum class check_phase : uint8_t {
+    settling,          // waiting for every input to read idle, at most the settle time
+    awaiting_press,    // waiting for the first scan that differs from idle
+    awaiting_release,  // verdict taken; waiting for idle before the next step
+    done,              // every step has its verdict
+};
+
+struct wiring_check {
+    check_phase phase;
+    int step;         // the input asked for while awaiting a press or its release
+    int last_judged;  // the latest step that got its verdict, -1 before the first
+    uint32_t stuck;   // inputs found stuck; idle means every other input inactive
+    uint32_t settle_ms;
+    uint64_t started_ms;
+    uint32_t failed_scans;
+    check_result results[check_input_count];
+};
+
+// The inputs of one scan as a set.
+uint32_t check_inputs_of(uint16_t panel, uint8_t sys);
+
+// The verdict on input `expected` from the first scan that differed from
+// idle, given the inputs active in it (stuck ones left out).
+check_result check_judge(int expected, uint32_t active);
+
+// Starts a check at now_ms (monotonic milliseconds) in the settling phase.
+void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint64_t now_ms);
+
+// Feeds the result of one scan. A failed scan is counted and otherwise
+// ignored: the library reports it with every input released, which is
+// neither a press nor a release.
+void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_ms);
+
+// The skip key: skips the step while it awaits a press; does nothing otherwise.
+void wiring_check_skip(wiring_check *check);
+
+int wiring_check_ok_count(const wiring_check *check);
+
+// All inputs ok and no scan failed (exit status 0).
+bool wiring_check_passed(const wiring_check *check);
+
+// Texts, written into buffer (truncated to size, always terminated):
+// "panel 5: crossed with panel 9", "sys 2: skipped", ... for one input;
+void check_format_result(const wiring_check *check, int input, char *buffer, size_t size);
+// "check: 15 of 19 ok, 3 failed scans" (the plural stays for 1, so the line has one form);
+void check_format_total(const wiring_check *check, char *buffer, size_t size);
+// what the operator is asked to do now, e.g. "Press panel button 5 (row 2, column 2), ...".
+void check_format_prompt(const wiring_check *check, char *buffer, size_t size);
+
+#endif
