@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include "console.h"
+#include "io_version.h"
 #include "log.h"
 #include "monotonic_clock.h"
 #include "scan_rate.h"
@@ -38,15 +39,18 @@ constexpr uint32_t max_settle_ms = 60000;
 constexpr size_t check_text_size = 256;
 
 constexpr char screen_rule[] = "-------------------------\n";
+// First on every screen, so a photo of it tells which build was running.
+constexpr char version_line[] = "paneltest " IO_VERSION_TEXT "\n";
 constexpr char check_screen_start[] = "Wiring check, press escape to end it\n";
 constexpr char usage_text[] =
-    "usage: paneltest [--scans N] [--check [--settle-ms N]]\n"
+    "usage: paneltest [--scans N] [--check [--settle-ms N]] [--version]\n"
     "  Shows the panel buttons and system inputs read through wzio, redrawn\n"
     "  every cycle, until Escape is held; with --scans N it ends after N scans.\n"
     "  --check walks through every input and ends with one line per input:\n"
     "  release everything, then press each input when asked (space skips it,\n"
     "  escape ends the check). An input still active after the settle time\n"
-    "  (--settle-ms N, 0 to 60000, default 2000) is stuck.\n"
+    "  (--settle-ms N, 0 to 60000, default 2000) is stuck. --version prints\n"
+    "  the version and the commit it was built from.\n"
     "  Exit status: 0 when every scan succeeded (and, with --check, every input\n"
     "  was ok), -1 when no CH341 bridge was found, -2 when any scan failed,\n"
     "  -3 for a wrong command line, -4 when the check did not find every input\n"
@@ -54,7 +58,7 @@ constexpr char usage_text[] =
 constexpr char no_bridge_text[] =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver";
 
-enum class arguments_verdict { run, show_usage, wrong };
+enum class arguments_verdict { run, show_usage, show_version, wrong };
 
 struct options {
     uint32_t scan_limit;  // 0: until Escape (or the check's end)
@@ -111,6 +115,7 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
         {"check", no_argument, nullptr, 'c'},
         {"settle-ms", required_argument, nullptr, 'm'},
         {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'v'},
         {nullptr, 0, nullptr, 0},
     };
     // No message of getopt's own: the usage goes out instead.
@@ -120,6 +125,8 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
         switch (option) {
         case 'h':
             return arguments_verdict::show_usage;
+        case 'v':
+            return arguments_verdict::show_version;
         case 's':
             if (!parse_number(optarg, 1, max_scan_limit, &chosen->scan_limit)) {
                 return arguments_verdict::wrong;
@@ -198,7 +205,7 @@ void print_failed_and_last_scan(uint32_t failed, bool scan_ok)
 
 void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uint32_t failed)
 {
-    printf("Press escape to quit\nPanel buttons\n%s", screen_rule);
+    printf("%sPress escape to quit\nPanel buttons\n%s", version_line, screen_rule);
     print_inputs(panel, sys);
     printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s", static_cast<unsigned int>(panel),
            static_cast<unsigned int>(sys), screen_rule);
@@ -218,7 +225,7 @@ void print_check_screen(const scan_reading &reading, const wiring_check &check,
 {
     char text[check_text_size];
     check_format_prompt(&check, text, sizeof text);
-    printf("%s%s\nPanel buttons\n%s", check_screen_start, text, screen_rule);
+    printf("%s%s%s\nPanel buttons\n%s", version_line, check_screen_start, text, screen_rule);
     print_inputs(reading.panel, reading.sys);
     printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), check_input_count);
     if (check.last_judged < 0) {
@@ -303,6 +310,9 @@ int main(int argc, char **argv)
         break;
     case arguments_verdict::show_usage:
         fputs(usage_text, stdout);
+        return exit_done;
+    case arguments_verdict::show_version:
+        fputs(version_line, stdout);
         return exit_done;
     case arguments_verdict::wrong:
         fputs(usage_text, stdout);

@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "io_version.h"
 #include "program_run.h"
 
 namespace {
 
 constexpr int run_timeout_ms = 60000;
-const std::string screen_start = "Press escape to quit\n";
+const std::string version_line = "paneltest " IO_VERSION_TEXT "\n";
+const std::string screen_start = version_line + "Press escape to quit\n";
 const std::string no_bridge_line =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver\n";
 
@@ -37,7 +39,7 @@ struct paneltest_run {
     program_run program;
     std::string text;                  // stdout without the clears, with plain newlines
     int clears;
-    std::vector<std::string> screens;  // each from "Press escape to quit" on
+    std::vector<std::string> screens;  // each from its version line on
     std::string ending;                // what follows the last screen (of either mode)
     std::vector<std::string> trace;
 };
@@ -271,6 +273,7 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         {{"--check", "--settle-ms", "60001"}, -3},
         {{"--frobnicate"}, -3},
         {{"--help"}, 0},
+        {{"--version"}, 0},
     };
     int index = 0;
     for (const arguments_case &c : cases) {
@@ -282,7 +285,11 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         paneltest_run run = run_paneltest("arguments_" + std::to_string(index++), "demo", c.arguments);
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, c.exit_status);
-        EXPECT_EQ(run.text.compare(0, 25, "usage: paneltest [--scans"), 0) << run.text;
+        if (c.arguments[0] == "--version") {
+            EXPECT_EQ(run.text, version_line);
+        } else {
+            EXPECT_EQ(run.text.compare(0, 25, "usage: paneltest [--scans"), 0) << run.text;
+        }
         EXPECT_TRUE(run.trace.empty());
     }
 }
