@@ -203,13 +203,13 @@ void print_failed_and_last_scan(uint32_t failed, bool scan_ok)
     puts(scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
 }
 
-void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uint32_t failed)
+void print_screen(const scan_reading &reading, const cycle_counts &counts)
 {
     printf("%sPress escape to quit\nPanel buttons\n%s", version_line, screen_rule);
-    print_inputs(panel, sys);
-    printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s", static_cast<unsigned int>(panel),
-           static_cast<unsigned int>(sys), screen_rule);
-    printf("scans:       %lu\n", static_cast<unsigned long>(scans));
+    print_inputs(reading.panel, reading.sys);
+    printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s", static_cast<unsigned int>(reading.panel),
+           static_cast<unsigned int>(reading.sys), screen_rule);
+    printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
     int32_t rate = scan_rate_per_second();
     if (rate == scan_rate_unknown) {
         puts("per second:  --");
@@ -217,7 +217,7 @@ void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uin
         printf("per second:  %ld\n", static_cast<long>(rate));
     }
     print_scan_time();
-    print_failed_and_last_scan(failed, scan_ok);
+    print_failed_and_last_scan(counts.failed, reading.ok);
 }
 
 void print_check_screen(const scan_reading &reading, const wiring_check &check,
@@ -250,7 +250,7 @@ void live_cycles(uint32_t scan_limit, cycle_counts *counts)
         }
         scan_reading reading = scan_once(counts);
         scan_rate_count(monotonic_clock_ms());
-        print_screen(reading.panel, reading.sys, reading.ok, counts->scans, counts->failed);
+        print_screen(reading, *counts);
         // One write per screen keeps the redraw whole and in order with the clear.
         fflush(stdout);
         if (scan_limit != 0 && counts->scans == scan_limit) {
