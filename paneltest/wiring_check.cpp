@@ -3,6 +3,8 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "io_callbacks.h"
+
 namespace {
 
 constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
@@ -20,7 +22,7 @@ struct text_out {
     size_t used;
 };
 
-__attribute__((format(printf, 2, 3))) void append(text_out *out, const char *format, ...)
+IO_PRINTF_FORMAT(2, 3) void append(text_out *out, const char *format, ...)
 {
     if (out->used + 1 >= out->size) {
         return;
