@@ -224,14 +224,14 @@ void print_check_screen(const scan_reading &reading, const wiring_check &check,
                         const cycle_counts &counts)
 {
     char text[check_text_size];
-    check_format_prompt(&check, text, sizeof text);
+    wiring_check_format_prompt(&check, text, sizeof text);
     printf("%s%s%s\nPanel buttons\n%s", version_line, check_screen_start, text, screen_rule);
     print_inputs(reading.panel, reading.sys);
     printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), check_input_count);
     if (check.last_judged < 0) {
         puts("last result: --");
     } else {
-        check_format_result(&check, check.last_judged, text, sizeof text);
+        wiring_check_format_result(&check, check.last_judged, text, sizeof text);
         printf("last result: %s\n", text);
     }
     printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
@@ -276,7 +276,7 @@ void check_cycles(const options &chosen, wiring_check *check, cycle_counts *coun
             wiring_check_skip(check);
         }
         scan_reading reading = scan_once(counts);
-        wiring_check_scan(check, reading.ok, check_inputs_of(reading.panel, reading.sys),
+        wiring_check_scan(check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
                           monotonic_clock_ms());
         print_check_screen(reading, *check, *counts);
         fflush(stdout);
@@ -293,10 +293,10 @@ void print_check_summary(const wiring_check &check)
 {
     char text[check_text_size];
     for (int input = 0; input < check_input_count; ++input) {
-        check_format_result(&check, input, text, sizeof text);
+        wiring_check_format_result(&check, input, text, sizeof text);
         puts(text);
     }
-    check_format_total(&check, text, sizeof text);
+    wiring_check_format_total(&check, text, sizeof text);
     puts(text);
 }
 
