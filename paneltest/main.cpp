@@ -3,6 +3,7 @@
 // panel buttons, the three system inputs, the scan counts and the scan time
 // every cycle, until Escape is held or, with --scans N, after N scans. With
 // --check it walks the operator through every input instead (wiring_check.h).
+#include <errno.h>
 #include <getopt.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -86,25 +87,18 @@ int bit_of(unsigned int value, int bit)
 // Decimal digits only, in [low, high].
 bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *number)
 {
-    uint32_t value = 0;
-    if (*text == '\0') {
+    // strtoul would also take leading blanks and a sign, and negate "-5" into range.
+    if (*text < '0' || *text > '9') {
         return false;
     }
-    for (; *text != '\0'; ++text) {
-        if (*text < '0' || *text > '9') {
-            return false;
-        }
-        uint32_t digit = static_cast<uint32_t>(*text - '0');
-        // Checked before it grows, so a long number cannot wrap back into range.
-        if (value > (high - digit) / 10) {
-            return false;
-        }
-        value = value * 10 + digit;
-    }
-    if (value < low) {
+    char *end = nullptr;
+    errno = 0;
+    unsigned long value = strtoul(text, &end, 10);
+    // Past ULONG_MAX (32 bits on Windows) it gives ERANGE instead of wrapping.
+    if (*end != '\0' || errno == ERANGE || value < low || value > high) {
         return false;
     }
-    *number = value;
+    *number = static_cast<uint32_t>(value);
     return true;
 }
 
