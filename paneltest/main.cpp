@@ -2,18 +2,23 @@
 // CH341 board. It drives wzio the way a game does and redraws the sixteen
 // panel buttons, the three system inputs, the scan counts and the scan time
 // every cycle, until Escape is held or, with --scans N, after N scans. With
-// --check it walks the operator through every input instead (wiring_check.h).
+// --events it prints every press and release instead (scan_events.h), with
+// --check it walks the operator through every input (wiring_check.h), and
+// --record FILE keeps every scan as a frame script (scan_record.h).
 #include <errno.h>
 #include <getopt.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "console.h"
 #include "io_version.h"
 #include "log.h"
 #include "monotonic_clock.h"
+#include "scan_events.h"
 #include "scan_rate.h"
+#include "scan_record.h"
 #include "scan_timing.h"
 #include "thread.h"
 #include "wiring_check.h"
@@ -44,9 +49,14 @@ constexpr char screen_rule[] = "-------------------------\n";
 constexpr char version_line[] = "paneltest " IO_VERSION_TEXT "\n";
 constexpr char check_screen_start[] = "Wiring check, press escape to end it\n";
 constexpr char usage_text[] =
-    "usage: paneltest [--scans N] [--check [--settle-ms N]] [--version]\n"
+    "usage: paneltest [--scans N] [--events | --check [--settle-ms N]] [--record FILE]\n"
+    "                 [--version]\n"
     "  Shows the panel buttons and system inputs read through wzio, redrawn\n"
     "  every cycle, until Escape is held; with --scans N it ends after N scans.\n"
+    "  --events prints one line per press, release and failed scan instead,\n"
+    "  with its time, and a summary at the end.\n"
+    "  --record FILE writes every scan to FILE, a frame script that the CH341\n"
+    "  stand-in replays.\n"
     "  --check walks through every input and ends with one line per input:\n"
     "  release everything, then press each input when asked (space skips it,\n"
     "  escape ends the check). An input still active after the settle time\n"
@@ -54,17 +64,21 @@ constexpr char usage_text[] =
     "  the version and the commit it was built from.\n"
     "  Exit status: 0 when every scan succeeded (and, with --check, every input\n"
     "  was ok), -1 when no CH341 bridge was found, -2 when any scan failed,\n"
-    "  -3 for a wrong command line, -4 when the check did not find every input\n"
+    "  -3 for a wrong command line or a FILE that cannot be created, -4 when\n"
+    "  the check did not find every input\n"
     "  ok or a scan failed during it.\n";
 constexpr char no_bridge_text[] =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver";
 
 enum class arguments_verdict { run, show_usage, show_version, wrong };
 
+enum class view { live, events, check };
+
 struct options {
     uint32_t scan_limit;  // 0: until Escape (or the check's end)
-    bool check;
+    view shown;
     uint32_t settle_ms;
+    const char *record_path;  // null: no recording
 };
 
 struct cycle_counts {
@@ -77,7 +91,11 @@ struct scan_reading {
     bool ok;
     uint16_t panel;
     uint8_t sys;
+    uint64_t started_ms;
 };
+
+// The recording of --record FILE; not recording while its file is null.
+scan_recording recording;
 
 int bit_of(unsigned int value, int bit)
 {
@@ -107,6 +125,8 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
     const struct option long_options[] = {
         {"scans", required_argument, nullptr, 's'},
         {"check", no_argument, nullptr, 'c'},
+        {"events", no_argument, nullptr, 'e'},
+        {"record", required_argument, nullptr, 'r'},
         {"settle-ms", required_argument, nullptr, 'm'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'v'},
@@ -115,6 +135,7 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
     // No message of getopt's own: the usage goes out instead.
     opterr = 0;
     bool settle_given = false;
+    bool events_given = false;
     for (int option; (option = getopt_long(argc, argv, "h", long_options, nullptr)) != -1;) {
         switch (option) {
         case 'h':
@@ -127,7 +148,13 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
             }
             break;
         case 'c':
-            chosen->check = true;
+            chosen->shown = view::check;
+            break;
+        case 'e':
+            events_given = true;
+            break;
+        case 'r':
+            chosen->record_path = optarg;
             break;
         case 'm':
             if (!parse_number(optarg, 0, max_settle_ms, &chosen->settle_ms)) {
@@ -139,9 +166,13 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
             return arguments_verdict::wrong;
         }
     }
-    // No operands; a settle time without the check is a mistake.
-    if (optind < argc || (settle_given && !chosen->check)) {
+    // No operands; one view; a settle time without the check is a mistake.
+    bool check = chosen->shown == view::check;
+    if (optind < argc || (events_given && check) || (settle_given && !check)) {
         return arguments_verdict::wrong;
+    }
+    if (events_given) {
+        chosen->shown = view::events;
     }
     return arguments_verdict::run;
 }
@@ -157,7 +188,10 @@ scan_reading scan_once(cycle_counts *counts)
     if (!scan_ok) {
         ++counts->failed;
     }
-    return {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs()};
+    scan_reading reading = {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs(),
+                            start_us / 1000u};
+    scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, reading.started_ms);
+    return reading;
 }
 
 // The grid and the system inputs, under "Panel buttons" and its rule.
@@ -254,6 +288,30 @@ void live_cycles(uint32_t scan_limit, cycle_counts *counts)
     }
 }
 
+// The event view, at the live view's pace: a line for every edge as it happens.
+void event_cycles(uint32_t scan_limit, scan_events *events, cycle_counts *counts)
+{
+    scan_events_start(events);
+    char line[scan_events_line_size];
+    for (;;) {
+        if (console_escape_held()) {
+            return;
+        }
+        scan_reading reading = scan_once(counts);
+        scan_events_scan(events, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
+                         reading.started_ms);
+        while (scan_events_next_line(events, line, sizeof line)) {
+            puts(line);
+        }
+        // Out now, not when a buffer fills: a script or a person is watching.
+        fflush(stdout);
+        if (scan_limit != 0 && counts->scans == scan_limit) {
+            return;
+        }
+        console_pause();
+    }
+}
+
 // The check, at the live view's pace: until every step has its verdict,
 // Escape ends it or the scan limit is reached.
 void check_cycles(const options &chosen, wiring_check *check, cycle_counts *counts)
@@ -298,7 +356,7 @@ void print_check_summary(const wiring_check &check)
 
 int main(int argc, char **argv)
 {
-    options chosen = {0, false, default_settle_ms};
+    options chosen = {0, view::live, default_settle_ms, nullptr};
     switch (parse_arguments(argc, argv, &chosen)) {
     case arguments_verdict::run:
         break;
@@ -320,25 +378,48 @@ int main(int argc, char **argv)
     log_set_fatal_cleanup(console_end_cycles);
     wz_io_set_loggers(logger_table[log_level_misc], logger_table[log_level_info],
                       logger_table[log_level_warning], logger_table[log_level_fatal]);
+    // Before the bridge is touched, so a wrong path costs no scan.
+    if (chosen.record_path != nullptr &&
+        !scan_recording_open(&recording, chosen.record_path, version_line, monotonic_clock_ms())) {
+        printf("Cannot create the recording %s: %s\n", chosen.record_path, strerror(errno));
+        return exit_bad_arguments;
+    }
     if (!wz_io_init(host_thread_start, host_thread_join, host_thread_close)) {
         puts(no_bridge_text);
+        scan_recording_close(&recording);
         return exit_no_bridge;
     }
 
     cycle_counts counts = {0, 0};
     wiring_check check;
+    scan_events events;
     console_begin_cycles();
     scan_timing_start();
-    if (chosen.check) {
-        check_cycles(chosen, &check, &counts);
-    } else {
+    switch (chosen.shown) {
+    case view::live:
         live_cycles(chosen.scan_limit, &counts);
+        break;
+    case view::events:
+        event_cycles(chosen.scan_limit, &events, &counts);
+        break;
+    case view::check:
+        check_cycles(chosen, &check, &counts);
+        break;
     }
     wz_io_fini();
     console_end_cycles();
+    if (!scan_recording_close(&recording)) {
+        printf("The recording %s is incomplete: writing to it failed\n", chosen.record_path);
+    }
+    if (chosen.shown == view::events) {
+        char summary[scan_events_line_size];
+        scan_events_format_summary(&events, summary, sizeof summary);
+        puts(summary);
+        return counts.failed == 0 ? exit_done : exit_scans_failed;
+    }
     printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
            static_cast<unsigned long>(counts.failed));
-    if (!chosen.check) {
+    if (chosen.shown == view::live) {
         return counts.failed == 0 ? exit_done : exit_scans_failed;
     }
     print_scan_time();
