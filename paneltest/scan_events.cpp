@@ -52,11 +52,11 @@ void scan_events_scan(scan_events *events, bool scan_ok, uint32_t active, uint64
 
 bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
 {
-    int written = snprintf(buffer, size, "%lu.%03lu s, scan %lu: ", seconds_of(events->scan_ms),
-                           thousandths_of(events->scan_ms),
-                           static_cast<unsigned long>(events->scans));
+    int written =
+        snprintf(buffer, size, "%lu.%03lu s, scan %lu: ", seconds_of(events->scan_ms),
+                 thousandths_of(events->scan_ms), static_cast<unsigned long>(events->scans));
     size_t used = written > 0 && static_cast<size_t>(written) < size ? static_cast<size_t>(written)
-                                                                       : size - 1;
+                                                                     : size - 1;
     char *rest = buffer + used;
     size_t room = size - used;
     if (events->scan_failed) {

@@ -17,12 +17,12 @@ struct scan_events {
     uint32_t scans;
     uint32_t failed;
     uint32_t edges;
-    uint64_t first_ms;                        // when scan 1 was made
-    uint32_t active;                          // the inputs pressed as of the last good scan
-    uint64_t pressed_ms[check_input_count];   // since scan 1: when each active input went active
-    uint64_t scan_ms;                         // since scan 1: when the latest scan was made
-    bool scan_failed;                         // the latest scan failed and its line is not out yet
-    uint32_t unreported;                      // inputs whose edge in the latest scan has no line yet
+    uint64_t first_ms;                       // when scan 1 was made
+    uint32_t active;                         // the inputs pressed as of the last good scan
+    uint64_t pressed_ms[check_input_count];  // since scan 1: when each active input went active
+    uint64_t scan_ms;                        // since scan 1: when the latest scan was made
+    bool scan_failed;                        // the latest scan failed and its line is not out yet
+    uint32_t unreported;                     // inputs whose edge in the latest scan has no line yet
 };
 
 // Before the first scan every input counts as released.

@@ -31,15 +31,14 @@ struct record_run {
 // Adds one scan. When it cannot join the run (it reads differently, or the
 // run holds record_max_repeat scans), the run goes to *ended, true is
 // returned and the scan starts a new run.
-bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys,
-                    record_run *ended);
+bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, record_run *ended);
 
 // The frame line of a run, without its newline; a failed scan reads
 // "panel=0x0000 sys=0x0 read-fail=1" whatever the library reported.
 void record_format_frame(const record_run *run, char *buffer, size_t size);
 
 struct scan_recording {
-    FILE *file;  // null: not recording
+    FILE *file;      // null: not recording
     long counts_at;  // where the comment lines that change start
     record_run run;
     uint32_t scans;
