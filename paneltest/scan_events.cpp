@@ -52,6 +52,10 @@ void scan_events_scan(scan_events *events, bool scan_ok, uint32_t active, uint64
 
 bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
 {
+    buffer[0] = '\0';
+    if (!events->scan_failed && events->unreported == 0) {
+        return false;
+    }
     int written =
         snprintf(buffer, size, "%lu.%03lu s, scan %lu: ", seconds_of(events->scan_ms),
                  thousandths_of(events->scan_ms), static_cast<unsigned long>(events->scans));
@@ -63,10 +67,6 @@ bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
         events->scan_failed = false;
         snprintf(rest, room, "scan failed");
         return true;
-    }
-    if (events->unreported == 0) {
-        buffer[0] = '\0';
-        return false;
     }
     // Bits 0 to 15 are the panel buttons, so ascending bits put them first.
     int input = 0;

@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -61,11 +63,10 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 
 TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
 {
-    ASSERT_NE(open_script(test_name(),
-                          "# comment line\n"
-                          "\n"
-                          "FE 0x7f 1   # trailing comment\n"
-                          "a5 5A 00 repeat=2\n"),
+    ASSERT_NE(open_script(test_name(), "# comment line\n"
+                                       "\n"
+                                       "FE 0x7f 1   # trailing comment\n"
+                                       "a5 5A 00 repeat=2\n"),
               INVALID_HANDLE_VALUE);
     const uint8_t expected[][3] = {
         {0xFE, 0x7F, 0x01}, {0xA5, 0x5A, 0x00}, {0xA5, 0x5A, 0x00}, {0xFE, 0x7F, 0x01}};
@@ -117,18 +118,19 @@ TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
 TEST(StandInScript, BadScriptsLeaveNoBridge)
 {
     const char *const bad_scripts[] = {
-        "",                       // no frames
-        "# only a comment\n",     // no frames
-        "FF FF\n",                // two bytes
-        "FF FF 100\n",            // three digits
-        "FF FF GG\n",             // not hex
-        "FF FF FF bogus\n",       // unknown word
-        "FF FF FF repeat=0\n",    // out of range
+        "",                     // no frames
+        "# only a comment\n",   // no frames
+        "FF FF\n",              // two bytes
+        "FF FF 100\n",          // three digits
+        "FF FF GG\n",           // not hex
+        "FF FF FF bogus\n",     // unknown word
+        "FF FF FF repeat=0\n",  // out of range
         "FF FF FF addr-fail=10\n",
         "FF FF FF read-fail=4\n",
         "FF FF FF short-read=0\n",
         "FF FF FF repeat=x\n",
-        "FF FF FF\n" "FF FF\n",   // a bad line after a good one
+        "FF FF FF\n"
+        "FF FF\n",  // a bad line after a good one
     };
     for (const char *script : bad_scripts) {
         EXPECT_EQ(open_script(test_name(), script), INVALID_HANDLE_VALUE) << script;
@@ -136,6 +138,57 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     }
     sim_set_env("CH341_SIM_BOARD", "no-such-file.frames");
     EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+
+    // The decoded form, and a frame line past the limit: one line on stderr names the line.
+    std::string full_script;
+    for (int line = 0; line < 65536; ++line) {
+        full_script += "panel=0x0000 sys=0x0\n";
+    }
+    struct bad_line {
+        std::string script;
+        const char *error;
+    };
+    const bad_line bad_lines[] = {
+        {"FF FF FF\npanel=0x020 sys=0x1\n", ":2: panel= takes four hex digits"},
+        {"panel=0x0x20 sys=0x1\n", ":1: panel= takes four hex digits"},
+        {"panel=0x0020 sys=0x8\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
+        {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
+        {"panel=0x0020 sys=0x1 repeat=0\n", ":1: unknown word or number out of range"},
+        {full_script + "FF FF FF\n", ":65537: too many frames"},
+    };
+    for (const bad_line &c : bad_lines) {
+        SCOPED_TRACE(c.script.substr(0, 40));
+        ::testing::internal::CaptureStderr();
+        HANDLE handle = open_script(test_name(), c.script);
+        std::string error = ::testing::internal::GetCapturedStderr();
+        // msvcrt writes the newline of a text stream as CR LF.
+        error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
+        EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(error, "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n");
+    }
+}
+
+TEST(StandInScript, DecodedFramesGoThroughTheBoardWiring)
+{
+    // Idle bits high; raw and decoded lines mix; 65536 frame lines are allowed.
+    std::string script = "panel=0x0020 sys=0x1 repeat=2\n"
+                         "panel=0xFFFF sys=0x7 read-fail=2\n"
+                         "12 34 56\n";
+    for (int line = 3; line < 65536; ++line) {
+        script += "panel=0x0000 sys=0x0\n";
+    }
+    ASSERT_NE(open_script(test_name(), script), INVALID_HANDLE_VALUE);
+    const uint8_t expected[][3] = {{0xDF, 0xFF, 0xFD},
+                                   {0xDF, 0xFF, 0xFD},
+                                   {0x00, 0xAA, 0xF4},
+                                   {0x12, 0x34, 0x56},
+                                   {0xFF, 0xFF, 0xFF}};
+    for (const auto &frame : expected) {
+        for (uint8_t byte : frame) {
+            EXPECT_EQ(read_one().byte, byte);
+        }
+    }
+    CH341CloseDevice(ch341_bridge_index);
 }
 
 TEST(StandInDevice, ClosedOrOtherIndexFails)
@@ -164,12 +217,12 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         uint8_t bytes[3];
     };
     const demo_case cases[] = {
-        {0, {0xFF, 0xFE, 0xFF}},         // button 0: byte 1 bit 0
-        {31, {0xFF, 0xFE, 0xFF}},        // still step 0
-        {32, {0xFF, 0xFB, 0xFF}},        // button 1: byte 1 bit 2
-        {4 * 32, {0x7F, 0xFF, 0xFF}},    // button 4: byte 0 bit 7
-        {16 * 32, {0xFF, 0xFE, 0xFD}},   // button 0 again, system input 0
-        {48 * 32, {0xFF, 0xFE, 0xFC}},   // system inputs 0 and 1
+        {0, {0xFF, 0xFE, 0xFF}},        // button 0: byte 1 bit 0
+        {31, {0xFF, 0xFE, 0xFF}},       // still step 0
+        {32, {0xFF, 0xFB, 0xFF}},       // button 1: byte 1 bit 2
+        {4 * 32, {0x7F, 0xFF, 0xFF}},   // button 4: byte 0 bit 7
+        {16 * 32, {0xFF, 0xFE, 0xFD}},  // button 0 again, system input 0
+        {48 * 32, {0xFF, 0xFE, 0xFC}},  // system inputs 0 and 1
     };
     uint32_t scan = 0;
     for (const demo_case &expected : cases) {
