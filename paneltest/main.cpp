@@ -65,8 +65,7 @@ constexpr char usage_text[] =
     "  Exit status: 0 when every scan succeeded (and, with --check, every input\n"
     "  was ok), -1 when no CH341 bridge was found, -2 when any scan failed,\n"
     "  -3 for a wrong command line or a FILE that cannot be created, -4 when\n"
-    "  the check did not find every input\n"
-    "  ok or a scan failed during it.\n";
+    "  the check did not find every input ok or a scan failed during it.\n";
 constexpr char no_bridge_text[] =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver";
 
