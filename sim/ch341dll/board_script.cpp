@@ -74,8 +74,8 @@ bool parse_decoded(const char *word, const char *name, size_t digits, uint32_t h
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text += 2;
     }
-    // Digits only: strtoul would take a second 0x as part of the number.
-    return strlen(text) == digits && strspn(text, "0123456789abcdefABCDEF") == digits &&
+    // Exactly that many digits, then the end: strtoul alone takes fewer, or a second 0x.
+    return strspn(text, "0123456789abcdefABCDEF") == digits &&
            script_line_number(text, 16, 0, high, value);
 }
 
