@@ -36,7 +36,7 @@ def read_allowlist(role, problems):
         if not fields or fields[0] == "evidence":
             continue
         if len(fields) < 3 or "!" not in fields[0] or fields[1] not in evidence:
-            problems.append(f"{ALLOWLIST.name} line {number}: not DLL!function, a known evidence word, roles")
+            problems.append(f"{ALLOWLIST.name} line {number}: not DLL!function, a declared evidence word, roles")
         elif role in fields[2:]:
             allowed[key(fields[0])] = fields[0]
     return allowed
@@ -98,12 +98,12 @@ def check_exports(pe, expected):
 
 
 def tls_note(pe):
-    # Before Vista the loader gives a DLL loaded with LoadLibrary no TLS block.
+    # Before Vista the loader sets up no TLS block for a DLL loaded with LoadLibrary.
     tls = getattr(pe, "DIRECTORY_ENTRY_TLS", None)
     if tls and pe.is_dll():
         size = tls.struct.EndAddressOfRawData - tls.struct.StartAddressOfRawData
-        yield (f"a TLS directory ({size} bytes), MinGW-w64's start-up code's: no documented"
-               " option drops it, and nothing reads its data")
+        yield (f"carries MinGW-w64's start-up TLS directory ({size} bytes of data): no documented option"
+               " drops it; nothing reads the data, so XP not setting it up under LoadLibrary does no harm")
 
 
 def check(path, role, exports):
@@ -119,7 +119,7 @@ def check(path, role, exports):
         exports = [pattern.partition("!")[2] for pattern in read_allowlist(user, [])
                    if pattern.startswith(key(f"{dll}!"))]
     problems += [*check_machine(pe), *check_imports(pe, allowed), *check_delay_load(pe),
-                 *check_subsystem(pe), *check_aslr_dep(pe), *check_exports(pe, exports or [])]
+                 *check_subsystem(pe), *check_aslr_dep(pe), *check_exports(pe, exports)]
     return problems, list(tls_note(pe))
 
 
