@@ -121,6 +121,8 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         "# only a comment\n",     // no frames
         "FF FF\n",                // two bytes
         "FF FF 100\n",            // three digits
+        "FF FF 0FF\n",            // three digits, in range
+        "FF FF FF repeat=+2\n",   // a sign
         "FF FF GG\n",             // not hex
         "FF FF FF bogus\n",       // unknown word
         "FF FF FF repeat=0\n",    // out of range
