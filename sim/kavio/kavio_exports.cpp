@@ -45,18 +45,18 @@ const char *sim_callback_name(bool present)
     return present ? "fn" : "null";
 }
 
-// A call that names a node needs a real node and a running library.
-bool sim_node_call_allowed(const char *call, int32_t node)
+// The reader a call names; null, with a W line, without a real node and a running library.
+sim_reader *sim_reader_for(const char *call, int32_t node)
 {
     if (node < 0 || node >= sim_node_count) {
         sim_log_warning(sim_module, "%s: no reader at node %d", call, static_cast<int>(node));
-        return false;
+        return nullptr;
     }
     if (!sim_running) {
         sim_log_warning(sim_module, "%s: called before kav_io_init", call);
-        return false;
+        return nullptr;
     }
-    return true;
+    return &sim_readers[node];
 }
 
 // A new cycle: the reader reports what the scenario or the demo hardware shows now.
@@ -73,28 +73,28 @@ void sim_reader_latch(int32_t node)
 
 bool sim_poll(int32_t node)
 {
-    if (!sim_node_call_allowed("kav_io_poll", node)) {
+    sim_reader *reader = sim_reader_for("kav_io_poll", node);
+    if (reader == nullptr) {
         return false;
     }
-    sim_reader &reader = sim_readers[node];
     const sim_scenario_node &plan = sim_script.nodes[node];
-    if (reader.command_pending) {
-        reader.command_pending = false;
+    if (reader->command_pending) {
+        reader->command_pending = false;
     } else {
-        ++reader.cycle;
-        if (sim_script.loaded && plan.fatal_at == reader.cycle) {
+        ++reader->cycle;
+        if (sim_script.loaded && plan.fatal_at == reader->cycle) {
             // Traced first: a host's level-F logger does not return.
             sim_trace_line(sim_trace_variable, "kav_io_poll(%d) logs a level-F line",
                            static_cast<int>(node));
             sim_log_fatal(sim_module, "reader %d lost its link in cycle %d", static_cast<int>(node),
-                          static_cast<int>(reader.cycle));
+                          static_cast<int>(reader->cycle));
             return false;
         }
-        if (plan.polls_fail_from == sim_no_cycle || reader.cycle < plan.polls_fail_from) {
+        if (plan.polls_fail_from == sim_no_cycle || reader->cycle < plan.polls_fail_from) {
             sim_reader_latch(node);
         }
     }
-    return plan.polls_fail_from == sim_no_cycle || reader.cycle < plan.polls_fail_from;
+    return plan.polls_fail_from == sim_no_cycle || reader->cycle < plan.polls_fail_from;
 }
 
 }  // namespace
@@ -172,10 +172,8 @@ KAVIO_API bool IO_CALL kav_io_poll(int32_t node)
 
 KAVIO_API uint16_t IO_CALL kav_io_get_keypad_state(int32_t node)
 {
-    uint16_t keypad = 0;
-    if (sim_node_call_allowed("kav_io_get_keypad_state", node)) {
-        keypad = sim_readers[node].view.keypad;
-    }
+    const sim_reader *reader = sim_reader_for("kav_io_get_keypad_state", node);
+    uint16_t keypad = reader != nullptr ? reader->view.keypad : 0;
     sim_trace_line(sim_trace_variable, "kav_io_get_keypad_state(%d) = %04X", static_cast<int>(node),
                    static_cast<unsigned int>(keypad));
     return keypad;
@@ -183,10 +181,8 @@ KAVIO_API uint16_t IO_CALL kav_io_get_keypad_state(int32_t node)
 
 KAVIO_API uint8_t IO_CALL kav_io_get_sensor_state(int32_t node)
 {
-    uint8_t sensor = 0;
-    if (sim_node_call_allowed("kav_io_get_sensor_state", node)) {
-        sensor = sim_readers[node].view.sensor;
-    }
+    const sim_reader *reader = sim_reader_for("kav_io_get_sensor_state", node);
+    uint8_t sensor = reader != nullptr ? reader->view.sensor : 0;
     sim_trace_line(sim_trace_variable, "kav_io_get_sensor_state(%d) = %02X", static_cast<int>(node),
                    static_cast<unsigned int>(sensor));
     return sensor;
@@ -195,14 +191,14 @@ KAVIO_API uint8_t IO_CALL kav_io_get_sensor_state(int32_t node)
 KAVIO_API bool IO_CALL kav_io_card_slot_cmd(int32_t node, int32_t command)
 {
     bool accepted = false;
-    if (sim_node_call_allowed("kav_io_card_slot_cmd", node)) {
+    sim_reader *reader = sim_reader_for("kav_io_card_slot_cmd", node);
+    if (reader != nullptr) {
         if (command < 0 || command >= sim_command_count) {
             sim_log_warning(sim_module, "kav_io_card_slot_cmd: unknown command %d",
                             static_cast<int>(command));
         } else {
             // Halt and read finish during the node's next poll.
-            sim_readers[node].command_pending =
-                command == sim_command_halt || command == sim_command_read;
+            reader->command_pending = command == sim_command_halt || command == sim_command_read;
             accepted = true;
         }
     }
@@ -214,14 +210,14 @@ KAVIO_API bool IO_CALL kav_io_card_slot_cmd(int32_t node, int32_t command)
 KAVIO_API bool IO_CALL kav_io_read_card(int32_t node, uint8_t *card_id, int32_t capacity)
 {
     bool read = false;
-    if (sim_node_call_allowed("kav_io_read_card", node)) {
-        const sim_reader &reader = sim_readers[node];
+    const sim_reader *reader = sim_reader_for("kav_io_read_card", node);
+    if (reader != nullptr) {
         if (card_id == nullptr || capacity < sim_card_id_size) {
             sim_log_warning(sim_module, "kav_io_read_card: need room for %d bytes, got %d",
                             static_cast<int>(sim_card_id_size),
                             card_id == nullptr ? 0 : static_cast<int>(capacity));
-        } else if (reader.view.has_card) {
-            memcpy(card_id, reader.view.card_id, sim_card_id_size);
+        } else if (reader->view.has_card) {
+            memcpy(card_id, reader->view.card_id, sim_card_id_size);
             read = true;
         }
     }
