@@ -121,13 +121,13 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         "# only a comment\n",     // no frames
         "FF FF\n",                // two bytes
         "FF FF 100\n",            // three digits
-        "FF FF 0FF\n",            // three digits, in range
-        "FF FF FF repeat=+2\n",   // a sign
         "FF FF GG\n",             // not hex
         "FF FF FF bogus\n",       // unknown word
         "FF FF FF repeat=0\n",    // out of range
         "FF FF FF addr-fail=10\n",
         "FF FF FF read-fail=4\n",
+        "FF FF 0FF\n",           // three digits, in range
+        "FF FF FF repeat=+2\n",  // a sign
         "FF FF FF short-read=0\n",
         "FF FF FF repeat=x\n",
         "FF FF FF\n" "FF FF\n",   // a bad line after a good one
