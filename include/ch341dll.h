@@ -60,6 +60,9 @@ CH341DLL_API BOOL WINAPI CH341EppReadData(ULONG iIndex, PVOID oBuffer, PULONG io
 
 #ifdef __cplusplus
 }
+
+// The one bridge of a cabinet: wzio opens it, the stand-in serves it.
+constexpr ULONG ch341_bridge_index = 0;
 #endif
 
 #endif

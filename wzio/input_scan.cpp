@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr ULONG bridge_index = 0;
-
 // The address values the board expects, named for their place in the scan:
 // 0xFF before every other value and last, 0x01 once at the start, 0x00
 // before each data read.
@@ -31,7 +29,7 @@ constexpr uint32_t sys_bit_map[3] = {0x20000, 0x10000, 0x80000};
 
 void address_write(UCHAR value, bool *bus_ok)
 {
-    if (!CH341EppSetAddr(bridge_index, value)) {
+    if (!CH341EppSetAddr(ch341_bridge_index, value)) {
         *bus_ok = false;
     }
 }
@@ -40,7 +38,7 @@ void address_write(UCHAR value, bool *bus_ok)
 void data_read(uint8_t *byte, bool *bus_ok)
 {
     ULONG length = 1;
-    if (!CH341EppReadData(bridge_index, byte, &length) || length != 1) {
+    if (!CH341EppReadData(ch341_bridge_index, byte, &length) || length != 1) {
         *bus_ok = false;
     }
 }

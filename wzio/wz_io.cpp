@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr ULONG bridge_index = 0;
-
 // The inputs of the last scan; written only by wz_io_read_inputs.
 uint16_t panel_state = 0;
 uint8_t sys_state = 0;
@@ -19,12 +17,12 @@ extern "C" {
 WZIO_API bool IO_CALL wz_io_init(thread_start_fn, thread_join_fn, thread_close_fn)
 {
     // The bridge is always addressed by index, so the handle is only a verdict.
-    return CH341OpenDevice(bridge_index) != INVALID_HANDLE_VALUE;
+    return CH341OpenDevice(ch341_bridge_index) != INVALID_HANDLE_VALUE;
 }
 
 WZIO_API void IO_CALL wz_io_fini(void)
 {
-    CH341CloseDevice(bridge_index);
+    CH341CloseDevice(ch341_bridge_index);
 }
 
 WZIO_API bool IO_CALL wz_io_read_inputs(void)

@@ -20,7 +20,7 @@ struct read_result {
 read_result read_one()
 {
     read_result result = {FALSE, 1, 0xAA};
-    result.ok = CH341EppReadData(0, &result.byte, &result.length);
+    result.ok = CH341EppReadData(ch341_bridge_index, &result.byte, &result.length);
     return result;
 }
 
@@ -28,7 +28,7 @@ read_result read_one()
 HANDLE open_script(const std::string &name, const std::string &script_text)
 {
     sim_set_env("CH341_SIM_BOARD", sim_write_file(name + ".frames", script_text));
-    return CH341OpenDevice(0);
+    return CH341OpenDevice(ch341_bridge_index);
 }
 
 std::string test_name()
@@ -43,13 +43,13 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 {
     std::string trace = sim_trace_for(test_name());
     sim_set_env("CH341_SIM_BOARD", "");
-    EXPECT_EQ(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(CH341EppSetAddr(0, 0xFF));
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     read_result read = read_one();
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(read.length, 0u);
     EXPECT_EQ(read.byte, 0xAA) << "a failed read must leave the buffer alone";
-    CH341CloseDevice(0);
+    CH341CloseDevice(ch341_bridge_index);
     std::vector<std::string> expected = {
         "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE",
         "CH341EppSetAddr(0, 0xFF) -> FALSE",
@@ -77,16 +77,16 @@ TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
             EXPECT_EQ(read.byte, byte);
         }
     }
-    CH341CloseDevice(0);
+    CH341CloseDevice(ch341_bridge_index);
 }
 
 TEST(StandInScript, ReopenStartsTheScriptAgain)
 {
     ASSERT_NE(open_script(test_name(), "11 22 33\n44 55 66\n"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(read_one().byte, 0x11);
-    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
     EXPECT_EQ(read_one().byte, 0x11);
-    CH341CloseDevice(0);
+    CH341CloseDevice(ch341_bridge_index);
 }
 
 TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
@@ -95,7 +95,9 @@ TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
                                        "04 05 06\n"),
               INVALID_HANDLE_VALUE);
     for (int write = 1; write <= 9; ++write) {
-        EXPECT_EQ(CH341EppSetAddr(0, 0x00), (write == 2 || write == 9) ? FALSE : TRUE) << write;
+        EXPECT_EQ(CH341EppSetAddr(ch341_bridge_index, 0x00),
+                  (write == 2 || write == 9) ? FALSE : TRUE)
+            << write;
     }
     read_result first = read_one(), second = read_one(), third = read_one();
     EXPECT_FALSE(first.ok);
@@ -107,9 +109,9 @@ TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
     EXPECT_EQ(third.length, 0u);
     EXPECT_EQ(third.byte, 0xAA);
     // The next scan's frame carries no fault.
-    EXPECT_TRUE(CH341EppSetAddr(0, 0xFF));
+    EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     EXPECT_EQ(read_one().byte, 0x04);
-    CH341CloseDevice(0);
+    CH341CloseDevice(ch341_bridge_index);
 }
 
 TEST(StandInScript, BadScriptsLeaveNoBridge)
@@ -124,38 +126,40 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         "FF FF FF repeat=0\n",    // out of range
         "FF FF FF addr-fail=10\n",
         "FF FF FF read-fail=4\n",
+        "FF FF 0FF\n",           // three digits, in range
+        "FF FF FF repeat=+2\n",  // a sign
         "FF FF FF short-read=0\n",
         "FF FF FF repeat=x\n",
         "FF FF FF\n" "FF FF\n",   // a bad line after a good one
     };
     for (const char *script : bad_scripts) {
         EXPECT_EQ(open_script(test_name(), script), INVALID_HANDLE_VALUE) << script;
-        EXPECT_FALSE(CH341EppSetAddr(0, 0xFF)) << script;
+        EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << script;
     }
     sim_set_env("CH341_SIM_BOARD", "no-such-file.frames");
-    EXPECT_EQ(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
 }
 
 TEST(StandInDevice, ClosedOrOtherIndexFails)
 {
     ASSERT_NE(open_script(test_name(), "00 00 00\n"), INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(CH341EppSetAddr(1, 0xFF));
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index + 1, 0xFF));
     ULONG length = 1;
     uint8_t byte = 0;
-    EXPECT_FALSE(CH341EppReadData(0, nullptr, &length));
-    EXPECT_FALSE(CH341EppReadData(0, &byte, nullptr));
-    EXPECT_EQ(CH341OpenDevice(1), INVALID_HANDLE_VALUE);
-    CH341CloseDevice(1);
-    EXPECT_TRUE(CH341EppSetAddr(0, 0xFF)) << "bridge 0 stays open";
-    CH341CloseDevice(0);
-    EXPECT_FALSE(CH341EppSetAddr(0, 0xFF));
+    EXPECT_FALSE(CH341EppReadData(ch341_bridge_index, nullptr, &length));
+    EXPECT_FALSE(CH341EppReadData(ch341_bridge_index, &byte, nullptr));
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index + 1), INVALID_HANDLE_VALUE);
+    CH341CloseDevice(ch341_bridge_index + 1);
+    EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << "bridge 0 stays open";
+    CH341CloseDevice(ch341_bridge_index);
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     EXPECT_FALSE(read_one().ok);
 }
 
 TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
 {
     sim_set_env("CH341_SIM_BOARD", "demo");
-    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
     // Frames at the first scan of steps 0, 1, 4 and 16 (32 scans a step).
     struct demo_case {
         uint32_t scan;
@@ -181,5 +185,5 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         }
         ++scan;
     }
-    CH341CloseDevice(0);
+    CH341CloseDevice(ch341_bridge_index);
 }

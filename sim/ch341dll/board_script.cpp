@@ -1,0 +1,157 @@
+#include "board_script.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "script_line.h"
+
+namespace {
+
+constexpr uint32_t max_script_frames = 1024;
+constexpr int max_script_line = 256;
+// A word and the blank after it take two characters, so a line never holds more.
+constexpr uint32_t max_line_words = max_script_line / 2;
+constexpr uint32_t max_repeat = 1000000;
+
+// A word after the frame bytes: name=N with N in [low, high]. A fault word
+// marks bit N - 1 of its field; repeat= sets its field to N.
+struct frame_word {
+    const char *name;
+    uint32_t low;
+    uint32_t high;
+    uint32_t board_frame::*field;
+    bool marks_bit;
+};
+
+constexpr frame_word frame_words[] = {
+    {"repeat=", 1, max_repeat, &board_frame::repeat, false},
+    {"addr-fail=", 1, board_address_writes_per_scan, &board_frame::failing_address_writes, true},
+    {"read-fail=", 1, board_frame_bytes, &board_frame::failing_reads, true},
+    {"short-read=", 1, board_frame_bytes, &board_frame::short_reads, true},
+};
+static_assert(board_address_writes_per_scan <= 32 && board_frame_bytes <= 32,
+              "a fault field holds one bit per call of a scan");
+
+board_frame script[max_script_frames];
+uint32_t script_frame_count = 0;
+uint64_t script_scan_count = 0;  // scans in one pass of the script, repeats included
+
+// Reports a script fault on stderr; always returns false.
+bool script_error(const char *path, uint32_t line, const char *what)
+{
+    fprintf(stderr, "ch341 stand-in: %s:%u: %s\n", path, static_cast<unsigned>(line), what);
+    return false;
+}
+
+// One or two hex digits, optionally after 0x.
+bool parse_byte(const char *text, uint8_t *value)
+{
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text += 2;
+    }
+    uint32_t parsed = 0;
+    if (strlen(text) > 2 || !script_line_number(text, 16, 0, 0xFF, &parsed)) {
+        return false;
+    }
+    *value = static_cast<uint8_t>(parsed);
+    return true;
+}
+
+// Applies one word after the bytes, such as read-fail=2.
+bool parse_frame_word(const char *word, board_frame *frame)
+{
+    for (const frame_word &known : frame_words) {
+        size_t name_length = strlen(known.name);
+        uint32_t n = 0;
+        if (strncmp(word, known.name, name_length) != 0) {
+            continue;
+        }
+        if (!script_line_number(word + name_length, 10, known.low, known.high, &n)) {
+            return false;
+        }
+        uint32_t &field = frame->*known.field;
+        field = known.marks_bit ? field | (1u << (n - 1)) : n;
+        return true;
+    }
+    return false;
+}
+
+// Parses one frame line of count words; false (with a message) on a fault.
+bool parse_frame(char **words, uint32_t count, board_frame *frame, const char *path,
+                 uint32_t line_number)
+{
+    for (uint32_t i = 0; i < board_frame_bytes; ++i) {
+        if (i == count) {
+            return script_error(path, line_number, "expected three frame bytes");
+        }
+        if (!parse_byte(words[i], &frame->bytes[i])) {
+            return script_error(path, line_number, "a frame byte is one or two hex digits");
+        }
+    }
+    for (uint32_t i = board_frame_bytes; i < count; ++i) {
+        if (!parse_frame_word(words[i], frame)) {
+            return script_error(path, line_number, "unknown word or number out of range");
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool board_script_load(const char *path)
+{
+    script_frame_count = 0;
+    script_scan_count = 0;
+    FILE *file = fopen(path, "r");
+    if (file == nullptr) {
+        fprintf(stderr, "ch341 stand-in: cannot read frame script %s\n", path);
+        return false;
+    }
+    char line[max_script_line];
+    char *words[max_line_words];
+    uint32_t line_number = 0;
+    bool ok = true;
+    while (ok) {
+        script_line_status status = script_line_read(file, line, max_script_line);
+        if (status == script_line_status::end) {
+            break;
+        }
+        ++line_number;
+        if (status == script_line_status::too_long) {
+            ok = script_error(path, line_number, "line too long");
+            break;
+        }
+        uint32_t count = script_line_split(line, words, max_line_words);
+        if (count == 0) {
+            continue;
+        }
+        if (script_frame_count == max_script_frames) {
+            ok = script_error(path, line_number, "too many frames");
+            break;
+        }
+        board_frame frame = {{0, 0, 0}, 1, 0, 0, 0};
+        ok = parse_frame(words, count, &frame, path, line_number);
+        if (ok) {
+            script[script_frame_count++] = frame;
+            script_scan_count += frame.repeat;
+        }
+    }
+    fclose(file);
+    if (ok && script_frame_count == 0) {
+        fprintf(stderr, "ch341 stand-in: %s: no frames\n", path);
+        ok = false;
+    }
+    return ok;
+}
+
+const board_frame &board_script_frame(uint64_t scan)
+{
+    uint64_t position = scan % script_scan_count;
+    for (uint32_t i = 0; i < script_frame_count; ++i) {
+        if (position < script[i].repeat) {
+            return script[i];
+        }
+        position -= script[i].repeat;
+    }
+    return script[script_frame_count - 1];
+}

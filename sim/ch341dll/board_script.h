@@ -1,0 +1,23 @@
+// The scripted board: frames read from a frame script (README.md, "Frame scripts").
+#ifndef BOARD_SCRIPT_H
+#define BOARD_SCRIPT_H
+
+#include <stdint.h>
+
+#include "board_wiring.h"
+
+struct board_frame {
+    uint8_t bytes[board_frame_bytes];
+    uint32_t repeat;
+    uint32_t failing_address_writes;  // bit n: address write n + 1 fails
+    uint32_t failing_reads;           // bit n: data read n + 1 fails
+    uint32_t short_reads;             // bit n: data read n + 1 comes back empty
+};
+
+// Loads the script at path in place of the last one; false, with one line on stderr, on any fault.
+bool board_script_load(const char *path);
+
+// The frame that serves scan n of a loaded script, counting the script round and round.
+const board_frame &board_script_frame(uint64_t scan);
+
+#endif

@@ -1,0 +1,125 @@
+// The CH341 stand-in's four calls: a simulated input board behind the bridge
+// that serves frames from a script or the demo, and a trace of every call.
+// README.md beside this file describes the environment, the scripts and the trace.
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "board_demo.h"
+#include "board_script.h"
+#include "ch341dll.h"
+#include "sim_trace.h"
+
+namespace {
+
+constexpr const char *trace_variable = "CH341_SIM_TRACE";
+
+// Any value but INVALID_HANDLE_VALUE; nobody looks inside it.
+const HANDLE board_handle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x341));
+
+enum class board_kind { none, script, demo };
+
+// none while the device is closed or there is no bridge.
+board_kind board = board_kind::none;
+uint64_t address_writes_done = 0;
+uint64_t data_reads_done = 0;
+
+const char *bool_name(BOOL value)
+{
+    return value ? "TRUE" : "FALSE";
+}
+
+}  // namespace
+
+extern "C" {
+
+CH341DLL_API HANDLE WINAPI CH341OpenDevice(ULONG iIndex)
+{
+    bool opened = false;
+    if (iIndex == ch341_bridge_index) {
+        board = board_kind::none;
+        address_writes_done = 0;
+        data_reads_done = 0;
+        const char *board_setting = getenv("CH341_SIM_BOARD");
+        if (board_setting != nullptr && board_setting[0] != '\0') {
+            if (strcmp(board_setting, "demo") == 0) {
+                board = board_kind::demo;
+            } else if (board_script_load(board_setting)) {
+                board = board_kind::script;
+            }
+        }
+        opened = board != board_kind::none;
+    }
+    sim_trace_line(trace_variable, "CH341OpenDevice(%lu) -> %s", static_cast<unsigned long>(iIndex),
+                   opened ? "handle" : "INVALID_HANDLE_VALUE");
+    return opened ? board_handle : INVALID_HANDLE_VALUE;
+}
+
+CH341DLL_API void WINAPI CH341CloseDevice(ULONG iIndex)
+{
+    if (iIndex == ch341_bridge_index) {
+        board = board_kind::none;
+    }
+    sim_trace_line(trace_variable, "CH341CloseDevice(%lu)", static_cast<unsigned long>(iIndex));
+}
+
+CH341DLL_API BOOL WINAPI CH341EppSetAddr(ULONG iIndex, UCHAR iAddr)
+{
+    BOOL result = FALSE;
+    if (iIndex == ch341_bridge_index && board != board_kind::none) {
+        uint64_t scan = address_writes_done / board_address_writes_per_scan;
+        uint32_t write = static_cast<uint32_t>(address_writes_done % board_address_writes_per_scan);
+        ++address_writes_done;
+        bool fails = board == board_kind::script &&
+                     (board_script_frame(scan).failing_address_writes & (1u << write)) != 0;
+        result = fails ? FALSE : TRUE;
+    }
+    sim_trace_line(trace_variable, "CH341EppSetAddr(%lu, 0x%02X) -> %s",
+                   static_cast<unsigned long>(iIndex), static_cast<unsigned>(iAddr),
+                   bool_name(result));
+    return result;
+}
+
+CH341DLL_API BOOL WINAPI CH341EppReadData(ULONG iIndex, PVOID oBuffer, PULONG ioLength)
+{
+    if (ioLength == nullptr) {
+        sim_trace_line(trace_variable, "CH341EppReadData(%lu, length null) -> FALSE",
+                       static_cast<unsigned long>(iIndex));
+        return FALSE;
+    }
+    unsigned long requested = static_cast<unsigned long>(*ioLength);
+    BOOL result = FALSE;
+    bool delivered = false;
+    uint8_t data = 0xFF;
+    if (iIndex == ch341_bridge_index && board != board_kind::none && oBuffer != nullptr) {
+        uint64_t scan = data_reads_done / board_frame_bytes;
+        uint32_t byte = static_cast<uint32_t>(data_reads_done % board_frame_bytes);
+        ++data_reads_done;
+        uint32_t bit = 1u << byte;
+        if (board == board_kind::demo) {
+            data = board_demo_byte(scan, byte);
+            result = TRUE;
+            delivered = true;
+        } else {
+            const board_frame &frame = board_script_frame(scan);
+            data = frame.bytes[byte];
+            result = (frame.failing_reads & bit) != 0 ? FALSE : TRUE;
+            delivered = result && (frame.short_reads & bit) == 0;
+        }
+        delivered = delivered && requested > 0;
+    }
+    if (delivered) {
+        *static_cast<uint8_t *>(oBuffer) = data;
+        *ioLength = 1;
+        sim_trace_line(trace_variable,
+                       "CH341EppReadData(%lu, length %lu) -> TRUE, length 1, data 0x%02X",
+                       static_cast<unsigned long>(iIndex), requested, static_cast<unsigned>(data));
+    } else {
+        *ioLength = 0;
+        sim_trace_line(trace_variable, "CH341EppReadData(%lu, length %lu) -> %s, length 0",
+                       static_cast<unsigned long>(iIndex), requested, bool_name(result));
+    }
+    return result;
+}
+
+}  // extern "C"
