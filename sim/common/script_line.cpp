@@ -11,19 +11,14 @@ script_line_status script_line_read(FILE *file, char *line, int size)
     }
     // A full buffer without its newline is a longer line, unless the file ends there.
     size_t length = strlen(line);
-    if (length > 0 && length + 1 == static_cast<size_t>(size) && line[length - 1] != '\n' &&
-        !feof(file)) {
-        return script_line_status::too_long;
-    }
-    return script_line_status::line;
+    bool cut =
+        length + 1 == static_cast<size_t>(size) && strchr(line, '\n') == nullptr && !feof(file);
+    return cut ? script_line_status::too_long : script_line_status::line;
 }
 
 uint32_t script_line_split(char *line, char **words, uint32_t capacity)
 {
-    char *comment = strchr(line, '#');
-    if (comment != nullptr) {
-        *comment = '\0';
-    }
+    line[strcspn(line, "#")] = '\0';
     static const char blanks[] = " \t\r\n";
     uint32_t count = 0;
     for (char *cursor = line + strspn(line, blanks); *cursor != '\0';

@@ -127,6 +127,8 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         "FF FF FF repeat=0\n",  // out of range
         "FF FF FF addr-fail=10\n",
         "FF FF FF read-fail=4\n",
+        "FF FF 0FF\n",           // three digits, in range
+        "FF FF FF repeat=+2\n",  // a sign
         "FF FF FF short-read=0\n",
         "FF FF FF repeat=x\n",
         "FF FF FF\n"

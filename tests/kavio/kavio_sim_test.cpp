@@ -363,6 +363,7 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
          "line 2: rows must come in rising cycle order"},
         {"fields", "node 0 cycle 0 keypad 0 sensor 0\n",
          "line 1: expected: node N cycle C keypad K sensor S card ID"},
+        {"words", "node 0 cycle 0 keypad 0 sensor 0 card - x y z\n", "line 1: too many words"},
         {"rows", too_many_rows, "line 65: too many rows for this node"},
         {"long", "# " + std::string(300, 'x') + "\n", "line 1: line too long"},
     };

@@ -1,11 +1,12 @@
 """Builds the cabinet package of a win32 build and checks it: exactly the five
 files that go on a cabinet, their checksums, an operator text with Windows
-line ends and the version, every PE importing only what a cabinet has, and
-each PE's version resource (read with pefile) carrying CMake's version.
-    package_check.py CMAKE BUILD_DIR VERSION OBJDUMP PE_CHECK
+line ends and the version, every PE passing the PE check (tests/pe), and each
+PE's version resource carrying CMake's version.
+    package_check.py CMAKE BUILD_DIR VERSION WZIO_EXPORTS
 """
 import hashlib
 import io
+import pathlib
 import re
 import subprocess
 import sys
@@ -14,17 +15,14 @@ import zipfile
 
 import pefile
 
-cmake, build, version, objdump, pe_check = sys.argv[1:6]
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "pe"))
+import pe_check
+
+cmake, build, version, wzio_exports = sys.argv[1:5]
 folder = "cabinet-io-win32"
 names = ["readertest.exe", "paneltest.exe", "wzio.dll", "README.txt", "SHA256SUMS.txt"]
-wzio_exports = ("wz_io_init,wz_io_fini,wz_io_read_inputs,wz_io_get_panel_inputs,"
-                "wz_io_get_sys_inputs,wz_io_set_panel_mode,wz_io_set_coin_blocker,"
-                "wz_io_write_lights,wz_io_set_rgb_led,wz_io_set_loggers")
-pe_rules = {
-    "readertest.exe": ["KERNEL32.dll,msvcrt.dll,USER32.dll,kavio.dll"],
-    "paneltest.exe": ["KERNEL32.dll,msvcrt.dll,USER32.dll,wzio.dll"],
-    "wzio.dll": ["KERNEL32.dll,msvcrt.dll,CH341DLL.DLL", wzio_exports],
-}
+pe_roles = {"readertest.exe": ("readertest", []), "paneltest.exe": ("paneltest", []),
+            "wzio.dll": ("wzio", wzio_exports.split(","))}
 failures = []
 
 
@@ -66,14 +64,14 @@ check(readme and all(line.endswith("\r") for line in readme.split("\n")[:-1]),
 check(f"Cabinet I/O {text}" in readme, f"README.txt does not name version {text}")
 
 with tempfile.TemporaryDirectory() as unpacked:
-    for name, rules in pe_rules.items():
+    for name, (role, exports) in pe_roles.items():
         if name not in files:
             continue  # reported with the file list
         path = f"{unpacked}/{name}"
         with open(path, "wb") as pe_file:
             pe_file.write(files[name])
-        checked = subprocess.run(["sh", pe_check, objdump, path, *rules], capture_output=True, text=True)
-        check(checked.returncode == 0, checked.stdout + checked.stderr)
+        problems, _ = pe_check.check(path, role, exports)
+        failures += [f"{name}: {problem}" for problem in problems]
         pe = pefile.PE(path)
         fixed = pe.VS_FIXEDFILEINFO[0] if hasattr(pe, "VS_FIXEDFILEINFO") else None
         numbers = (major << 16 | minor, patch << 16)
