@@ -122,14 +122,12 @@ bool parse_frame_word(const char *word, board_frame *frame)
 bool parse_frame(char **words, uint32_t count, board_frame *frame, const char *path,
                  uint32_t line_number)
 {
-    uint32_t first_word = board_frame_bytes;
-    if (strncmp(words[0], "panel=", 6) == 0) {
-        if (!parse_decoded_frame(words, count, frame, path, line_number)) {
-            return false;
-        }
-        first_word = 2;
+    bool decoded = strncmp(words[0], "panel=", 6) == 0;
+    if (decoded && !parse_decoded_frame(words, count, frame, path, line_number)) {
+        return false;
     }
-    for (uint32_t i = 0; first_word == board_frame_bytes && i < board_frame_bytes; ++i) {
+    uint32_t first_word = decoded ? 2 : board_frame_bytes;
+    for (uint32_t i = 0; !decoded && i < board_frame_bytes; ++i) {
         if (i == count) {
             return script_error(path, line_number, "expected three frame bytes");
         }

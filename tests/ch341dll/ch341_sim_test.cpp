@@ -4,7 +4,6 @@
 #include <stdint.h>
 
 #include <algorithm>
-
 #include <string>
 #include <vector>
 
@@ -63,10 +62,11 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 
 TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
 {
-    ASSERT_NE(open_script(test_name(), "# comment line\n"
-                                       "\n"
-                                       "FE 0x7f 1   # trailing comment\n"
-                                       "a5 5A 00 repeat=2\n"),
+    ASSERT_NE(open_script(test_name(),
+                          "# comment line\n"
+                          "\n"
+                          "FE 0x7f 1   # trailing comment\n"
+                          "a5 5A 00 repeat=2\n"),
               INVALID_HANDLE_VALUE);
     const uint8_t expected[][3] = {
         {0xFE, 0x7F, 0x01}, {0xA5, 0x5A, 0x00}, {0xA5, 0x5A, 0x00}, {0xFE, 0x7F, 0x01}};
@@ -118,21 +118,20 @@ TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
 TEST(StandInScript, BadScriptsLeaveNoBridge)
 {
     const char *const bad_scripts[] = {
-        "",                     // no frames
-        "# only a comment\n",   // no frames
-        "FF FF\n",              // two bytes
-        "FF FF 100\n",          // three digits
-        "FF FF GG\n",           // not hex
-        "FF FF FF bogus\n",     // unknown word
-        "FF FF FF repeat=0\n",  // out of range
+        "",                       // no frames
+        "# only a comment\n",     // no frames
+        "FF FF\n",                // two bytes
+        "FF FF 100\n",            // three digits
+        "FF FF GG\n",             // not hex
+        "FF FF FF bogus\n",       // unknown word
+        "FF FF FF repeat=0\n",    // out of range
         "FF FF FF addr-fail=10\n",
         "FF FF FF read-fail=4\n",
         "FF FF 0FF\n",           // three digits, in range
         "FF FF FF repeat=+2\n",  // a sign
         "FF FF FF short-read=0\n",
         "FF FF FF repeat=x\n",
-        "FF FF FF\n"
-        "FF FF\n",  // a bad line after a good one
+        "FF FF FF\n" "FF FF\n",   // a bad line after a good one
     };
     for (const char *script : bad_scripts) {
         EXPECT_EQ(open_script(test_name(), script), INVALID_HANDLE_VALUE) << script;
@@ -219,12 +218,12 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         uint8_t bytes[3];
     };
     const demo_case cases[] = {
-        {0, {0xFF, 0xFE, 0xFF}},        // button 0: byte 1 bit 0
-        {31, {0xFF, 0xFE, 0xFF}},       // still step 0
-        {32, {0xFF, 0xFB, 0xFF}},       // button 1: byte 1 bit 2
-        {4 * 32, {0x7F, 0xFF, 0xFF}},   // button 4: byte 0 bit 7
-        {16 * 32, {0xFF, 0xFE, 0xFD}},  // button 0 again, system input 0
-        {48 * 32, {0xFF, 0xFE, 0xFC}},  // system inputs 0 and 1
+        {0, {0xFF, 0xFE, 0xFF}},         // button 0: byte 1 bit 0
+        {31, {0xFF, 0xFE, 0xFF}},        // still step 0
+        {32, {0xFF, 0xFB, 0xFF}},        // button 1: byte 1 bit 2
+        {4 * 32, {0x7F, 0xFF, 0xFF}},    // button 4: byte 0 bit 7
+        {16 * 32, {0xFF, 0xFE, 0xFD}},   // button 0 again, system input 0
+        {48 * 32, {0xFF, 0xFE, 0xFC}},   // system inputs 0 and 1
     };
     uint32_t scan = 0;
     for (const demo_case &expected : cases) {
