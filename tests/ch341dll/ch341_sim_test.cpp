@@ -169,29 +169,6 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     }
 }
 
-TEST(StandInScript, DecodedFramesGoThroughTheBoardWiring)
-{
-    // Idle bits high; raw and decoded lines mix; 65536 frame lines are allowed.
-    std::string script = "panel=0x0020 sys=0x1 repeat=2\n"
-                         "panel=0xFFFF sys=0x7 read-fail=2\n"
-                         "12 34 56\n";
-    for (int line = 3; line < 65536; ++line) {
-        script += "panel=0x0000 sys=0x0\n";
-    }
-    ASSERT_NE(open_script(test_name(), script), INVALID_HANDLE_VALUE);
-    const uint8_t expected[][3] = {{0xDF, 0xFF, 0xFD},
-                                   {0xDF, 0xFF, 0xFD},
-                                   {0x00, 0xAA, 0xF4},
-                                   {0x12, 0x34, 0x56},
-                                   {0xFF, 0xFF, 0xFF}};
-    for (const auto &frame : expected) {
-        for (uint8_t byte : frame) {
-            EXPECT_EQ(read_one().byte, byte);
-        }
-    }
-    CH341CloseDevice(ch341_bridge_index);
-}
-
 TEST(StandInDevice, ClosedOrOtherIndexFails)
 {
     ASSERT_NE(open_script(test_name(), "00 00 00\n"), INVALID_HANDLE_VALUE);
