@@ -47,7 +47,8 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
           "events: 1000004 scans, 1 failed, 4 edges"},
          "panel=0x0000 sys=0x0\npanel=0x8000 sys=0x4 repeat=1000000\npanel=0x8000 sys=0x4\n"
          "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0000 sys=0x0\n",
-         5, "# scans: 1000004, failed: 1"},
+         5,
+         "# scans: 1000004, failed: 1"},
         // One run more than the stand-in takes: it is left out and the comment says so.
         {"frame_line_limit",
          alternating,
