@@ -2,17 +2,23 @@
 // CH341 board. It drives wzio the way a game does and redraws the sixteen
 // panel buttons, the three system inputs, the scan counts and the scan time
 // every cycle, until Escape is held or, with --scans N, after N scans. With
-// --check it walks the operator through every input instead (wiring_check.h).
+// --events it prints every press and release instead (scan_events.h), with
+// --check it walks the operator through every input (wiring_check.h), and
+// --record FILE keeps every scan as a frame script (scan_record.h).
+#include <errno.h>
 #include <getopt.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "console.h"
 #include "io_version.h"
 #include "log.h"
 #include "monotonic_clock.h"
+#include "scan_events.h"
 #include "scan_rate.h"
+#include "scan_record.h"
 #include "scan_timing.h"
 #include "thread.h"
 #include "wiring_check.h"
@@ -43,9 +49,14 @@ constexpr char screen_rule[] = "-------------------------\n";
 constexpr char version_line[] = "paneltest " IO_VERSION_TEXT "\n";
 constexpr char check_screen_start[] = "Wiring check, press escape to end it\n";
 constexpr char usage_text[] =
-    "usage: paneltest [--scans N] [--check [--settle-ms N]] [--version]\n"
+    "usage: paneltest [--scans N] [--events | --check [--settle-ms N]] [--record FILE]\n"
+    "                 [--version]\n"
     "  Shows the panel buttons and system inputs read through wzio, redrawn\n"
     "  every cycle, until Escape is held; with --scans N it ends after N scans.\n"
+    "  --events prints one line per press, release and failed scan instead,\n"
+    "  with its time, and a summary at the end.\n"
+    "  --record FILE writes every scan to FILE, a frame script that the CH341\n"
+    "  stand-in replays.\n"
     "  --check walks through every input and ends with one line per input:\n"
     "  release everything, then press each input when asked (space skips it,\n"
     "  escape ends the check). An input still active after the settle time\n"
@@ -53,17 +64,20 @@ constexpr char usage_text[] =
     "  the version and the commit it was built from.\n"
     "  Exit status: 0 when every scan succeeded (and, with --check, every input\n"
     "  was ok), -1 when no CH341 bridge was found, -2 when any scan failed,\n"
-    "  -3 for a wrong command line, -4 when the check did not find every input\n"
-    "  ok or a scan failed during it.\n";
+    "  -3 for a wrong command line or a FILE that cannot be created, -4 when\n"
+    "  the check did not find every input ok or a scan failed during it.\n";
 constexpr char no_bridge_text[] =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver";
 
 enum class arguments_verdict { run, show_usage, show_version, wrong };
 
+enum class view { live, events, check };
+
 struct options {
     uint32_t scan_limit;  // 0: until Escape (or the check's end)
-    bool check;
+    view shown;
     uint32_t settle_ms;
+    const char *record_path;  // null: no recording
 };
 
 struct cycle_counts {
@@ -76,7 +90,11 @@ struct scan_reading {
     bool ok;
     uint16_t panel;
     uint8_t sys;
+    uint64_t started_ms;
 };
+
+// The recording of --record FILE; not recording while its file is null.
+scan_recording recording;
 
 int bit_of(unsigned int value, int bit)
 {
@@ -86,25 +104,18 @@ int bit_of(unsigned int value, int bit)
 // Decimal digits only, in [low, high].
 bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *number)
 {
-    uint32_t value = 0;
-    if (*text == '\0') {
+    // strtoul would also take leading blanks and a sign, and negate "-5" into range.
+    if (*text < '0' || *text > '9') {
         return false;
     }
-    for (; *text != '\0'; ++text) {
-        if (*text < '0' || *text > '9') {
-            return false;
-        }
-        uint32_t digit = static_cast<uint32_t>(*text - '0');
-        // Checked before it grows, so a long number cannot wrap back into range.
-        if (value > (high - digit) / 10) {
-            return false;
-        }
-        value = value * 10 + digit;
-    }
-    if (value < low) {
+    char *end = nullptr;
+    errno = 0;
+    unsigned long value = strtoul(text, &end, 10);
+    // Past ULONG_MAX (32 bits on Windows) it gives ERANGE instead of wrapping.
+    if (*end != '\0' || errno == ERANGE || value < low || value > high) {
         return false;
     }
-    *number = value;
+    *number = static_cast<uint32_t>(value);
     return true;
 }
 
@@ -113,6 +124,8 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
     const struct option long_options[] = {
         {"scans", required_argument, nullptr, 's'},
         {"check", no_argument, nullptr, 'c'},
+        {"events", no_argument, nullptr, 'e'},
+        {"record", required_argument, nullptr, 'r'},
         {"settle-ms", required_argument, nullptr, 'm'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'v'},
@@ -121,6 +134,7 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
     // No message of getopt's own: the usage goes out instead.
     opterr = 0;
     bool settle_given = false;
+    bool events_given = false;
     for (int option; (option = getopt_long(argc, argv, "h", long_options, nullptr)) != -1;) {
         switch (option) {
         case 'h':
@@ -133,7 +147,13 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
             }
             break;
         case 'c':
-            chosen->check = true;
+            chosen->shown = view::check;
+            break;
+        case 'e':
+            events_given = true;
+            break;
+        case 'r':
+            chosen->record_path = optarg;
             break;
         case 'm':
             if (!parse_number(optarg, 0, max_settle_ms, &chosen->settle_ms)) {
@@ -145,9 +165,13 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
             return arguments_verdict::wrong;
         }
     }
-    // No operands; a settle time without the check is a mistake.
-    if (optind < argc || (settle_given && !chosen->check)) {
+    // No operands; one view; a settle time without the check is a mistake.
+    bool check = chosen->shown == view::check;
+    if (optind < argc || (events_given && check) || (settle_given && !check)) {
         return arguments_verdict::wrong;
+    }
+    if (events_given) {
+        chosen->shown = view::events;
     }
     return arguments_verdict::run;
 }
@@ -163,7 +187,10 @@ scan_reading scan_once(cycle_counts *counts)
     if (!scan_ok) {
         ++counts->failed;
     }
-    return {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs()};
+    scan_reading reading = {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs(),
+                            start_us / 1000u};
+    scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, reading.started_ms);
+    return reading;
 }
 
 // The grid and the system inputs, under "Panel buttons" and its rule.
@@ -203,13 +230,13 @@ void print_failed_and_last_scan(uint32_t failed, bool scan_ok)
     puts(scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
 }
 
-void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uint32_t failed)
+void print_screen(const scan_reading &reading, const cycle_counts &counts)
 {
     printf("%sPress escape to quit\nPanel buttons\n%s", version_line, screen_rule);
-    print_inputs(panel, sys);
-    printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s", static_cast<unsigned int>(panel),
-           static_cast<unsigned int>(sys), screen_rule);
-    printf("scans:       %lu\n", static_cast<unsigned long>(scans));
+    print_inputs(reading.panel, reading.sys);
+    printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s", static_cast<unsigned int>(reading.panel),
+           static_cast<unsigned int>(reading.sys), screen_rule);
+    printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
     int32_t rate = scan_rate_per_second();
     if (rate == scan_rate_unknown) {
         puts("per second:  --");
@@ -217,21 +244,21 @@ void print_screen(uint16_t panel, uint8_t sys, bool scan_ok, uint32_t scans, uin
         printf("per second:  %ld\n", static_cast<long>(rate));
     }
     print_scan_time();
-    print_failed_and_last_scan(failed, scan_ok);
+    print_failed_and_last_scan(counts.failed, reading.ok);
 }
 
 void print_check_screen(const scan_reading &reading, const wiring_check &check,
                         const cycle_counts &counts)
 {
     char text[check_text_size];
-    check_format_prompt(&check, text, sizeof text);
+    wiring_check_format_prompt(&check, text, sizeof text);
     printf("%s%s%s\nPanel buttons\n%s", version_line, check_screen_start, text, screen_rule);
     print_inputs(reading.panel, reading.sys);
     printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), check_input_count);
     if (check.last_judged < 0) {
         puts("last result: --");
     } else {
-        check_format_result(&check, check.last_judged, text, sizeof text);
+        wiring_check_format_result(&check, check.last_judged, text, sizeof text);
         printf("last result: %s\n", text);
     }
     printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
@@ -250,8 +277,32 @@ void live_cycles(uint32_t scan_limit, cycle_counts *counts)
         }
         scan_reading reading = scan_once(counts);
         scan_rate_count(monotonic_clock_ms());
-        print_screen(reading.panel, reading.sys, reading.ok, counts->scans, counts->failed);
+        print_screen(reading, *counts);
         // One write per screen keeps the redraw whole and in order with the clear.
+        fflush(stdout);
+        if (scan_limit != 0 && counts->scans == scan_limit) {
+            return;
+        }
+        console_pause();
+    }
+}
+
+// The event view, at the live view's pace: a line for every edge as it happens.
+void event_cycles(uint32_t scan_limit, scan_events *events, cycle_counts *counts)
+{
+    scan_events_start(events);
+    char line[scan_events_line_size];
+    for (;;) {
+        if (console_escape_held()) {
+            return;
+        }
+        scan_reading reading = scan_once(counts);
+        scan_events_scan(events, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
+                         reading.started_ms);
+        while (scan_events_next_line(events, line, sizeof line)) {
+            puts(line);
+        }
+        // Out now, not when a buffer fills: a script or a person is watching.
         fflush(stdout);
         if (scan_limit != 0 && counts->scans == scan_limit) {
             return;
@@ -276,7 +327,7 @@ void check_cycles(const options &chosen, wiring_check *check, cycle_counts *coun
             wiring_check_skip(check);
         }
         scan_reading reading = scan_once(counts);
-        wiring_check_scan(check, reading.ok, check_inputs_of(reading.panel, reading.sys),
+        wiring_check_scan(check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
                           monotonic_clock_ms());
         print_check_screen(reading, *check, *counts);
         fflush(stdout);
@@ -293,10 +344,10 @@ void print_check_summary(const wiring_check &check)
 {
     char text[check_text_size];
     for (int input = 0; input < check_input_count; ++input) {
-        check_format_result(&check, input, text, sizeof text);
+        wiring_check_format_result(&check, input, text, sizeof text);
         puts(text);
     }
-    check_format_total(&check, text, sizeof text);
+    wiring_check_format_total(&check, text, sizeof text);
     puts(text);
 }
 
@@ -304,7 +355,7 @@ void print_check_summary(const wiring_check &check)
 
 int main(int argc, char **argv)
 {
-    options chosen = {0, false, default_settle_ms};
+    options chosen = {0, view::live, default_settle_ms, nullptr};
     switch (parse_arguments(argc, argv, &chosen)) {
     case arguments_verdict::run:
         break;
@@ -326,25 +377,48 @@ int main(int argc, char **argv)
     log_set_fatal_cleanup(console_end_cycles);
     wz_io_set_loggers(logger_table[log_level_misc], logger_table[log_level_info],
                       logger_table[log_level_warning], logger_table[log_level_fatal]);
+    // Before the bridge is touched, so a wrong path costs no scan.
+    if (chosen.record_path != nullptr &&
+        !scan_recording_open(&recording, chosen.record_path, version_line, monotonic_clock_ms())) {
+        printf("Cannot create the recording %s: %s\n", chosen.record_path, strerror(errno));
+        return exit_bad_arguments;
+    }
     if (!wz_io_init(host_thread_start, host_thread_join, host_thread_close)) {
         puts(no_bridge_text);
+        scan_recording_close(&recording);
         return exit_no_bridge;
     }
 
     cycle_counts counts = {0, 0};
     wiring_check check;
+    scan_events events;
     console_begin_cycles();
     scan_timing_start();
-    if (chosen.check) {
-        check_cycles(chosen, &check, &counts);
-    } else {
+    switch (chosen.shown) {
+    case view::live:
         live_cycles(chosen.scan_limit, &counts);
+        break;
+    case view::events:
+        event_cycles(chosen.scan_limit, &events, &counts);
+        break;
+    case view::check:
+        check_cycles(chosen, &check, &counts);
+        break;
     }
     wz_io_fini();
     console_end_cycles();
+    if (!scan_recording_close(&recording)) {
+        printf("The recording %s is incomplete: writing to it failed\n", chosen.record_path);
+    }
+    if (chosen.shown == view::events) {
+        char summary[scan_events_line_size];
+        scan_events_format_summary(&events, summary, sizeof summary);
+        puts(summary);
+        return counts.failed == 0 ? exit_done : exit_scans_failed;
+    }
     printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
            static_cast<unsigned long>(counts.failed));
-    if (!chosen.check) {
+    if (chosen.shown == view::live) {
         return counts.failed == 0 ? exit_done : exit_scans_failed;
     }
     print_scan_time();

@@ -3,6 +3,8 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "io_callbacks.h"
+
 namespace {
 
 constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
@@ -20,7 +22,7 @@ struct text_out {
     size_t used;
 };
 
-__attribute__((format(printf, 2, 3))) void append(text_out *out, const char *format, ...)
+IO_PRINTF_FORMAT(2, 3) void append(text_out *out, const char *format, ...)
 {
     if (out->used + 1 >= out->size) {
         return;
@@ -86,12 +88,12 @@ void go_to_step(wiring_check *check, int first)
 
 }  // namespace
 
-uint32_t check_inputs_of(uint16_t panel, uint8_t sys)
+uint32_t wiring_check_inputs_of(uint16_t panel, uint8_t sys)
 {
     return (panel | static_cast<uint32_t>(sys) << check_panel_count) & all_inputs;
 }
 
-check_result check_judge(int expected, uint32_t active)
+check_result wiring_check_judge(int expected, uint32_t active)
 {
     uint32_t others = active & ~bit_of(expected);
     if (active == 0) {
@@ -140,7 +142,7 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
         return;
     case check_phase::awaiting_press:
         if (changed != 0) {
-            check->results[check->step] = check_judge(check->step, changed);
+            check->results[check->step] = wiring_check_judge(check->step, changed);
             check->last_judged = check->step;
             check->phase = check_phase::awaiting_release;
         }
@@ -181,7 +183,7 @@ bool wiring_check_passed(const wiring_check *check)
     return wiring_check_ok_count(check) == check_input_count && check->failed_scans == 0;
 }
 
-void check_format_result(const wiring_check *check, int input, char *buffer, size_t size)
+void wiring_check_format_result(const wiring_check *check, int input, char *buffer, size_t size)
 {
     text_out out = {buffer, size, 0};
     buffer[0] = '\0';
@@ -211,13 +213,13 @@ void check_format_result(const wiring_check *check, int input, char *buffer, siz
     }
 }
 
-void check_format_total(const wiring_check *check, char *buffer, size_t size)
+void wiring_check_format_total(const wiring_check *check, char *buffer, size_t size)
 {
     snprintf(buffer, size, "check: %d of %d ok, %lu failed scans", wiring_check_ok_count(check),
              check_input_count, static_cast<unsigned long>(check->failed_scans));
 }
 
-void check_format_prompt(const wiring_check *check, char *buffer, size_t size)
+void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t size)
 {
     text_out out = {buffer, size, 0};
     buffer[0] = '\0';

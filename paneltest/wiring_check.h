@@ -4,7 +4,7 @@
 //
 // Inputs are numbered 0 to 18 in the order of the steps: panel buttons 0 to
 // 15, then system inputs 0 to 2 as 16 to 18. A set of inputs is a mask with
-// bit i for input i (check_inputs_of builds one from a scan).
+// bit i for input i (wiring_check_inputs_of builds one from a scan).
 #ifndef PANELTEST_WIRING_CHECK_H
 #define PANELTEST_WIRING_CHECK_H
 
@@ -47,11 +47,11 @@ struct wiring_check {
 };
 
 // The inputs of one scan as a set.
-uint32_t check_inputs_of(uint16_t panel, uint8_t sys);
+uint32_t wiring_check_inputs_of(uint16_t panel, uint8_t sys);
 
 // The verdict on input `expected` from the first scan that differed from
 // idle, given the inputs active in it (stuck ones left out).
-check_result check_judge(int expected, uint32_t active);
+check_result wiring_check_judge(int expected, uint32_t active);
 
 // Starts a check at now_ms (monotonic milliseconds) in the settling phase.
 void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint64_t now_ms);
@@ -71,10 +71,10 @@ bool wiring_check_passed(const wiring_check *check);
 
 // Texts, written into buffer (truncated to size, always terminated):
 // "panel 5: crossed with panel 9", "sys 2: skipped", ... for one input;
-void check_format_result(const wiring_check *check, int input, char *buffer, size_t size);
+void wiring_check_format_result(const wiring_check *check, int input, char *buffer, size_t size);
 // "check: 15 of 19 ok, 3 failed scans" (the plural stays for 1, so the line has one form);
-void check_format_total(const wiring_check *check, char *buffer, size_t size);
+void wiring_check_format_total(const wiring_check *check, char *buffer, size_t size);
 // what the operator is asked to do now, e.g. "Press panel button 5 (row 2, column 2), ...".
-void check_format_prompt(const wiring_check *check, char *buffer, size_t size);
+void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t size);
 
 #endif

@@ -3,11 +3,14 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "script_line.h"
 
 namespace {
 
-constexpr uint32_t max_script_frames = 1024;
+// A recording of paneltest holds up to this many frame lines.
+constexpr uint32_t max_script_frames = 65536;
 constexpr int max_script_line = 256;
 // A word and the blank after it take two characters, so a line never holds more.
 constexpr uint32_t max_line_words = max_script_line / 2;
@@ -33,8 +36,10 @@ static_assert(board_address_writes_per_scan <= 32 && board_frame_bytes <= 32,
               "a fault field holds one bit per call of a scan");
 
 board_frame script[max_script_frames];
+// Scans in one pass of the script up to and including each frame, repeats included.
+uint64_t script_scans_through[max_script_frames];
 uint32_t script_frame_count = 0;
-uint64_t script_scan_count = 0;  // scans in one pass of the script, repeats included
+uint64_t script_scan_count = 0;  // scans in one pass of the script
 
 // Reports a script fault on stderr; always returns false.
 bool script_error(const char *path, uint32_t line, const char *what)
@@ -57,6 +62,43 @@ bool parse_byte(const char *text, uint8_t *value)
     return true;
 }
 
+// name= and then exactly `digits` hex digits, optionally after 0x, as a number up to high.
+bool parse_decoded(const char *word, const char *name, size_t digits, uint32_t high,
+                   uint32_t *value)
+{
+    size_t name_length = strlen(name);
+    if (strncmp(word, name, name_length) != 0) {
+        return false;
+    }
+    const char *text = word + name_length;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text += 2;
+    }
+    // Exactly that many digits, then the end: strtoul alone takes fewer, or a second 0x.
+    return strspn(text, "0123456789abcdefABCDEF") == digits &&
+           script_line_number(text, 16, 0, high, value);
+}
+
+// The decoded form, "panel=0x0020 sys=0x1": the inputs, encoded through the board's wiring.
+bool parse_decoded_frame(char **words, uint32_t count, board_frame *frame, const char *path,
+                         uint32_t line_number)
+{
+    uint32_t panel = 0;
+    uint32_t system = 0;
+    if (!parse_decoded(words[0], "panel=", 4, 0xFFFF, &panel)) {
+        return script_error(path, line_number, "panel= takes four hex digits");
+    }
+    if (count < 2 || !parse_decoded(words[1], "sys=", 1, 0x7, &system)) {
+        return script_error(path, line_number,
+                            "sys= follows panel= and takes one hex digit, 0 to 7");
+    }
+    uint32_t bits = board_frame_of(panel, system);
+    for (uint32_t i = 0; i < board_frame_bytes; ++i) {
+        frame->bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+    }
+    return true;
+}
+
 // Applies one word after the bytes, such as read-fail=2.
 bool parse_frame_word(const char *word, board_frame *frame)
 {
@@ -76,11 +118,16 @@ bool parse_frame_word(const char *word, board_frame *frame)
     return false;
 }
 
-// Parses one frame line of count words; false (with a message) on a fault.
+// Parses one frame line of count words, raw or decoded; false (with a message) on a fault.
 bool parse_frame(char **words, uint32_t count, board_frame *frame, const char *path,
                  uint32_t line_number)
 {
-    for (uint32_t i = 0; i < board_frame_bytes; ++i) {
+    bool decoded = strncmp(words[0], "panel=", 6) == 0;
+    if (decoded && !parse_decoded_frame(words, count, frame, path, line_number)) {
+        return false;
+    }
+    uint32_t first_word = decoded ? 2 : board_frame_bytes;
+    for (uint32_t i = 0; !decoded && i < board_frame_bytes; ++i) {
         if (i == count) {
             return script_error(path, line_number, "expected three frame bytes");
         }
@@ -88,7 +135,7 @@ bool parse_frame(char **words, uint32_t count, board_frame *frame, const char *p
             return script_error(path, line_number, "a frame byte is one or two hex digits");
         }
     }
-    for (uint32_t i = board_frame_bytes; i < count; ++i) {
+    for (uint32_t i = first_word; i < count; ++i) {
         if (!parse_frame_word(words[i], frame)) {
             return script_error(path, line_number, "unknown word or number out of range");
         }
@@ -132,8 +179,9 @@ bool board_script_load(const char *path)
         board_frame frame = {{0, 0, 0}, 1, 0, 0, 0};
         ok = parse_frame(words, count, &frame, path, line_number);
         if (ok) {
-            script[script_frame_count++] = frame;
             script_scan_count += frame.repeat;
+            script_scans_through[script_frame_count] = script_scan_count;
+            script[script_frame_count++] = frame;
         }
     }
     fclose(file);
@@ -146,12 +194,9 @@ bool board_script_load(const char *path)
 
 const board_frame &board_script_frame(uint64_t scan)
 {
+    // Every call of a scan asks, so a long script is searched, not walked.
     uint64_t position = scan % script_scan_count;
-    for (uint32_t i = 0; i < script_frame_count; ++i) {
-        if (position < script[i].repeat) {
-            return script[i];
-        }
-        position -= script[i].repeat;
-    }
-    return script[script_frame_count - 1];
+    const uint64_t *through =
+        std::upper_bound(script_scans_through, script_scans_through + script_frame_count, position);
+    return script[through - script_scans_through];
 }

@@ -15,4 +15,24 @@ constexpr uint32_t board_panel_wiring[16] = {
 };
 constexpr uint32_t board_system_wiring[3] = {0x20000, 0x10000, 0x80000};
 
+// The frame (byte0 | byte1 << 8 | byte2 << 16) that shows the panel and system
+// inputs of the masks active (bit i: input i), every other bit high as on an idle board.
+constexpr uint32_t board_frame_of(uint32_t panel, uint32_t system)
+{
+    uint32_t frame = 0xFFFFFF;
+    for (uint32_t i = 0; i < 16; ++i) {
+        if ((panel >> i & 1u) != 0) {
+            frame &= ~board_panel_wiring[i];
+        }
+    }
+    for (uint32_t i = 0; i < 3; ++i) {
+        if ((system >> i & 1u) != 0) {
+            frame &= ~board_system_wiring[i];
+        }
+    }
+    return frame;
+}
+static_assert(board_frame_of(0x0020, 0x1) == 0xFDFFDF,
+              "panel button 5 is byte 0 bit 5, system input 0 byte 2 bit 1");
+
 #endif

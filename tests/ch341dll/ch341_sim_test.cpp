@@ -3,6 +3,7 @@
 
 #include <stdint.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,34 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     }
     sim_set_env("CH341_SIM_BOARD", "no-such-file.frames");
     EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+
+    // The decoded form, and a frame line past the limit: one line on stderr names the line.
+    std::string full_script;
+    for (int line = 0; line < 65536; ++line) {
+        full_script += "panel=0x0000 sys=0x0\n";
+    }
+    struct bad_line {
+        std::string script;
+        const char *error;
+    };
+    const bad_line bad_lines[] = {
+        {"FF FF FF\npanel=0x020 sys=0x1\n", ":2: panel= takes four hex digits"},
+        {"panel=0x0x20 sys=0x1\n", ":1: panel= takes four hex digits"},
+        {"panel=0x0020 sys=0x8\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
+        {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
+        {"panel=0x0020 sys=0x1 repeat=0\n", ":1: unknown word or number out of range"},
+        {full_script + "FF FF FF\n", ":65537: too many frames"},
+    };
+    for (const bad_line &c : bad_lines) {
+        SCOPED_TRACE(c.script.substr(0, 40));
+        ::testing::internal::CaptureStderr();
+        HANDLE handle = open_script(test_name(), c.script);
+        std::string error = ::testing::internal::GetCapturedStderr();
+        // msvcrt writes the newline of a text stream as CR LF.
+        error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
+        EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(error, "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n");
+    }
 }
 
 TEST(StandInDevice, ClosedOrOtherIndexFails)

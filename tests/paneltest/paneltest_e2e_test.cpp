@@ -259,6 +259,7 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
     struct arguments_case {
         std::vector<std::string> arguments;
         int exit_status;
+        std::string shown = "usage: paneltest [--scans";  // how the output starts
     };
     const arguments_case cases[] = {
         {{"--scans"}, -3},
@@ -271,6 +272,10 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         {{"--scans", "2", "extra"}, -3},
         {{"--settle-ms", "100"}, -3},  // only with --check
         {{"--check", "--settle-ms", "60001"}, -3},
+        {{"--events", "--check"}, -3},
+        {{"--record"}, -3},
+        {{"--record", "no-such-folder/x.frames"}, -3,
+         "Cannot create the recording no-such-folder/x.frames: "},
         {{"--frobnicate"}, -3},
         {{"--help"}, 0},
         {{"--version"}, 0},
@@ -288,7 +293,7 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         if (c.arguments[0] == "--version") {
             EXPECT_EQ(run.text, version_line);
         } else {
-            EXPECT_EQ(run.text.compare(0, 25, "usage: paneltest [--scans"), 0) << run.text;
+            EXPECT_EQ(run.text.compare(0, c.shown.size(), c.shown), 0) << run.text;
         }
         EXPECT_TRUE(run.trace.empty());
     }
@@ -411,6 +416,98 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
         EXPECT_EQ(std::vector<std::string>(ending.begin() + 2, ending.end()), c.summary);
         EXPECT_NE(run.text.find("\n" + c.shown + "\n"), std::string::npos) << c.shown;
         EXPECT_EQ(run.trace.back(), "CH341CloseDevice(0)");
+    }
+}
+
+// The text without its comment lines: what a replay must give back byte for byte.
+std::string frame_lines_of(const std::string &recording)
+{
+    std::string frames;
+    std::istringstream stream(recording);
+    for (std::string line; std::getline(stream, line);) {
+        if (line.compare(0, 1, "#") != 0) {
+            frames += line + "\n";
+        }
+    }
+    return frames;
+}
+
+// The event lines from "scan N:" on and without the durations, which depend on the machine.
+std::vector<std::string> events_without_times(const std::string &text)
+{
+    std::vector<std::string> events;
+    for (const std::string &line : lines_of(text)) {
+        size_t scan_at = line.find("s, scan ");
+        std::string event = scan_at == std::string::npos ? line : line.substr(scan_at + 3);
+        events.push_back(event.substr(0, event.find(" after ")));
+    }
+    return events;
+}
+
+TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
+{
+    const uint32_t p0 = 1u << 0, p3 = 1u << 3, p5 = 1u << 5, p7 = 1u << 7, p9 = 1u << 9,
+                   p15 = 1u << 15, sys0 = 1u << 16, sys2 = 1u << 18;
+    // A failed first scan, presses, a short press, a drop-out and failed scans
+    // while a button is held, as raw frames: the recording gives them decoded.
+    const std::string board =
+        frame(p7, "read-fail=2") + frame(p7, "repeat=2") + frame(p5, "repeat=40") +
+        frame(0, "repeat=5") + frame(p9, "repeat=2") + frame(0, "repeat=3") +
+        frame(sys0, "repeat=10") + frame(0) + frame(sys0, "repeat=10") + frame(p3, "repeat=3") +
+        frame(p3, "addr-fail=1 repeat=2") + frame(p3, "repeat=3") + frame(p0 | p15 | sys2) +
+        frame(0, "repeat=2");
+    const std::string frames =
+        "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0080 sys=0x0 repeat=2\n"
+        "panel=0x0020 sys=0x0 repeat=40\npanel=0x0000 sys=0x0 repeat=5\n"
+        "panel=0x0200 sys=0x0 repeat=2\npanel=0x0000 sys=0x0 repeat=3\n"
+        "panel=0x0000 sys=0x1 repeat=10\npanel=0x0000 sys=0x0\npanel=0x0000 sys=0x1 repeat=10\n"
+        "panel=0x0008 sys=0x0 repeat=3\npanel=0x0000 sys=0x0 read-fail=1 repeat=2\n"
+        "panel=0x0008 sys=0x0 repeat=3\npanel=0x8001 sys=0x4\npanel=0x0000 sys=0x0 repeat=2\n";
+    // Releases without their durations ("after N ms"), which scan_log_test pins.
+    const std::vector<std::string> events = {
+        "scan 1: scan failed", "scan 2: panel 7 pressed", "scan 4: panel 5 pressed",
+        "scan 4: panel 7 released", "scan 44: panel 5 released", "scan 49: panel 9 pressed",
+        "scan 51: panel 9 released", "scan 54: sys 0 pressed", "scan 64: sys 0 released",
+        "scan 65: sys 0 pressed", "scan 75: panel 3 pressed", "scan 75: sys 0 released",
+        "scan 78: scan failed", "scan 79: scan failed", "scan 83: panel 0 pressed",
+        "scan 83: panel 3 released", "scan 83: panel 15 pressed", "scan 83: sys 2 pressed",
+        "scan 84: panel 0 released", "scan 84: panel 15 released", "scan 84: sys 2 released",
+        "events: 85 scans, 3 failed, 18 edges"};
+    struct record_case {
+        const char *name;
+        std::vector<std::string> arguments;  // before --scans 85 --record FILE
+        int exit_status;
+    };
+    const record_case cases[] = {
+        {"events", {"--events"}, -2},
+        {"live", {}, -2},
+        {"check", {"--check", "--settle-ms", "20"}, -4},
+    };
+    for (const record_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        // The board, its recording, then that recording's replay.
+        std::string played = board;
+        for (int pass = 1; pass <= 2; ++pass) {
+            SCOPED_TRACE(pass == 1 ? "recording" : "replay");
+            std::string name = std::string("record_") + c.name + "_" + std::to_string(pass);
+            std::vector<std::string> arguments = c.arguments;
+            for (const char *argument : {"--scans", "85", "--record"}) {
+                arguments.push_back(argument);
+            }
+            arguments.push_back("paneltest_e2e_" + name + ".recording");
+            paneltest_run run = run_paneltest(name, played, arguments);
+            ASSERT_TRUE(run.program.finished);
+            EXPECT_EQ(run.program.exit_status, c.exit_status);
+            std::string recording = read_file(arguments.back());
+            EXPECT_EQ(frame_lines_of(recording), frames);
+            EXPECT_EQ(recording.compare(0, version_line.size() + 2, "# " + version_line), 0)
+                << recording;
+            EXPECT_NE(recording.find("\n# scans: 85, failed: 3 "), std::string::npos) << recording;
+            if (c.arguments == std::vector<std::string>{"--events"}) {
+                EXPECT_EQ(events_without_times(run.text), events) << run.text;
+            }
+            played = recording;
+        }
     }
 }
 

@@ -10,7 +10,7 @@ namespace {
 std::string result_of(const wiring_check &check, int input)
 {
     char text[64];
-    check_format_result(&check, input, text, sizeof text);
+    wiring_check_format_result(&check, input, text, sizeof text);
     return text;
 }
 
@@ -35,7 +35,7 @@ TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
     EXPECT_EQ(result_of(check, 1), "panel 1: ok");
     EXPECT_EQ(result_of(check, 18), "sys 2: skipped");
     char total[64];
-    check_format_total(&check, total, sizeof total);
+    wiring_check_format_total(&check, total, sizeof total);
     EXPECT_STREQ(total, "check: 1 of 19 ok, 0 failed scans");
     EXPECT_FALSE(wiring_check_passed(&check));
 }

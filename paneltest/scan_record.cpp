@@ -1,0 +1,161 @@
+#include "scan_record.h"
+
+#include <string.h>
+
+namespace {
+
+constexpr uint64_t flush_interval_ms = 1000;
+
+// The comment lines that change are rewritten in place, so each keeps one width.
+constexpr size_t counts_line_width = 100;
+
+// Ends a comment line in text: spaces up to its width, then the newline.
+void pad_line(char *text, size_t width)
+{
+    size_t length = strlen(text);
+    while (length < width - 1) {
+        text[length++] = ' ';
+    }
+    text[width - 1] = '\n';
+    text[width] = '\0';
+}
+
+// "# scans: 400, failed: 3" and "# scan time: min 1 us, median 4 us, max 6 us", padded.
+void write_counts(scan_recording *recording)
+{
+    char lines[2][counts_line_width + 1];
+    if (!recording->full) {
+        snprintf(lines[0], sizeof lines[0], "# scans: %lu, failed: %lu",
+                 static_cast<unsigned long>(recording->scans),
+                 static_cast<unsigned long>(recording->failed));
+    } else {
+        snprintf(lines[0], sizeof lines[0],
+                 "# scans: %lu, failed: %lu, only the first %lu recorded (frame line limit)",
+                 static_cast<unsigned long>(recording->scans),
+                 static_cast<unsigned long>(recording->failed),
+                 static_cast<unsigned long>(recording->recorded_scans));
+    }
+    scan_timing_figures time = scan_timing_now();
+    if (time.count == 0) {
+        snprintf(lines[1], sizeof lines[1], "# scan time: --");
+    } else {
+        snprintf(lines[1], sizeof lines[1], "# scan time: min %lu us, median %lu us, max %lu us",
+                 static_cast<unsigned long>(time.min_us),
+                 static_cast<unsigned long>(time.median_us),
+                 static_cast<unsigned long>(time.max_us));
+    }
+    FILE *file = recording->file;
+    bool written = fseek(file, recording->counts_at, SEEK_SET) == 0;
+    for (char *line : lines) {
+        pad_line(line, counts_line_width);
+        written = written && fputs(line, file) >= 0;
+    }
+    // The frame lines go on where they stopped.
+    written = written && fseek(file, 0, SEEK_END) == 0;
+    recording->write_failed = recording->write_failed || !written;
+}
+
+void write_frame(scan_recording *recording, const record_run &run)
+{
+    if (recording->frame_lines == record_max_frame_lines) {
+        // The stand-in would refuse a longer script: the rest of the run is left out.
+        recording->full = true;
+        return;
+    }
+    char line[record_line_size];
+    record_format_frame(&run, line, sizeof line);
+    bool written = fputs(line, recording->file) >= 0 && fputc('\n', recording->file) != EOF;
+    recording->write_failed = recording->write_failed || !written;
+    ++recording->frame_lines;
+    recording->recorded_scans += run.repeat;
+}
+
+void flush(scan_recording *recording)
+{
+    write_counts(recording);
+    recording->write_failed = recording->write_failed || fflush(recording->file) != 0;
+}
+
+}  // namespace
+
+bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, record_run *ended)
+{
+    // The library reports a failed scan with every input released; only the failure is kept.
+    if (!scan_ok) {
+        panel = 0;
+        sys = 0;
+    }
+    if (run->repeat != 0 && run->repeat < record_max_repeat && run->ok == scan_ok &&
+        run->panel == panel && run->sys == sys) {
+        ++run->repeat;
+        return false;
+    }
+    bool ends_one = run->repeat != 0;
+    if (ends_one) {
+        *ended = *run;
+    }
+    *run = {scan_ok, panel, sys, 1};
+    return ends_one;
+}
+
+void record_format_frame(const record_run *run, char *buffer, size_t size)
+{
+    char repeat[24] = "";
+    if (run->repeat > 1) {
+        snprintf(repeat, sizeof repeat, " repeat=%lu", static_cast<unsigned long>(run->repeat));
+    }
+    snprintf(buffer, size, "panel=0x%04X sys=0x%X%s%s", static_cast<unsigned int>(run->panel),
+             static_cast<unsigned int>(run->sys & 0x7u), run->ok ? "" : " read-fail=1", repeat);
+}
+
+bool scan_recording_open(scan_recording *recording, const char *path, const char *version_line,
+                         uint64_t now_ms)
+{
+    *recording = {};
+    // Binary: the same bytes on every platform, and the comment lines keep their offsets.
+    FILE *file = fopen(path, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    recording->file = file;
+    recording->flushed_ms = now_ms;
+    bool written = fprintf(file, "# %s", version_line) > 0;
+    recording->counts_at = ftell(file);
+    recording->write_failed = !written || recording->counts_at < 0;
+    flush(recording);
+    return true;
+}
+
+void scan_recording_scan(scan_recording *recording, bool scan_ok, uint16_t panel, uint8_t sys,
+                         uint64_t now_ms)
+{
+    if (recording->file == nullptr) {
+        return;
+    }
+    ++recording->scans;
+    if (!scan_ok) {
+        ++recording->failed;
+    }
+    record_run ended;
+    if (record_run_add(&recording->run, scan_ok, panel, sys, &ended)) {
+        write_frame(recording, ended);
+    }
+    if (now_ms - recording->flushed_ms >= flush_interval_ms) {
+        flush(recording);
+        recording->flushed_ms = now_ms;
+    }
+}
+
+bool scan_recording_close(scan_recording *recording)
+{
+    if (recording->file == nullptr) {
+        return true;
+    }
+    if (recording->run.repeat != 0) {
+        write_frame(recording, recording->run);
+    }
+    flush(recording);
+    bool closed = fclose(recording->file) == 0;
+    recording->file = nullptr;
+    return closed && !recording->write_failed;
+}

@@ -1,0 +1,68 @@
+// paneltest --record FILE: every scan of the run written as a frame script
+// that the CH341 stand-in replays scan for scan (sim/ch341dll/README.md).
+// One frame line per run of identical scans, in the decoded form:
+//   panel=0x0020 sys=0x1 repeat=40
+//   panel=0x0000 sys=0x0 read-fail=1        (a failed scan)
+// after comment lines with the version, the counts and the scan time.
+#ifndef PANELTEST_SCAN_RECORD_H
+#define PANELTEST_SCAN_RECORD_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include "scan_timing.h"
+
+// The stand-in's bounds: repeat= of one frame line, frame lines of one script.
+constexpr uint32_t record_max_repeat = 1000000;
+constexpr uint32_t record_max_frame_lines = 65536;
+
+// Room for the longest frame line.
+constexpr size_t record_line_size = 64;
+
+// Scans in a row that read the same; repeat 0 before the first scan.
+struct record_run {
+    bool ok;
+    uint16_t panel;
+    uint8_t sys;
+    uint32_t repeat;
+};
+
+// Adds one scan. When it cannot join the run (it reads differently, or the
+// run holds record_max_repeat scans), the run goes to *ended, true is
+// returned and the scan starts a new run.
+bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, record_run *ended);
+
+// The frame line of a run, without its newline; a failed scan reads
+// "panel=0x0000 sys=0x0 read-fail=1" whatever the library reported.
+void record_format_frame(const record_run *run, char *buffer, size_t size);
+
+struct scan_recording {
+    FILE *file;      // null: not recording
+    long counts_at;  // where the comment lines that change start
+    record_run run;
+    uint32_t scans;
+    uint32_t failed;
+    uint32_t frame_lines;
+    uint32_t recorded_scans;  // the scans of the frame lines written
+    bool full;                // a run found no room for its frame line
+    uint64_t flushed_ms;
+    bool write_failed;
+};
+
+// Creates the file and writes its comment lines; false when it cannot be created.
+bool scan_recording_open(scan_recording *recording, const char *path, const char *version_line,
+                         uint64_t now_ms);
+
+// Records one scan made at now_ms (monotonic milliseconds). At least once a
+// second the comment lines are brought up to date and the file is flushed,
+// so a run that is killed leaves every frame line written before that.
+// Does nothing while not recording.
+void scan_recording_scan(scan_recording *recording, bool scan_ok, uint16_t panel, uint8_t sys,
+                         uint64_t now_ms);
+
+// Writes the last run and the final comment lines and closes the file.
+// False when any of it could not be written. Does nothing while not recording.
+bool scan_recording_close(scan_recording *recording);
+
+#endif

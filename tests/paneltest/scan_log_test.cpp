@@ -1,0 +1,104 @@
+// The event lines and the recording of made-up scans, 5 ms apart: what a
+// board script cannot reach in a test's time (a million scans, the frame line limit).
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "scan_events.h"
+#include "scan_record.h"
+
+namespace {
+
+// `times` scans in a row that read the same.
+struct scan_step {
+    bool ok;
+    uint16_t panel;
+    uint8_t sys;
+    uint32_t times;
+};
+
+TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
+{
+    std::vector<scan_step> alternating(record_max_frame_lines + 1, {true, 0, 0, 1});
+    for (size_t run = 1; run < alternating.size(); run += 2) {
+        alternating[run].panel = 1;
+    }
+    struct log_case {
+        const char *name;
+        std::vector<scan_step> steps;
+        std::vector<std::string> events;  // every line; empty: not looked at
+        std::string frames_start;
+        size_t frame_lines;
+        std::string counts;  // the comment line after the version, without its padding
+    };
+    const log_case cases[] = {
+        // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
+        // a second, timed from its press.
+        {"long_run",
+         {{true, 0, 0, 1}, {true, 0x8000, 0x4, 1000001}, {false, 0x0001, 0, 1}, {true, 0, 0, 1}},
+         {"0.005 s, scan 2: panel 15 pressed", "0.005 s, scan 2: sys 2 pressed",
+          "5000.010 s, scan 1000003: scan failed",
+          "5000.015 s, scan 1000004: panel 15 released after 5000010 ms",
+          "5000.015 s, scan 1000004: sys 2 released after 5000010 ms",
+          "events: 1000004 scans, 1 failed, 4 edges"},
+         "panel=0x0000 sys=0x0\npanel=0x8000 sys=0x4 repeat=1000000\npanel=0x8000 sys=0x4\n"
+         "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0000 sys=0x0\n",
+         5,
+         "# scans: 1000004, failed: 1"},
+        // One run more than the stand-in takes: it is left out and the comment says so.
+        {"frame_line_limit",
+         alternating,
+         {},
+         "panel=0x0000 sys=0x0\npanel=0x0001 sys=0x0\n",
+         65536,
+         "# scans: 65537, failed: 0, only the first 65536 recorded (frame line limit)"},
+    };
+    for (const log_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = std::string("scan_log_") + c.name + ".recording";
+        scan_recording recording;
+        ASSERT_TRUE(scan_recording_open(&recording, path.c_str(), "paneltest test\n", 0));
+        scan_events events;
+        scan_events_start(&events);
+        std::vector<std::string> lines;
+        char line[scan_events_line_size];
+        uint64_t now_ms = 7;
+        for (const scan_step &step : c.steps) {
+            for (uint32_t time = 0; time < step.times; ++time, now_ms += 5) {
+                scan_events_scan(&events, step.ok, wiring_check_inputs_of(step.panel, step.sys),
+                                 now_ms);
+                while (scan_events_next_line(&events, line, sizeof line)) {
+                    lines.push_back(line);
+                }
+                scan_recording_scan(&recording, step.ok, step.panel, step.sys, now_ms);
+            }
+        }
+        ASSERT_TRUE(scan_recording_close(&recording));
+        scan_events_format_summary(&events, line, sizeof line);
+        lines.push_back(line);
+        if (!c.events.empty()) {
+            EXPECT_EQ(lines, c.events);
+        }
+        std::ifstream file(path, std::ios::binary);
+        std::string frames, counts;
+        size_t frame_lines = 0;
+        for (std::string text; std::getline(file, text);) {
+            if (text[0] != '#') {
+                frames += text + "\n";
+                ++frame_lines;
+            } else if (text != "# paneltest test" && counts.empty()) {
+                counts = text.substr(0, text.find_last_not_of(' ') + 1);
+            }
+        }
+        EXPECT_EQ(counts, c.counts);
+        EXPECT_EQ(frames.compare(0, c.frames_start.size(), c.frames_start), 0)
+            << frames.substr(0, 99);
+        EXPECT_EQ(frame_lines, c.frame_lines);
+    }
+}
+
+}  // namespace
