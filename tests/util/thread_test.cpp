@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <string>
 #include <vector>
 
 #include "log.h"
 #include "thread.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sched.h>
+#endif
 
 namespace {
 
@@ -28,18 +33,61 @@ int IO_CALL wait_for_release(void *)
     return 3;
 }
 
+std::atomic<int> context_arrivals{0};
+
+int IO_CALL count_context_value(void *ctx)
+{
+    context_arrivals.fetch_add(1);
+    return *static_cast<int *>(ctx);
+}
+
+#ifdef _WIN32
+// New threads take the process's affinity.
+bool use_one_processor(bool one)
+{
+    DWORD_PTR process = 0;
+    DWORD_PTR system = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &process, &system);
+    return SetProcessAffinityMask(GetCurrentProcess(), one ? (system & (~system + 1)) : system) != 0;
+}
+#else
+// New threads take the affinity of the thread that starts them.
+bool use_one_processor(bool one)
+{
+    static cpu_set_t all;
+    if (!one) {
+        return sched_setaffinity(0, sizeof all, &all) == 0;
+    }
+    if (sched_getaffinity(0, sizeof all, &all) != 0) {
+        return false;
+    }
+    cpu_set_t first;
+    CPU_ZERO(&first);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &first);
+            break;
+        }
+    }
+    return sched_setaffinity(0, sizeof first, &first) == 0;
+}
+#endif
+
 // Starts a thread from a frame of its own, so the caller can trample it afterwards.
 __attribute__((noinline)) int start_with_local_context(int value, int *slot)
 {
     *slot = value;
-    return host_thread_start(return_context_value, slot, 0);
+    return host_thread_start(count_context_value, slot, 0);
 }
 
-// Overwrites the stack where start_with_local_context's frame was.
+// Overwrites the stack where start_with_local_context's frame was; volatile
+// stores, since a memset of a dying array may be left out altogether.
 __attribute__((noinline)) void trample_stack()
 {
-    volatile char junk[4096];
-    memset(const_cast<char *>(junk), 0x5A, sizeof junk);
+    volatile char junk[16384];
+    for (volatile char &byte : junk) {
+        byte = 0x5A;
+    }
 }
 
 int IO_CALL log_large_message(void *ctx)
@@ -113,11 +161,23 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
     constexpr int count = 64;
     int values[count];
     int ids[count];
+    context_arrivals = 0;
+    // On one processor a new thread runs only once its starter waits, so a
+    // starter that does not wait tramples the record before it is read.
+    bool pinned = use_one_processor(true);
     for (int i = 0; i < count; ++i) {
         ids[i] = start_with_local_context(1000 + i, &values[i]);
         trample_stack();
         ASSERT_NE(ids[i], 0);
     }
+    // A thread that read a trampled record may hang: wait a while, not for ever.
+    for (int waited_ms = 0; context_arrivals.load() < count && waited_ms < 5000; ++waited_ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (pinned) {
+        use_one_processor(false);
+    }
+    ASSERT_EQ(context_arrivals.load(), count) << "some threads never ran their body";
     for (int i = 0; i < count; ++i) {
         int result = -1;
         host_thread_join(ids[i], &result);
