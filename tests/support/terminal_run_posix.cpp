@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <utmp.h>
 
+#include <chrono>
+
 static unsigned long local_modes(const terminal_run *run)
 {
     struct termios mode = {};
@@ -76,10 +78,16 @@ static bool terminal_read(terminal_run *run, int timeout_ms)
     return true;
 }
 
+static std::chrono::steady_clock::time_point deadline_after(int timeout_ms)
+{
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+}
+
 bool terminal_wait_for(terminal_run *run, const std::string &text, int timeout_ms)
 {
-    for (int waited_ms = 0; run->screen.find(text) == std::string::npos; waited_ms += 10) {
-        if (waited_ms >= timeout_ms || !terminal_read(run, 10)) {
+    auto deadline = deadline_after(timeout_ms);
+    while (run->screen.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= deadline || !terminal_read(run, 10)) {
             return false;
         }
     }
@@ -88,8 +96,9 @@ bool terminal_wait_for(terminal_run *run, const std::string &text, int timeout_m
 
 bool terminal_finish(terminal_run *run, int timeout_ms, int *exit_status)
 {
+    auto deadline = deadline_after(timeout_ms);
     bool at_end = false;
-    for (int waited_ms = 0; !at_end && waited_ms < timeout_ms; waited_ms += 10) {
+    while (!at_end && std::chrono::steady_clock::now() < deadline) {
         at_end = !terminal_read(run, 10);
     }
     if (!at_end) {

@@ -33,6 +33,16 @@ int IO_CALL wait_for_release(void *)
     return 3;
 }
 
+// Waits up to five seconds for counter to reach count, so a hang fails instead of stalling.
+bool reaches(const std::atomic<int> &counter, int count)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (counter.load() < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return counter.load() >= count;
+}
+
 std::atomic<int> context_arrivals{0};
 
 int IO_CALL count_context_value(void *ctx)
@@ -134,6 +144,31 @@ TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
     host_thread_close(id);
 }
 
+TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
+{
+    blocked_release = 0;
+    int id = host_thread_start(wait_for_release, nullptr, 0);
+    ASSERT_NE(id, 0);
+    // Static: a joiner that hangs outlives this test.
+    static int results[2];
+    static std::atomic<int> joined;
+    results[0] = results[1] = -1;
+    joined = 0;
+    for (int i = 0; i < 2; ++i) {
+        std::thread([id, i] {
+            host_thread_join(id, &results[i]);
+            joined.fetch_add(1);
+        }).detach();
+    }
+    // Time for both to be inside the join before the thread ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    blocked_release = 1;
+    ASSERT_TRUE(reaches(joined, 2)) << "a joiner never returned";
+    EXPECT_EQ(results[0], 3);
+    EXPECT_EQ(results[1], 3);
+    host_thread_close(id);
+}
+
 TEST(ThreadJoin, IdZeroIsIgnored)
 {
     int result = 42;
@@ -171,13 +206,11 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
         ASSERT_NE(ids[i], 0);
     }
     // A thread that read a trampled record may hang: wait a while, not for ever.
-    for (int waited_ms = 0; context_arrivals.load() < count && waited_ms < 5000; ++waited_ms) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    bool all_ran = reaches(context_arrivals, count);
     if (pinned) {
         use_one_processor(false);
     }
-    ASSERT_EQ(context_arrivals.load(), count) << "some threads never ran their body";
+    ASSERT_TRUE(all_ran) << context_arrivals.load() << " of " << count << " threads ran their body";
     for (int i = 0; i < count; ++i) {
         int result = -1;
         host_thread_join(ids[i], &result);
