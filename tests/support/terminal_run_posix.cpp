@@ -10,6 +10,8 @@
 
 #include <chrono>
 
+using terminal_clock = std::chrono::steady_clock;
+
 static unsigned long local_modes(const terminal_run *run)
 {
     struct termios mode = {};
@@ -25,12 +27,10 @@ bool terminal_start(terminal_run *run, const std::string &program, const std::ve
     }
     argv.push_back(nullptr);
     int screen[2];
-    if (openpty(&run->terminal, &run->program_side, nullptr, nullptr, nullptr) != 0) {
+    if (openpty(&run->terminal, &run->program_side, nullptr, nullptr, nullptr) != 0 || pipe(screen) != 0) {
         return false;
     }
-    if (pipe(screen) != 0) {
-        return false;
-    }
+    run->modes_at_start = local_modes(run);
     run->pid = fork();
     if (run->pid == 0) {
         // A session of its own with the terminal as its controlling one, as a shell starts it.
@@ -44,7 +44,6 @@ bool terminal_start(terminal_run *run, const std::string &program, const std::ve
     }
     close(screen[1]);
     run->screen_pipe = screen[0];
-    run->modes_at_start = local_modes(run);
     return run->pid > 0;
 }
 
@@ -54,15 +53,12 @@ void terminal_type(terminal_run *run, const std::string &keys)
     (void)written;
 }
 
-// One wait of up to timeout_ms for either side; false once the screen is at its end.
+// One wait of up to timeout_ms on both sides; false once the screen has ended.
 static bool terminal_read(terminal_run *run, int timeout_ms)
 {
     struct pollfd sides[2] = {{run->screen_pipe, POLLIN, 0}, {run->terminal, POLLIN, 0}};
-    if (poll(sides, 2, timeout_ms) <= 0) {
-        return true;
-    }
     char buffer[65536];
-    if ((sides[1].revents & POLLIN) != 0) {
+    if (poll(sides, 2, timeout_ms) > 0 && (sides[1].revents & POLLIN) != 0) {
         ssize_t length = read(run->terminal, buffer, sizeof buffer);
         run->echo.append(buffer, length > 0 ? static_cast<size_t>(length) : 0);
     }
@@ -78,16 +74,11 @@ static bool terminal_read(terminal_run *run, int timeout_ms)
     return true;
 }
 
-static std::chrono::steady_clock::time_point deadline_after(int timeout_ms)
-{
-    return std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-}
-
 bool terminal_wait_for(terminal_run *run, const std::string &text, int timeout_ms)
 {
-    auto deadline = deadline_after(timeout_ms);
+    auto deadline = terminal_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (run->screen.find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() >= deadline || !terminal_read(run, 10)) {
+        if (terminal_clock::now() >= deadline || !terminal_read(run, 10)) {
             return false;
         }
     }
@@ -96,23 +87,22 @@ bool terminal_wait_for(terminal_run *run, const std::string &text, int timeout_m
 
 bool terminal_finish(terminal_run *run, int timeout_ms, int *exit_status)
 {
-    auto deadline = deadline_after(timeout_ms);
-    bool at_end = false;
-    while (!at_end && std::chrono::steady_clock::now() < deadline) {
-        at_end = !terminal_read(run, 10);
+    auto deadline = terminal_clock::now() + std::chrono::milliseconds(timeout_ms);
+    bool ended = false;
+    while (!ended && terminal_clock::now() < deadline) {
+        ended = !terminal_read(run, 10);
     }
-    if (!at_end) {
+    if (!ended) {
         kill(run->pid, SIGKILL);
     }
     int status = 0;
     waitpid(run->pid, &status, 0);
-    // The echo of the last keys is in the terminal already.
-    terminal_read(run, 0);
+    terminal_read(run, 0);  // the echo of the last keys
     run->modes_at_end = local_modes(run);
     close(run->screen_pipe);
     close(run->terminal);
     close(run->program_side);
     // The status is one byte here; main's -4 arrives as 252.
     *exit_status = static_cast<signed char>(WEXITSTATUS(status));
-    return at_end && WIFEXITED(status);
+    return ended && WIFEXITED(status);
 }
