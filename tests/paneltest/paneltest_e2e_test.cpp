@@ -13,7 +13,9 @@
 
 #include "io_version.h"
 #include "program_run.h"
+#ifndef _WIN32
 #include "terminal_run.h"
+#endif
 
 namespace {
 
@@ -553,17 +555,14 @@ TEST(PaneltestTerminal, EachScreenArrivesWholeWhileItRunsAndSpaceSkipsTheAskedIn
 #ifdef _WIN32
     GTEST_SKIP() << "a Windows console has no pseudo-terminal to run paneltest on";
 #else
-    struct terminal_case {
+    const struct {
         std::vector<std::string> arguments;
-        std::string asked;  // on the screen before a space is typed
-        std::string then;   // and after it
+        std::string asked, then;  // on the screen before a space is typed, and after it
         int exit_status;
         std::string ended;  // in what it prints at its end
-    };
-    const terminal_case cases[] = {
+    } cases[] = {
         {{}, "scans:       2\n", "scans:       3\n", 0, "Ended after "},
-        {{"--check", "--settle-ms", "0"},
-         "Press panel button 0 (row 1, column 1), or space to skip it\n",
+        {{"--check", "--settle-ms", "0"}, "Press panel button 0 (row 1, column 1), or space to skip it\n",
          "Press panel button 1 (row 1, column 2), or space to skip it\n", -4,
          "\npanel 0: skipped\npanel 1: not reached\n"},
     };
@@ -571,7 +570,7 @@ TEST(PaneltestTerminal, EachScreenArrivesWholeWhileItRunsAndSpaceSkipsTheAskedIn
     write_file("paneltest_terminal.frames", "FF FF FF\n");
     program_set_environment("CH341_SIM_BOARD", "paneltest_terminal.frames");
     program_set_environment("CH341_SIM_TRACE", "");
-    for (const terminal_case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "live view" : "check");
         terminal_run run = {};
         ASSERT_TRUE(terminal_start(&run, program_path("paneltest"), c.arguments));
@@ -585,9 +584,8 @@ TEST(PaneltestTerminal, EachScreenArrivesWholeWhileItRunsAndSpaceSkipsTheAskedIn
         EXPECT_NE(run.screen.find(c.ended), std::string::npos);
         // Each read but the last, which has what the program prints as it ends, ends a screen.
         for (size_t i = 0; i + 1 < run.arrivals.size(); ++i) {
-            ASSERT_EQ(run.screen.substr(run.arrivals[i] - screen_end.size(), screen_end.size()),
-                      screen_end)
-                << "read " << i << " of " << run.arrivals.size();
+            size_t end = run.arrivals[i];
+            ASSERT_EQ(run.screen.substr(end - screen_end.size(), screen_end.size()), screen_end) << "read " << i;
         }
     }
 #endif

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "program_run.h"
+#ifndef _WIN32
 #include "terminal_run.h"
+#endif
 
 namespace {
 
@@ -363,6 +365,7 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
     ASSERT_TRUE(terminal_finish(&run, terminal_wait_ms, &exit_status));
     EXPECT_EQ(exit_status, 0);
     EXPECT_EQ(run.echo, "\r\n") << "only the Enter at the prompt is echoed";
-    EXPECT_EQ(run.modes_at_end, run.modes_at_start);
+    // A new terminal echoes and reads whole lines; so it must again once readertest has ended.
+    EXPECT_EQ(run.modes_at_end & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
 #endif
 }
