@@ -562,7 +562,8 @@ TEST(PaneltestTerminal, EachScreenArrivesWholeWhileItRunsAndSpaceSkipsTheAskedIn
         std::string ended;  // in what it prints at its end
     } cases[] = {
         {{}, "scans:       2\n", "scans:       3\n", 0, "Ended after "},
-        {{"--check", "--settle-ms", "0"}, "Press panel button 0 (row 1, column 1), or space to skip it\n",
+        {{"--check", "--settle-ms", "0"},
+         "Press panel button 0 (row 1, column 1), or space to skip it\n",
          "Press panel button 1 (row 1, column 2), or space to skip it\n", -4,
          "\npanel 0: skipped\npanel 1: not reached\n"},
     };
@@ -585,7 +586,8 @@ TEST(PaneltestTerminal, EachScreenArrivesWholeWhileItRunsAndSpaceSkipsTheAskedIn
         // Each read but the last, which has what the program prints as it ends, ends a screen.
         for (size_t i = 0; i + 1 < run.arrivals.size(); ++i) {
             size_t end = run.arrivals[i];
-            ASSERT_EQ(run.screen.substr(end - screen_end.size(), screen_end.size()), screen_end) << "read " << i;
+            ASSERT_EQ(run.screen.substr(end - screen_end.size(), screen_end.size()), screen_end)
+                << "read " << i;
         }
     }
 #endif

@@ -27,7 +27,8 @@ struct terminal_run {
     tcflag_t modes_at_end;         // the terminal's local modes (ECHO, ICANON, ...) at the end
 };
 
-inline bool terminal_start(terminal_run *run, const std::string &program, std::vector<std::string> arguments)
+inline bool terminal_start(terminal_run *run, const std::string &program,
+                           std::vector<std::string> arguments)
 {
     std::vector<char *> argv = {const_cast<char *>(program.c_str())};
     for (std::string &argument : arguments) {

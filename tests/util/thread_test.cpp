@@ -13,7 +13,13 @@ namespace {
 
 int IO_CALL return_seven(void *) { return 7; }
 
-int IO_CALL return_context_value(void *ctx) { return *static_cast<int *>(ctx); }
+std::atomic<int> context_arrivals{0};
+
+int IO_CALL return_context_value(void *ctx)
+{
+    context_arrivals.fetch_add(1);
+    return *static_cast<int *>(ctx);
+}
 
 std::atomic<int> blocked_release{0};
 std::atomic<int> blocked_finished{0};
@@ -37,19 +43,11 @@ bool reaches(const std::atomic<int> &counter, int count)
     return counter.load() >= count;
 }
 
-std::atomic<int> context_arrivals{0};
-
-int IO_CALL count_context_value(void *ctx)
-{
-    context_arrivals.fetch_add(1);
-    return *static_cast<int *>(ctx);
-}
-
 // Starts a thread from a frame of its own, so the caller can trample it afterwards.
 __attribute__((noinline)) int start_with_local_context(int value, int *slot)
 {
     *slot = value;
-    return host_thread_start(count_context_value, slot, 0);
+    return host_thread_start(return_context_value, slot, 0);
 }
 
 // Overwrites the stack where start_with_local_context's frame was; volatile
@@ -165,7 +163,8 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
         ASSERT_NE(ids[i], 0);
     }
     // A thread that read a trampled record may hang: wait a while, not for ever.
-    ASSERT_TRUE(reaches(context_arrivals, count)) << context_arrivals.load() << " of " << count << " threads ran their body";
+    ASSERT_TRUE(reaches(context_arrivals, count))
+        << context_arrivals.load() << " of " << count << " threads ran their body";
     for (int i = 0; i < count; ++i) {
         int result = -1;
         host_thread_join(ids[i], &result);
