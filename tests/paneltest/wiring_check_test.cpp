@@ -57,7 +57,7 @@ TEST(WiringCheck, JudgeTellsOkCrossedAndShortedApart)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "active 0x" << std::hex << c.active);
-        check_result result = check_judge(3, c.active);
+        check_result result = wiring_check_judge(3, c.active);
         EXPECT_EQ(result.verdict, c.verdict);
         EXPECT_EQ(result.with, c.with);
     }
