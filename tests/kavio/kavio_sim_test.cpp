@@ -4,16 +4,15 @@
 
 #include <stdarg.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <chrono>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "kavio.h"
+#include "program_run.h"
 #include "thread.h"
 
 namespace {
@@ -71,21 +70,11 @@ void IO_CALL recording_close(int thread_id)
     thread_calls.push_back(std::string("close ") + (thread_id == started_id ? "started" : "other"));
 }
 
-void set_scenario_variable(const std::string &value)
-{
-#ifdef _WIN32
-    std::string assignment = "KAVIO_SIM_SCENARIO=" + value;
-    _putenv(assignment.c_str());
-#else
-    setenv("KAVIO_SIM_SCENARIO", value.c_str(), 1);
-#endif
-}
-
 void use_scenario(const std::string &name, const std::string &text)
 {
     std::string path = "kavio_sim_test_" + name + ".scenario";
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    set_scenario_variable(path);
+    write_file(path, text);
+    program_set_environment("KAVIO_SIM_SCENARIO", path);
 }
 
 bool start_library()
@@ -103,7 +92,7 @@ protected:
     {
         kav_io_fini();
         refuse_thread_start = false;
-        set_scenario_variable("");
+        program_set_environment("KAVIO_SIM_SCENARIO", "");
     }
 };
 
@@ -376,7 +365,7 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
                   std::vector<std::string>{"W:kavio: scenario " + path + " " + bad.problem});
         EXPECT_TRUE(thread_calls.empty());
     }
-    set_scenario_variable("kavio_sim_test_no_such_file.scenario");
+    program_set_environment("KAVIO_SIM_SCENARIO", "kavio_sim_test_no_such_file.scenario");
     EXPECT_FALSE(start_library());
     EXPECT_EQ(log_lines, std::vector<std::string>{
                              "W:kavio: cannot open scenario kavio_sim_test_no_such_file.scenario"});
@@ -384,7 +373,7 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
 
 TEST_F(SimulatedReader, DemoCarriesACardThroughReaderZeroAndTypesOnReaderOne)
 {
-    set_scenario_variable("");
+    program_set_environment("KAVIO_SIM_SCENARIO", "");
     ASSERT_TRUE(start_library());
     EXPECT_EQ(log_lines, std::vector<std::string>{"I:kavio: simulated readers ready (demo)"});
     std::vector<uint8_t> sensors;

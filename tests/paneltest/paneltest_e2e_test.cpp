@@ -13,10 +13,14 @@
 
 #include "io_version.h"
 #include "program_run.h"
+#ifndef _WIN32
+#include "terminal_run.h"
+#endif
 
 namespace {
 
 constexpr int run_timeout_ms = 60000;
+constexpr int terminal_wait_ms = 10000;
 const std::string version_line = "paneltest " IO_VERSION_TEXT "\n";
 const std::string screen_start = version_line + "Press escape to quit\n";
 const std::string no_bridge_line =
@@ -196,6 +200,7 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
     ASSERT_EQ(figures, 3) << last;
     EXPECT_LE(min_us, median_us);
     EXPECT_LE(median_us, max_us);
+    EXPECT_LT(max_us, 1000000u) << "a scan of the stand-in takes microseconds, not seconds";
     // The first screen comes before a whole second has passed.
     EXPECT_NE(run.screens.front().find("per second:  --\n"), std::string::npos);
 }
@@ -385,6 +390,14 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
                   {11, "stuck active"}, {17, "short with panel 6, panel 7"}},
                  "check: 13 of 19 ok, 2 failed scans"),
          "last result: panel 6: short with panel 7, sys 1"},
+        // The smallest limits: one scan, and no settle time before stuck inputs are taken.
+        {"one_scan", clean, {"--scans", "1"}, "", -4,
+         "Ended after 1 scans, 0 failed", summary(0, {}, "check: 0 of 19 ok, 0 failed scans"),
+         "Press panel button 0 (row 1, column 1), or space to skip it"},
+        {"no_settle", frame(p11) + walk(p11), {"--settle-ms", "0"}, "", -4,
+         "Ended after 37 scans, 0 failed",
+         summary(19, {{11, "stuck active"}}, "check: 18 of 19 ok, 0 failed scans"),
+         "Press panel button 12 (row 4, column 1), or space to skip it"},
         // Ends while panel 4 is held: its verdict stands.
         {"cut_short", clean, {"--scans", "10"}, "", -4, "Ended after 10 scans, 0 failed",
          summary(5, {}, "check: 5 of 19 ok, 0 failed scans"),
@@ -533,6 +546,49 @@ TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
         ASSERT_EQ(run.trace.size(), 2u);
         EXPECT_EQ(run.trace[0], "CH341OpenDevice(0) -> handle");
         EXPECT_EQ(run.trace[1], "CH341CloseDevice(0)");
+    }
+#endif
+}
+
+TEST(PaneltestTerminal, EachScreenArrivesWholeWhileItRunsAndSpaceSkipsTheAskedInput)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows console has no pseudo-terminal to run paneltest on";
+#else
+    const struct {
+        std::vector<std::string> arguments;
+        std::string asked, then;  // on the screen before a space is typed, and after it
+        int exit_status;
+        std::string ended;  // in what it prints at its end
+    } cases[] = {
+        {{}, "scans:       2\n", "scans:       3\n", 0, "Ended after "},
+        {{"--check", "--settle-ms", "0"},
+         "Press panel button 0 (row 1, column 1), or space to skip it\n",
+         "Press panel button 1 (row 1, column 2), or space to skip it\n", -4,
+         "\npanel 0: skipped\npanel 1: not reached\n"},
+    };
+    const std::string screen_end = "last scan:   ok\n";
+    write_file("paneltest_terminal.frames", "FF FF FF\n");
+    program_set_environment("CH341_SIM_BOARD", "paneltest_terminal.frames");
+    program_set_environment("CH341_SIM_TRACE", "");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.empty() ? "live view" : "check");
+        terminal_run run = {};
+        ASSERT_TRUE(terminal_start(&run, program_path("paneltest"), c.arguments));
+        EXPECT_TRUE(terminal_wait_for(&run, c.asked, terminal_wait_ms));
+        terminal_type(&run, " ");
+        EXPECT_TRUE(terminal_wait_for(&run, c.then, terminal_wait_ms));
+        terminal_type(&run, "\x1b");
+        int exit_status = -1000;
+        ASSERT_TRUE(terminal_finish(&run, terminal_wait_ms, &exit_status));
+        EXPECT_EQ(exit_status, c.exit_status);
+        EXPECT_NE(run.screen.find(c.ended), std::string::npos);
+        // Each read but the last, which has what the program prints as it ends, ends a screen.
+        for (size_t i = 0; i + 1 < run.arrivals.size(); ++i) {
+            size_t end = run.arrivals[i];
+            ASSERT_EQ(run.screen.substr(end - screen_end.size(), screen_end.size()), screen_end)
+                << "read " << i;
+        }
     }
 #endif
 }

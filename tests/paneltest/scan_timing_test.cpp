@@ -28,6 +28,14 @@ TEST(ScanTiming, MinMedianAndMaxOfTheLastThousandScans)
     EXPECT_EQ(figures.min_us, 5u);
     EXPECT_EQ(figures.median_us, 5u);
     EXPECT_EQ(figures.max_us, UINT32_MAX);
+
+    // A new window keeps nothing of the old one.
+    scan_timing_start();
+    scan_timing_record(7);
+    figures = scan_timing_now();
+    EXPECT_EQ(figures.count, 1u);
+    EXPECT_EQ(figures.min_us, 7u);
+    EXPECT_EQ(figures.max_us, 7u);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// The skip key of the wiring check, which no frame script can press.
+// The wiring check's judge and steps fed made-up scans and times, and the skip
+// key, which no frame script can press.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "wiring_check.h"
 
@@ -38,6 +40,67 @@ TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
     wiring_check_format_total(&check, total, sizeof total);
     EXPECT_STREQ(total, "check: 1 of 19 ok, 0 failed scans");
     EXPECT_FALSE(wiring_check_passed(&check));
+}
+
+TEST(WiringCheck, JudgeTellsOkCrossedAndShortedApart)
+{
+    const struct {
+        uint32_t active;  // what went active at the step of input 3
+        check_verdict verdict;
+        uint32_t with;
+    } cases[] = {
+        {0, check_verdict::not_reached, 0},
+        {1u << 3, check_verdict::ok, 0},
+        {1u << 5, check_verdict::crossed, 1u << 5},
+        {1u << 3 | 1u << 5, check_verdict::shorted, 1u << 5},  // itself and one other
+        {1u << 5 | 1u << 18, check_verdict::shorted, 1u << 5 | 1u << 18},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "active 0x" << std::hex << c.active);
+        check_result result = wiring_check_judge(3, c.active);
+        EXPECT_EQ(result.verdict, c.verdict);
+        EXPECT_EQ(result.with, c.with);
+    }
+}
+
+struct scan_step {
+    bool ok;
+    uint32_t active;
+    uint64_t now_ms;
+};
+
+TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
+{
+    const struct {
+        const char *name;
+        uint32_t settle_ms;  // from a start at 1000 ms
+        std::vector<scan_step> scans;
+        check_phase phase;
+        int step;
+        uint32_t stuck;
+    } cases[] = {
+        {"active_just_before_the_settle_time_still_settles", 100, {{true, 1u << 2, 1099}},
+         check_phase::settling, 0, 0},
+        {"active_at_exactly_the_settle_time_is_stuck", 100,
+         {{true, 1u << 2, 1099}, {true, 1u << 2, 1100}}, check_phase::awaiting_press, 0, 1u << 2},
+        {"no_settle_time_judges_the_first_scan", 0, {{true, 1u << 0, 1000}},
+         check_phase::awaiting_press, 1, 1u << 0},
+        // A failed scan reads as everything released; it is not the release either.
+        {"failed_scans_neither_press_nor_release", 100,
+         {{true, 0, 1000}, {false, 1u << 0, 1010}, {true, 1u << 0, 1020}, {false, 0, 1030}},
+         check_phase::awaiting_release, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        wiring_check check;
+        wiring_check_start(&check, c.settle_ms, 1000);
+        for (const scan_step &scan : c.scans) {
+            wiring_check_scan(&check, scan.ok, scan.active, scan.now_ms);
+        }
+        EXPECT_EQ(check.phase, c.phase);
+        EXPECT_EQ(check.step, c.step);
+        EXPECT_EQ(check.stuck, c.stuck);
+    }
 }
 
 }  // namespace

@@ -11,10 +11,14 @@
 #include <vector>
 
 #include "program_run.h"
+#ifndef _WIN32
+#include "terminal_run.h"
+#endif
 
 namespace {
 
 constexpr int run_timeout_ms = 60000;
+constexpr int terminal_wait_ms = 10000;
 const std::string dashes = "------------------\n";
 const std::string prompt = ">>> Initializing kavio successful, press enter to continue <<<\n";
 const std::string ready_line = "I:kavio: simulated readers ready (scenario)\n";
@@ -164,7 +168,7 @@ std::vector<reader_case> reader_cases()
          "node 0 cycle 2 keypad 0 sensor 02 card 80FF00017F8081FE\n"
          "node 0 cycle 4 keypad 0 sensor 01 card -\n"
          "node 0 cycle 5 keypad 0 sensor 00 card -\n"
-         "node 0 poll-fails-from 6\n",
+         "node 0 poll-fails-from 7\n",
          enter, -2,
          ready_line + prompt +
              block(0, 0, 0x00, zero_card) + idle1 +  // no card
@@ -173,13 +177,14 @@ std::vector<reader_case> reader_cases()
              block(0, 0, 0x02, card) + idle1 +       // shown a cycle later
              block(0, 0, 0x01, card) + idle1 +       // leaving: kept
              block(0, 0, 0x00, card) + idle1 +       // gone: zeroed now
+             idle0 + idle1 +                         // shown zeroed
              poll_error(0),
          trace_start + idle_turn(0) + idle_turn(1) + turn(0, "0000", "01", slot::untouched) +
              idle_turn(1) + turn(0, "0000", "02", slot::read) + idle_turn(1) +
              turn(0, "0000", "02", slot::read) + idle_turn(1) +
              turn(0, "0000", "01", slot::untouched) + idle_turn(1) + idle_turn(0) + idle_turn(1) +
-             failed_poll(0),
-         7},
+             idle_turn(0) + idle_turn(1) + failed_poll(0),
+         8},
         {"CardJourney_FailedReadKeepsWhatTheBufferHeld",
          "node 1 cycle 0 keypad 0 sensor 02 card 0123456789ABCDEF\n"
          "node 1 cycle 1 keypad 0 sensor 02 card -\n"
@@ -340,4 +345,27 @@ TEST_F(Escape, PressedWhileRunningEndsAfterWholeScreens)
     EXPECT_EQ(run.screen, expected);
     ASSERT_GE(run.trace.size(), trace_fini.size());
     EXPECT_EQ(run.trace.substr(run.trace.size() - trace_fini.size()), trace_fini);
+}
+
+TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows console has no pseudo-terminal to run readertest on";
+#else
+    program_set_environment("KAVIO_SIM_SCENARIO", "");
+    program_set_environment("KAVIO_SIM_TRACE", "");
+    terminal_run run = {};
+    ASSERT_TRUE(terminal_start(&run, program_path("readertest"), {}));
+    // Enter goes in while the terminal still echoes; the screen arrives in whole
+    // pipe buffers, so once a block is there the cycles have begun.
+    terminal_type(&run, "\r");
+    EXPECT_TRUE(terminal_wait_for(&run, "Reader 1\n", terminal_wait_ms));
+    terminal_type(&run, "zxw\x1b");
+    int exit_status = -1000;
+    ASSERT_TRUE(terminal_finish(&run, terminal_wait_ms, &exit_status));
+    EXPECT_EQ(exit_status, 0);
+    EXPECT_EQ(run.echo, "\r\n") << "only the Enter at the prompt is echoed";
+    // A new terminal echoes and reads whole lines; so it must again once readertest has ended.
+    EXPECT_EQ(run.modes_at_end & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
+#endif
 }

@@ -20,7 +20,7 @@ program_run program_run_with(const std::string &program, const std::vector<std::
                              const std::vector<std::string> &input_chunks, int pause_ms,
                              const std::string &output_path, int timeout_ms);
 
-// Sets a variable that every program started afterwards inherits; an empty value removes it.
+// Sets a variable here and for every program started afterwards; an empty value removes it.
 void program_set_environment(const char *name, const std::string &value);
 
 // The folder that holds the running test program, with a trailing separator.

@@ -1,6 +1,7 @@
 #include "program_platform.h"
 #include "program_run.h"
 
+#include <stdlib.h>
 #include <windows.h>
 
 static void write_chunk(HANDLE input, const std::string &chunk)
@@ -73,8 +74,9 @@ program_end program_start_and_wait(const std::string &program, const std::vector
 
 void program_set_environment(const char *name, const std::string &value)
 {
-    // A null value removes the variable.
-    SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+    // msvcrt has no setenv; "NAME=" removes the variable. Unlike
+    // SetEnvironmentVariableA, this also reaches getenv in a stand-in loaded here.
+    _putenv((std::string(name) + "=" + value).c_str());
 }
 
 std::string program_folder()

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <string.h>
-
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <string>
 #include <vector>
@@ -14,7 +13,13 @@ namespace {
 
 int IO_CALL return_seven(void *) { return 7; }
 
-int IO_CALL return_context_value(void *ctx) { return *static_cast<int *>(ctx); }
+std::atomic<int> context_arrivals{0};
+
+int IO_CALL return_context_value(void *ctx)
+{
+    context_arrivals.fetch_add(1);
+    return *static_cast<int *>(ctx);
+}
 
 std::atomic<int> blocked_release{0};
 std::atomic<int> blocked_finished{0};
@@ -28,6 +33,16 @@ int IO_CALL wait_for_release(void *)
     return 3;
 }
 
+// Waits up to five seconds for counter to reach count, so a hang fails instead of stalling.
+bool reaches(const std::atomic<int> &counter, int count)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (counter.load() < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return counter.load() >= count;
+}
+
 // Starts a thread from a frame of its own, so the caller can trample it afterwards.
 __attribute__((noinline)) int start_with_local_context(int value, int *slot)
 {
@@ -35,11 +50,14 @@ __attribute__((noinline)) int start_with_local_context(int value, int *slot)
     return host_thread_start(return_context_value, slot, 0);
 }
 
-// Overwrites the stack where start_with_local_context's frame was.
+// Overwrites the stack where start_with_local_context's frame was; volatile
+// stores, since a memset of a dying array may be left out altogether.
 __attribute__((noinline)) void trample_stack()
 {
-    volatile char junk[4096];
-    memset(const_cast<char *>(junk), 0x5A, sizeof junk);
+    volatile char junk[16384];
+    for (volatile char &byte : junk) {
+        byte = 0x5A;
+    }
 }
 
 int IO_CALL log_large_message(void *ctx)
@@ -86,6 +104,31 @@ TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
     host_thread_close(id);
 }
 
+TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
+{
+    blocked_release = 0;
+    int id = host_thread_start(wait_for_release, nullptr, 0);
+    ASSERT_NE(id, 0);
+    // Static: a joiner that hangs outlives this test.
+    static int results[2];
+    static std::atomic<int> joined;
+    results[0] = results[1] = -1;
+    joined = 0;
+    for (int i = 0; i < 2; ++i) {
+        std::thread([id, i] {
+            host_thread_join(id, &results[i]);
+            joined.fetch_add(1);
+        }).detach();
+    }
+    // Time for both to be inside the join before the thread ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    blocked_release = 1;
+    ASSERT_TRUE(reaches(joined, 2)) << "a joiner never returned";
+    EXPECT_EQ(results[0], 3);
+    EXPECT_EQ(results[1], 3);
+    host_thread_close(id);
+}
+
 TEST(ThreadJoin, IdZeroIsIgnored)
 {
     int result = 42;
@@ -113,11 +156,15 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
     constexpr int count = 64;
     int values[count];
     int ids[count];
+    context_arrivals = 0;
     for (int i = 0; i < count; ++i) {
         ids[i] = start_with_local_context(1000 + i, &values[i]);
         trample_stack();
         ASSERT_NE(ids[i], 0);
     }
+    // A thread that read a trampled record may hang: wait a while, not for ever.
+    ASSERT_TRUE(reaches(context_arrivals, count))
+        << context_arrivals.load() << " of " << count << " threads ran their body";
     for (int i = 0; i < count; ++i) {
         int result = -1;
         host_thread_join(ids[i], &result);

@@ -1,0 +1,120 @@
+// Runs a console program of the build on a pseudo-terminal, as a person at a
+// terminal would: keys typed in, the terminal's own echo read back, and the
+// screen (standard output, on a pipe) read while the program runs, so a screen
+// left unflushed arrives cut at the pipe's buffer size. POSIX only: a Windows
+// console has no pseudo-terminal to stand in for it.
+#ifndef TESTS_SUPPORT_TERMINAL_RUN_H
+#define TESTS_SUPPORT_TERMINAL_RUN_H
+
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+struct terminal_run {
+    int pid;
+    int terminal;                  // where keys go in and the echo comes out
+    int screen_pipe;
+    std::string screen;            // standard output so far
+    std::vector<size_t> arrivals;  // screen.size() after each read
+    std::string echo;
+    tcflag_t modes_at_end;         // the terminal's local modes (ECHO, ICANON, ...) at the end
+};
+
+inline bool terminal_start(terminal_run *run, const std::string &program,
+                           std::vector<std::string> arguments)
+{
+    std::vector<char *> argv = {const_cast<char *>(program.c_str())};
+    for (std::string &argument : arguments) {
+        argv.push_back(&argument[0]);
+    }
+    argv.push_back(nullptr);
+    int screen[2];
+    if (pipe(screen) != 0) {
+        return false;
+    }
+    // A session of its own with the terminal as its controlling one, as a shell starts it.
+    run->pid = forkpty(&run->terminal, nullptr, nullptr, nullptr);
+    if (run->pid == 0) {
+        close(screen[0]);
+        dup2(screen[1], STDOUT_FILENO);
+        close(screen[1]);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(screen[1]);
+    run->screen_pipe = screen[0];
+    return run->pid > 0;
+}
+
+inline void terminal_type(terminal_run *run, const std::string &keys)
+{
+    ssize_t written = write(run->terminal, keys.data(), keys.size());
+    (void)written;
+}
+
+// One wait of up to timeout_ms on both sides; false once the screen has ended.
+inline bool terminal_read(terminal_run *run, int timeout_ms)
+{
+    struct pollfd sides[2] = {{run->screen_pipe, POLLIN, 0}, {run->terminal, POLLIN, 0}};
+    char buffer[65536];
+    if (poll(sides, 2, timeout_ms) > 0 && (sides[1].revents & POLLIN) != 0) {
+        ssize_t length = read(run->terminal, buffer, sizeof buffer);
+        run->echo.append(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+    }
+    if ((sides[0].revents & (POLLIN | POLLHUP)) == 0) {
+        return true;
+    }
+    ssize_t length = read(run->screen_pipe, buffer, sizeof buffer);
+    if (length <= 0) {
+        return false;
+    }
+    run->screen.append(buffer, static_cast<size_t>(length));
+    run->arrivals.push_back(run->screen.size());
+    return true;
+}
+
+// Reads until the screen holds text, or with no text until the screen ends;
+// false if that does not happen within timeout_ms.
+inline bool terminal_wait_for(terminal_run *run, const std::string &text, int timeout_ms)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (text.empty() || run->screen.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        if (!terminal_read(run, 10)) {
+            return text.empty();
+        }
+    }
+    return true;
+}
+
+// Reads to the end and closes everything; false when the program had to be killed after timeout_ms.
+inline bool terminal_finish(terminal_run *run, int timeout_ms, int *exit_status)
+{
+    bool ended = terminal_wait_for(run, "", timeout_ms);
+    if (!ended) {
+        kill(run->pid, SIGKILL);
+    }
+    int status = 0;
+    waitpid(run->pid, &status, 0);
+    terminal_read(run, 0);  // the echo of the last keys
+    // Linux: the terminal side reports the program side's modes, even once the program has ended.
+    struct termios mode = {};
+    tcgetattr(run->terminal, &mode);
+    run->modes_at_end = mode.c_lflag;
+    close(run->screen_pipe);
+    close(run->terminal);
+    // The status is one byte here; main's -4 arrives as 252.
+    *exit_status = static_cast<signed char>(WEXITSTATUS(status));
+    return ended && WIFEXITED(status);
+}
+
+#endif
