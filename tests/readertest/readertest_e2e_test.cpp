@@ -244,9 +244,6 @@ std::vector<reader_case> reader_cases()
         {"Startup_InitFailureEndsWithMinusOne", "init fails\n", enter, -1,
          "W:kavio: kav_io_init: no reader answers\nInitializing kavio failed\n",
          "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\n", unchecked},
-        {"Startup_LoggersArePassedLeastSevereFirst", "log-each-level\n", {"q"}, 0,
-         "M:kavio: level M\nI:kavio: level I\nW:kavio: level W\n" + ready_line + prompt, unchecked,
-         unchecked},
         {"FatalLog_LevelFLineEndsWithOneAndReachesARedirectedStdout", "node 1 fatal-at 1\n", enter, 1,
          ready_line + prompt + idle0 + idle1 + idle0 + "F:kavio: reader 1 lost its link in cycle 1\n",
          trace_start + idle_turn(0) + idle_turn(1) + idle_turn(0) +
