@@ -34,6 +34,8 @@ else
         # 64-bit loader serves the 32-bit programs as well.
         emulated)
             [ -x "$wine64" ] || cannot_run "32-bit x86 runs emulated only, and booting needs $wine64 (Debian package wine64)"
+            # A prefix that a native run's 32-bit wineboot made refuses the 64-bit loader.
+            [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || rm -rf "$WINEPREFIX"
             boot="$wine64 wineboot -i"
             ;;
         *) cannot_run "this machine cannot execute 32-bit x86 programs (32-bit x86: $mode)" ;;
