@@ -12,10 +12,6 @@ set(IO_PYTHON3 /usr/bin/python3 CACHE FILEPATH "Python 3 of the package step and
 set(IO_PACKAGE_NAME cabinet-io-win32)
 set(IO_PACKAGE_ZIP ${CMAKE_BINARY_DIR}/${IO_PACKAGE_NAME}.zip)
 
-# A build tree from the days of CPack keeps its CPackConfig.cmake, and while
-# that file is there CMake reserves the name "package".
-file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
-
 # Runs at every request and rewrites the ZIP (the same bytes when nothing
 # changed), so it always prints the checksum.
 add_custom_target(package

@@ -15,8 +15,6 @@ import sys
 import time
 import zipfile
 
-ZIP_EPOCH_MIN = 315532800  # 1980-01-01 00:00:00 UTC, the earliest ZIP time
-
 
 def version_text(header_path):
     with open(header_path, encoding="utf-8") as header:
@@ -32,7 +30,8 @@ def crlf(text):
 
 def main(zip_path, folder, header_path, epoch_path, readme_path, *pe_paths):
     with open(epoch_path, encoding="ascii") as epoch_file:
-        epoch = max(int(epoch_file.read()), ZIP_EPOCH_MIN)
+        # The stamp never goes below 1980, the earliest time a ZIP entry can carry.
+        epoch = int(epoch_file.read())
     date_time = time.gmtime(epoch)[:6]
 
     entries = []

@@ -25,7 +25,7 @@ add_dependencies(io_version io_version_stamp)
 
 set(io_version_rc_template ${CMAKE_CURRENT_LIST_DIR}/version.rc.in)
 function(io_version_resource target description)
-  if(NOT WIN32 OR NOT TARGET ${target})
+  if(NOT WIN32)
     return()
   endif()
   get_target_property(type ${target} TYPE)

@@ -9,8 +9,9 @@
 # same in every clone), with "-dirty" when tracked files differ from it, and
 # the time is the commit's. Without git, or from a tree that is not a checkout
 # of its own (an exported tarball), there is no commit, and the time is
-# SOURCE_DATE_EPOCH from the environment when set, else 315532800
-# (1980-01-01 00:00:00 UTC, the earliest time a ZIP entry can carry).
+# SOURCE_DATE_EPOCH from the environment when set, else the earliest time.
+# The earliest time is that of a ZIP entry, 1980-01-01 00:00:00 UTC: no time
+# of the build goes below it, so PE headers and ZIP entries carry the same.
 cmake_minimum_required(VERSION 3.25)
 
 set(commit "")
@@ -40,12 +41,12 @@ if(git_program)
     endif()
   endif()
 endif()
-if(epoch STREQUAL "")
-  if("$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$")
-    set(epoch $ENV{SOURCE_DATE_EPOCH})
-  else()
-    set(epoch 315532800)
-  endif()
+set(earliest_epoch 315532800)
+if(epoch STREQUAL "" AND "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$")
+  set(epoch $ENV{SOURCE_DATE_EPOCH})
+endif()
+if(epoch STREQUAL "" OR epoch LESS earliest_epoch)
+  set(epoch ${earliest_epoch})
 endif()
 
 string(REGEX MATCH "^([0-9]+)\\.([0-9]+)\\.([0-9]+)$" matched "${VERSION}")

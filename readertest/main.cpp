@@ -40,6 +40,7 @@ constexpr int32_t slot_command_read = 3;
 
 // Keypad bits in screen order: 7 8 9 / 4 5 6 / 1 2 3 / 0 O _.
 constexpr int keypad_screen_bits[] = {3, 7, 11, 2, 6, 10, 1, 5, 9, 0, 4, 8};
+constexpr int keypad_key_count = sizeof keypad_screen_bits / sizeof keypad_screen_bits[0];
 
 constexpr char reader_block_format[] =
     "Press escape to quit\nReader %d\n------------------\n |7: %d|8: %d|9: %d|\n |4: %d|5: "
@@ -53,8 +54,8 @@ int bit_of(unsigned int value, int bit)
 
 void print_reader_block(int32_t node, uint16_t keypad, uint8_t sensor, const uint8_t *card_id)
 {
-    int key[12];
-    for (int i = 0; i < 12; ++i) {
+    int key[keypad_key_count];
+    for (int i = 0; i < keypad_key_count; ++i) {
         key[i] = bit_of(keypad, keypad_screen_bits[i]);
     }
     // The identifier bytes are unsigned, so 0x80 prints as 80.
@@ -100,6 +101,9 @@ int main()
         return exit_init_failed;
     }
     puts(">>> Initializing kavio successful, press enter to continue <<<");
+    // Unbuffered, so the prompt takes one byte and a key sent with Enter is
+    // left for the cycles (which read standard input on POSIX).
+    setvbuf(stdin, nullptr, _IONBF, 0);
     if (getchar() != '\n') {
         return exit_done;
     }

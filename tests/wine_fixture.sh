@@ -1,7 +1,9 @@
 #!/bin/sh
 # Starts and stops the wineserver and prefix that every Windows test runs in.
-#   wine_fixture.sh start 32|64 X86_32_MODE_PROBE
+#   wine_fixture.sh start 32|64 X86_32_MODE_COMMAND
 #   wine_fixture.sh stop
+# The 32-bit x86 mode is IO_X86_32_MODE, as tools/test-all decided it; only a
+# ctest run without it has X86_32_MODE_COMMAND (tools/x86-32-mode) probe.
 # WINEPREFIX comes from the environment. When wine cannot run here, start
 # says why and fails, and ctest leaves the tests that need it not run.
 set -u
@@ -25,13 +27,15 @@ if [ "$bits" = 64 ]; then
     boot="$wine64 wineboot"
 else
     command -v wine >/dev/null 2>&1 || cannot_run "wine is not installed (Debian packages wine, wine32:i386)"
-    mode=$("$probe" --word)
+    mode=${IO_X86_32_MODE:-$("$probe" --word)}
     case $mode in
         native) boot="wine wineboot" ;;
         # The 32-bit wineboot crashes under qemu; a prefix booted by the
         # 64-bit loader serves the 32-bit programs as well.
         emulated)
             [ -x "$wine64" ] || cannot_run "32-bit x86 runs emulated only, and booting needs $wine64 (Debian package wine64)"
+            # A prefix that a native run's 32-bit wineboot made refuses the 64-bit loader.
+            [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || rm -rf "$WINEPREFIX"
             boot="$wine64 wineboot -i"
             ;;
         *) cannot_run "this machine cannot execute 32-bit x86 programs (32-bit x86: $mode)" ;;

@@ -122,18 +122,6 @@ void console_clear()
     fputs(console_clear_sequence, stdout);
 }
 
-// Bytes that stdio already read ahead from standard input (the prompt's
-// getchar may have taken more than one byte from a pipe or file).
-static long console_buffered_input()
-{
-#if defined(__GLIBC__)
-    return static_cast<long>(stdin->_IO_read_end - stdin->_IO_read_ptr);
-#else
-    // No portable way to ask; read-ahead bytes then wait until stdio reads again.
-    return 0;
-#endif
-}
-
 static bool console_input_ready()
 {
     struct pollfd input = {};
@@ -145,18 +133,21 @@ static bool console_input_ready()
 unsigned int console_keys_pressed()
 {
     // Drain what can be read without blocking; an ESC among it is Escape, a space Space.
+    // read(2), not stdio: a byte that stdio read ahead would be hidden from poll().
     unsigned int keys = 0;
-    while (console_buffered_input() > 0 || console_input_ready()) {
-        int byte = getc(stdin);
-        if (byte == EOF) {
+    unsigned char bytes[64];
+    while (console_input_ready()) {
+        ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
+        if (count <= 0) {
             // End of input or nothing more on the terminal: ask again next cycle.
-            clearerr(stdin);
             break;
         }
-        if (byte == console_escape_byte) {
-            keys |= console_key_escape;
-        } else if (byte == console_space_byte) {
-            keys |= console_key_space;
+        for (ssize_t i = 0; i < count; ++i) {
+            if (bytes[i] == console_escape_byte) {
+                keys |= console_key_escape;
+            } else if (bytes[i] == console_space_byte) {
+                keys |= console_key_space;
+            }
         }
     }
     return keys;

@@ -15,6 +15,7 @@ extern "C" {
 int IO_CALL host_thread_start(thread_proc_fn body, void *ctx, uint32_t stack_size);
 
 // Waits for the thread to end and stores its exit code in *result unless null.
+// POSIX: an id that names no started thread, or one already closed, is ignored.
 void IO_CALL host_thread_join(int thread_id, int *result);
 
 // Releases the id without waiting for or stopping the thread.

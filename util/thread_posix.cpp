@@ -7,14 +7,17 @@
 #include <stdint.h>
 #include <unistd.h>
 
-// Ids index this table (id = slot + 1); a full table makes start fail.
+// A full table makes start fail. An id names its slot and the start that took
+// it (id = slot + 1 + count * start number), so a stale id names no new thread.
 constexpr int thread_slot_count = 256;
+constexpr unsigned int thread_id_rounds = INT_MAX / thread_slot_count;
 
 // A log call alone takes 128 KiB of stack; leave room around it.
 constexpr size_t thread_min_stack_size = 256 * 1024;
 
 struct thread_slot {
     pthread_t thread;
+    int id;  // 0 until the thread runs
     bool in_use;
     bool joining;
     bool joined;
@@ -26,6 +29,7 @@ static pthread_mutex_t thread_table_lock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_cond_t thread_join_done = PTHREAD_COND_INITIALIZER;
 static thread_slot thread_slots[thread_slot_count];
 static int thread_next_slot = 0;
+static unsigned int thread_start_count = 0;
 
 // Lives in host_thread_start's frame only until the new thread sets started.
 struct thread_start_record {
@@ -94,6 +98,7 @@ static int thread_slot_reserve()
         // Hand out the slots in turn so a stale id is unlikely to name a new thread.
         thread_next_slot = (found + 1) % thread_slot_count;
         thread_slots[found].in_use = true;
+        thread_slots[found].id = 0;
         thread_slots[found].joining = false;
         thread_slots[found].joined = false;
         thread_slots[found].exit_code = 0;
@@ -109,13 +114,15 @@ static void thread_slot_release(int slot)
     pthread_mutex_unlock(&thread_table_lock);
 }
 
-// Returns the slot of a live id, or -1.
-static int thread_slot_from_id(int thread_id)
+// The slot of an id that names a started thread not yet closed, or null.
+// Called with thread_table_lock held.
+static thread_slot *thread_slot_of_live_id(int thread_id)
 {
-    if (thread_id < 1 || thread_id > thread_slot_count) {
-        return -1;
+    if (thread_id < 1) {
+        return nullptr;
     }
-    return thread_id - 1;
+    thread_slot &entry = thread_slots[(thread_id - 1) % thread_slot_count];
+    return entry.in_use && entry.id == thread_id ? &entry : nullptr;
 }
 
 int IO_CALL host_thread_start(thread_proc_fn body, void *ctx, uint32_t stack_size)
@@ -142,9 +149,13 @@ int IO_CALL host_thread_start(thread_proc_fn body, void *ctx, uint32_t stack_siz
     bool created = attr_ok && pthread_create(&thread, &attr, thread_entry, &record) == 0;
     pthread_attr_destroy(&attr);
 
+    int id = 0;
     if (created) {
         pthread_mutex_lock(&thread_table_lock);
+        unsigned int round = thread_start_count++ % thread_id_rounds;
+        id = slot + 1 + thread_slot_count * static_cast<int>(round);
         thread_slots[slot].thread = thread;
+        thread_slots[slot].id = id;
         pthread_mutex_unlock(&thread_table_lock);
 
         pthread_mutex_lock(&record.lock);
@@ -157,25 +168,24 @@ int IO_CALL host_thread_start(thread_proc_fn body, void *ctx, uint32_t stack_siz
     }
     pthread_cond_destroy(&record.started_cond);
     pthread_mutex_destroy(&record.lock);
-    return created ? slot + 1 : 0;
+    return id;
 }
 
 void IO_CALL host_thread_join(int thread_id, int *result)
 {
-    int slot = thread_slot_from_id(thread_id);
-    if (slot < 0) {
-        return;
-    }
     pthread_mutex_lock(&thread_table_lock);
-    thread_slot &entry = thread_slots[slot];
-    if (!entry.in_use) {
+    thread_slot *live = thread_slot_of_live_id(thread_id);
+    // A second joiner waits for the first instead of joining the thread twice.
+    while (live != nullptr && live->joining) {
+        pthread_cond_wait(&thread_join_done, &thread_table_lock);
+        // A close may have taken the id while this one waited.
+        live = thread_slot_of_live_id(thread_id);
+    }
+    if (live == nullptr) {
         pthread_mutex_unlock(&thread_table_lock);
         return;
     }
-    // A second joiner waits for the first instead of joining the thread twice.
-    while (entry.joining) {
-        pthread_cond_wait(&thread_join_done, &thread_table_lock);
-    }
+    thread_slot &entry = *live;
     if (!entry.joined) {
         entry.joining = true;
         pthread_t thread = entry.thread;
@@ -199,21 +209,19 @@ void IO_CALL host_thread_join(int thread_id, int *result)
 
 void IO_CALL host_thread_close(int thread_id)
 {
-    int slot = thread_slot_from_id(thread_id);
-    if (slot < 0) {
-        return;
-    }
     pthread_mutex_lock(&thread_table_lock);
-    thread_slot &entry = thread_slots[slot];
-    while (entry.joining) {
+    thread_slot *live = thread_slot_of_live_id(thread_id);
+    while (live != nullptr && live->joining) {
         pthread_cond_wait(&thread_join_done, &thread_table_lock);
+        // Another close may have taken the id while this one waited.
+        live = thread_slot_of_live_id(thread_id);
     }
-    if (entry.in_use) {
+    if (live != nullptr) {
         // Like closing a handle: a thread nobody joined runs on and cleans up after itself.
-        if (!entry.joined) {
-            pthread_detach(entry.thread);
+        if (!live->joined) {
+            pthread_detach(live->thread);
         }
-        entry.in_use = false;
+        live->in_use = false;
     }
     pthread_mutex_unlock(&thread_table_lock);
 }

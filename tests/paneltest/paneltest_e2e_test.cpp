@@ -13,14 +13,10 @@
 
 #include "io_version.h"
 #include "program_run.h"
-#ifndef _WIN32
-#include "terminal_run.h"
-#endif
 
 namespace {
 
 constexpr int run_timeout_ms = 60000;
-constexpr int terminal_wait_ms = 10000;
 const std::string version_line = "paneltest " IO_VERSION_TEXT "\n";
 const std::string screen_start = version_line + "Press escape to quit\n";
 const std::string no_bridge_line =
@@ -546,49 +542,6 @@ TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
         ASSERT_EQ(run.trace.size(), 2u);
         EXPECT_EQ(run.trace[0], "CH341OpenDevice(0) -> handle");
         EXPECT_EQ(run.trace[1], "CH341CloseDevice(0)");
-    }
-#endif
-}
-
-TEST(PaneltestTerminal, EachScreenArrivesWholeWhileItRunsAndSpaceSkipsTheAskedInput)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "a Windows console has no pseudo-terminal to run paneltest on";
-#else
-    const struct {
-        std::vector<std::string> arguments;
-        std::string asked, then;  // on the screen before a space is typed, and after it
-        int exit_status;
-        std::string ended;  // in what it prints at its end
-    } cases[] = {
-        {{}, "scans:       2\n", "scans:       3\n", 0, "Ended after "},
-        {{"--check", "--settle-ms", "0"},
-         "Press panel button 0 (row 1, column 1), or space to skip it\n",
-         "Press panel button 1 (row 1, column 2), or space to skip it\n", -4,
-         "\npanel 0: skipped\npanel 1: not reached\n"},
-    };
-    const std::string screen_end = "last scan:   ok\n";
-    write_file("paneltest_terminal.frames", "FF FF FF\n");
-    program_set_environment("CH341_SIM_BOARD", "paneltest_terminal.frames");
-    program_set_environment("CH341_SIM_TRACE", "");
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.arguments.empty() ? "live view" : "check");
-        terminal_run run = {};
-        ASSERT_TRUE(terminal_start(&run, program_path("paneltest"), c.arguments));
-        EXPECT_TRUE(terminal_wait_for(&run, c.asked, terminal_wait_ms));
-        terminal_type(&run, " ");
-        EXPECT_TRUE(terminal_wait_for(&run, c.then, terminal_wait_ms));
-        terminal_type(&run, "\x1b");
-        int exit_status = -1000;
-        ASSERT_TRUE(terminal_finish(&run, terminal_wait_ms, &exit_status));
-        EXPECT_EQ(exit_status, c.exit_status);
-        EXPECT_NE(run.screen.find(c.ended), std::string::npos);
-        // Each read but the last, which has what the program prints as it ends, ends a screen.
-        for (size_t i = 0; i + 1 < run.arrivals.size(); ++i) {
-            size_t end = run.arrivals[i];
-            ASSERT_EQ(run.screen.substr(end - screen_end.size(), screen_end.size()), screen_end)
-                << "read " << i;
-        }
     }
 #endif
 }

@@ -11,14 +11,10 @@
 #include <vector>
 
 #include "program_run.h"
-#ifndef _WIN32
-#include "terminal_run.h"
-#endif
 
 namespace {
 
 constexpr int run_timeout_ms = 60000;
-constexpr int terminal_wait_ms = 10000;
 const std::string dashes = "------------------\n";
 const std::string prompt = ">>> Initializing kavio successful, press enter to continue <<<\n";
 const std::string ready_line = "I:kavio: simulated readers ready (scenario)\n";
@@ -249,9 +245,6 @@ std::vector<reader_case> reader_cases()
         {"Startup_InitFailureEndsWithMinusOne", "init fails\n", enter, -1,
          "W:kavio: kav_io_init: no reader answers\nInitializing kavio failed\n",
          "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\n", unchecked},
-        {"Startup_LoggersArePassedLeastSevereFirst", "log-each-level\n", {"q"}, 0,
-         "M:kavio: level M\nI:kavio: level I\nW:kavio: level W\n" + ready_line + prompt, unchecked,
-         unchecked},
         {"FatalLog_LevelFLineEndsWithOneAndReachesARedirectedStdout", "node 1 fatal-at 1\n", enter, 1,
          ready_line + prompt + idle0 + idle1 + idle0 + "F:kavio: reader 1 lost its link in cycle 1\n",
          trace_start + idle_turn(0) + idle_turn(1) + idle_turn(0) +
@@ -345,27 +338,4 @@ TEST_F(Escape, PressedWhileRunningEndsAfterWholeScreens)
     EXPECT_EQ(run.screen, expected);
     ASSERT_GE(run.trace.size(), trace_fini.size());
     EXPECT_EQ(run.trace.substr(run.trace.size() - trace_fini.size()), trace_fini);
-}
-
-TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "a Windows console has no pseudo-terminal to run readertest on";
-#else
-    program_set_environment("KAVIO_SIM_SCENARIO", "");
-    program_set_environment("KAVIO_SIM_TRACE", "");
-    terminal_run run = {};
-    ASSERT_TRUE(terminal_start(&run, program_path("readertest"), {}));
-    // Enter goes in while the terminal still echoes; the screen arrives in whole
-    // pipe buffers, so once a block is there the cycles have begun.
-    terminal_type(&run, "\r");
-    EXPECT_TRUE(terminal_wait_for(&run, "Reader 1\n", terminal_wait_ms));
-    terminal_type(&run, "zxw\x1b");
-    int exit_status = -1000;
-    ASSERT_TRUE(terminal_finish(&run, terminal_wait_ms, &exit_status));
-    EXPECT_EQ(exit_status, 0);
-    EXPECT_EQ(run.echo, "\r\n") << "only the Enter at the prompt is echoed";
-    // A new terminal echoes and reads whole lines; so it must again once readertest has ended.
-    EXPECT_EQ(run.modes_at_end & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
-#endif
 }

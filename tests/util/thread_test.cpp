@@ -137,6 +137,28 @@ TEST(ThreadJoin, IdZeroIsIgnored)
     EXPECT_EQ(result, 42);
 }
 
+TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows may give a closed handle's value to a new thread: the id is that handle";
+#endif
+    int closed = host_thread_start(return_seven, nullptr, 0);
+    ASSERT_NE(closed, 0);
+    host_thread_close(closed);
+    // Enough starts for one of them to take the closed id's slot.
+    for (int start = 0; start < 512; ++start) {
+        int id = host_thread_start(return_seven, nullptr, 0);
+        ASSERT_NE(id, 0);
+        int result = 42;
+        host_thread_join(closed, &result);
+        host_thread_close(closed);
+        EXPECT_EQ(result, 42) << "start " << start;
+        host_thread_join(id, &result);
+        EXPECT_EQ(result, 7) << "start " << start;
+        host_thread_close(id);
+    }
+}
+
 TEST(ThreadClose, ThreadRunsOnAfterCloseWithoutJoin)
 {
     blocked_release = 0;

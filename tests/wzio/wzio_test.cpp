@@ -213,28 +213,3 @@ TEST(WzioFailure, AnyFailedCallClearsTheScanAndTheNextGoodScanRecovers)
         EXPECT_EQ(calls_of_scan(lines, 1), scan_calls) << "all twelve calls despite the fault";
     }
 }
-
-// Under Wine the stand-in is a real stdcall DLL: a caller that got the
-// convention wrong would unbalance the stack on every call and crash or
-// decode garbage long before the end of this loop.
-TEST(WzioScan, ManyScansAgainstTheStdcallBridge)
-{
-    if (only_one_calling_convention) {
-        GTEST_SKIP() << one_convention_skip;
-    }
-    sim_set_env("CH341_SIM_TRACE", "");
-    sim_set_env("CH341_SIM_BOARD", "demo");
-    ASSERT_TRUE(wz_io_init(nullptr, nullptr, nullptr));
-    constexpr uint32_t scans = 32 * 16 * 8 * 2;  // two whole demo cycles
-    uint32_t mismatches = 0;
-    for (uint32_t scan = 0; scan < scans; ++scan) {
-        uint32_t step = scan / 32;
-        bool ok = wz_io_read_inputs();
-        if (!ok || wz_io_get_panel_inputs() != (1u << (step % 16)) ||
-            wz_io_get_sys_inputs() != (step / 16) % 8) {
-            ++mismatches;
-        }
-    }
-    EXPECT_EQ(mismatches, 0u);
-    wz_io_fini();
-}

@@ -1,6 +1,6 @@
 // Drives the CH341 stand-in from a test: its environment, frame scripts and trace.
-#ifndef TESTS_SIM_CONTROL_H
-#define TESTS_SIM_CONTROL_H
+#ifndef TESTS_SUPPORT_SIM_CONTROL_H
+#define TESTS_SUPPORT_SIM_CONTROL_H
 
 #include <stdio.h>
 #include <stdlib.h>
