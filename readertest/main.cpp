@@ -101,9 +101,7 @@ int main()
         return exit_init_failed;
     }
     puts(">>> Initializing kavio successful, press enter to continue <<<");
-    // Unbuffered, so the prompt takes one byte and a key sent with Enter is
-    // left for the cycles (which read standard input on POSIX).
-    setvbuf(stdin, nullptr, _IONBF, 0);
+    console_begin_prompt();
     if (getchar() != '\n') {
         return exit_done;
     }

@@ -3,6 +3,11 @@
 #ifndef UTIL_CONSOLE_H
 #define UTIL_CONSOLE_H
 
+// Called before the prompt's getchar: on POSIX stdin goes unbuffered, so the
+// prompt takes one byte and what was typed after it is left for the cycles'
+// key reads. Windows reads keys from the keyboard state and needs nothing.
+void console_begin_prompt();
+
 // Called once the prompt has been answered, before the first cycle: on a
 // POSIX terminal, turns off echo and line buffering so Escape can be seen.
 void console_begin_cycles();

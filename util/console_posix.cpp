@@ -92,6 +92,12 @@ static void console_install_handlers()
     console_handle_unless_ignored(SIGCONT, console_on_continue);
 }
 
+void console_begin_prompt()
+{
+    // stdio would read ahead past the Enter, where poll() cannot see it.
+    setvbuf(stdin, nullptr, _IONBF, 0);
+}
+
 void console_begin_cycles()
 {
     if (console_mode_changed != 0 || !isatty(STDIN_FILENO)) {

@@ -12,6 +12,10 @@ constexpr DWORD console_pause_ms = 5;
 static bool console_space_was_down = true;
 
 // The Windows console needs no mode change: the key state is read directly.
+void console_begin_prompt()
+{
+}
+
 void console_begin_cycles()
 {
 }
