@@ -33,10 +33,12 @@ std::string read_file(const std::string &path)
     return text.str();
 }
 
-void write_file(const std::string &path, const std::string &text)
+bool write_file(const std::string &path, const std::string &text)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
+    file.close();
+    return !file.fail();
 }
 
 console_text console_text_of(const std::string &output)
