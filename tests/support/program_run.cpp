@@ -41,6 +41,19 @@ bool write_file(const std::string &path, const std::string &text)
     return !file.fail();
 }
 
+std::vector<std::string> lines_of(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 console_text console_text_of(const std::string &output)
 {
     const std::string &clear = console_clear_sequence();

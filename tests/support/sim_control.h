@@ -22,21 +22,7 @@ constexpr char one_convention_skip[] =
 
 inline std::vector<std::string> sim_read_lines(const std::string &path)
 {
-    std::vector<std::string> lines;
-    FILE *file = fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return lines;
-    }
-    char line[512];
-    while (fgets(line, sizeof line, file) != nullptr) {
-        std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-            text.pop_back();
-        }
-        lines.push_back(text);
-    }
-    fclose(file);
-    return lines;
+    return lines_of(read_file(path));
 }
 
 // Suite.Case of the running test, which names its files.
