@@ -29,7 +29,6 @@ struct terminal_run {
     int exit_status;        // as main returned it
 };
 
-// Long enough for a loaded machine; a hang still ends the test.
 constexpr int terminal_wait_ms = 10000;
 
 inline bool terminal_start(terminal_run *run, const std::string &program,
