@@ -28,14 +28,9 @@ read_result read_one()
 // Opens bridge 0 on a board running script_text.
 HANDLE open_script(const std::string &name, const std::string &script_text)
 {
-    sim_set_env("CH341_SIM_BOARD", sim_write_file(name + ".frames", script_text));
+    write_file(name + ".frames", script_text);
+    program_set_environment("CH341_SIM_BOARD", name + ".frames");
     return CH341OpenDevice(ch341_bridge_index);
-}
-
-std::string test_name()
-{
-    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "." + info->name();
 }
 
 }  // namespace
@@ -43,7 +38,7 @@ std::string test_name()
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 {
     std::string trace = sim_trace_for(test_name());
-    sim_set_env("CH341_SIM_BOARD", "");
+    program_set_environment("CH341_SIM_BOARD", "");
     EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
     EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     read_result read = read_one();
@@ -137,7 +132,7 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         EXPECT_EQ(open_script(test_name(), script), INVALID_HANDLE_VALUE) << script;
         EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << script;
     }
-    sim_set_env("CH341_SIM_BOARD", "no-such-file.frames");
+    program_set_environment("CH341_SIM_BOARD", "no-such-file.frames");
     EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
 
     // The decoded form, and a frame line past the limit: one line on stderr names the line.
@@ -187,7 +182,7 @@ TEST(StandInDevice, ClosedOrOtherIndexFails)
 
 TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
 {
-    sim_set_env("CH341_SIM_BOARD", "demo");
+    program_set_environment("CH341_SIM_BOARD", "demo");
     ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
     // Frames at the first scan of steps 0, 1, 4 and 16 (32 scans a step).
     struct demo_case {

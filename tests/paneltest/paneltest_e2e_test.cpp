@@ -7,7 +7,6 @@
 #include <stdio.h>
 
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,19 +20,6 @@ const std::string version_line = "paneltest " IO_VERSION_TEXT "\n";
 const std::string screen_start = version_line + "Press escape to quit\n";
 const std::string no_bridge_line =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver\n";
-
-std::vector<std::string> lines_of(const std::string &text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 struct paneltest_run {
     program_run program;
@@ -432,8 +418,7 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
 std::string frame_lines_of(const std::string &recording)
 {
     std::string frames;
-    std::istringstream stream(recording);
-    for (std::string line; std::getline(stream, line);) {
+    for (const std::string &line : lines_of(recording)) {
         if (line.compare(0, 1, "#") != 0) {
             frames += line + "\n";
         }
@@ -482,37 +467,34 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
         "scan 83: panel 3 released", "scan 83: panel 15 pressed", "scan 83: sys 2 pressed",
         "scan 84: panel 0 released", "scan 84: panel 15 released", "scan 84: sys 2 released",
         "events: 85 scans, 3 failed, 18 edges"};
-    struct record_case {
+    const struct {
         const char *name;
         std::vector<std::string> arguments;  // before --scans 85 --record FILE
         int exit_status;
-    };
-    const record_case cases[] = {
+    } cases[] = {
         {"events", {"--events"}, -2},
         {"live", {}, -2},
         {"check", {"--check", "--settle-ms", "20"}, -4},
     };
-    for (const record_case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         // The board, its recording, then that recording's replay.
         std::string played = board;
         for (int pass = 1; pass <= 2; ++pass) {
             SCOPED_TRACE(pass == 1 ? "recording" : "replay");
             std::string name = std::string("record_") + c.name + "_" + std::to_string(pass);
+            std::string path = "paneltest_e2e_" + name + ".recording";
             std::vector<std::string> arguments = c.arguments;
-            for (const char *argument : {"--scans", "85", "--record"}) {
-                arguments.push_back(argument);
-            }
-            arguments.push_back("paneltest_e2e_" + name + ".recording");
+            arguments.insert(arguments.end(), {"--scans", "85", "--record", path});
             paneltest_run run = run_paneltest(name, played, arguments);
             ASSERT_TRUE(run.program.finished);
             EXPECT_EQ(run.program.exit_status, c.exit_status);
-            std::string recording = read_file(arguments.back());
+            std::string recording = read_file(path);
             EXPECT_EQ(frame_lines_of(recording), frames);
             EXPECT_EQ(recording.compare(0, version_line.size() + 2, "# " + version_line), 0)
                 << recording;
             EXPECT_NE(recording.find("\n# scans: 85, failed: 3 "), std::string::npos) << recording;
-            if (c.arguments == std::vector<std::string>{"--events"}) {
+            if (std::string(c.name) == "events") {
                 EXPECT_EQ(events_without_times(run.text), events) << run.text;
             }
             played = recording;

@@ -4,10 +4,10 @@
 
 #include <stdint.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "program_run.h"
 #include "scan_events.h"
 #include "scan_record.h"
 
@@ -83,10 +83,9 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         if (!c.events.empty()) {
             EXPECT_EQ(lines, c.events);
         }
-        std::ifstream file(path, std::ios::binary);
         std::string frames, counts;
         size_t frame_lines = 0;
-        for (std::string text; std::getline(file, text);) {
+        for (const std::string &text : lines_of(read_file(path))) {
             if (text[0] != '#') {
                 frames += text + "\n";
                 ++frame_lines;

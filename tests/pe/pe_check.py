@@ -42,23 +42,21 @@ def read_allowlist(role, problems):
     return allowed
 
 
-def imported_names(pe):
-    return [f"{entry.dll.decode()}!{symbol.name.decode() if symbol.name else f'#{symbol.ordinal}'}"
-            for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) for symbol in entry.imports]
-
-
-def exported_names(pe):
-    export = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
-    return [(symbol.name or f"#{symbol.ordinal}".encode()).decode() for symbol in export.symbols] if export else []
-
-
-def check_machine(pe):
+def check_headers(pe):
     if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]:
         yield f"not a 32-bit x86 file (machine {pe.FILE_HEADER.Machine:#x})"
+    version = (pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion)
+    if version > XP_SUBSYSTEM:
+        yield "subsystem version {}.{} is above Windows XP's {}.{}".format(*version, *XP_SUBSYSTEM)
+    for bit, name in ((ASLR, "ASLR (DYNAMIC_BASE)"), (DEP, "DEP (NX_COMPAT)")):
+        if not pe.OPTIONAL_HEADER.DllCharacteristics & bit:
+            yield f"does not ask for {name}"
 
 
 def check_imports(pe, allowed):
-    imported = {key(name): name for name in imported_names(pe)}
+    imported = {key(name): name for name in
+                (f"{entry.dll.decode()}!{symbol.name.decode() if symbol.name else f'#{symbol.ordinal}'}"
+                 for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) for symbol in entry.imports)}
     for name_key, name in imported.items():
         if not any(fnmatch.fnmatchcase(name_key, pattern) for pattern in allowed):
             yield f"imports {name}, which is not on its list in {ALLOWLIST.name}"
@@ -76,21 +74,9 @@ def check_delay_load(pe):
         yield "has a delay-load directory" + "".join(f", {name}" for name in delayed)
 
 
-def check_subsystem(pe):
-    version = (pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion)
-    if version > XP_SUBSYSTEM:
-        yield "subsystem version {}.{} is above Windows XP's {}.{}".format(*version, *XP_SUBSYSTEM)
-
-
-def check_aslr_dep(pe):
-    flags = pe.OPTIONAL_HEADER.DllCharacteristics
-    for bit, name in ((ASLR, "ASLR (DYNAMIC_BASE)"), (DEP, "DEP (NX_COMPAT)")):
-        if not flags & bit:
-            yield f"does not ask for {name}"
-
-
 def check_exports(pe, expected):
-    exported = exported_names(pe)
+    export = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    exported = [(symbol.name or f"#{symbol.ordinal}".encode()).decode() for symbol in export.symbols] if export else []
     for name in sorted(set(exported) - set(expected)):
         yield f"exports {name}, which is not on its export list"
     for name in sorted(set(expected) - set(exported)):
@@ -118,8 +104,8 @@ def check(path, role, exports):
         user, dll = STAND_INS[role]
         exports = [pattern.partition("!")[2] for pattern in read_allowlist(user, [])
                    if pattern.startswith(key(f"{dll}!"))]
-    problems += [*check_machine(pe), *check_imports(pe, allowed), *check_delay_load(pe),
-                 *check_subsystem(pe), *check_aslr_dep(pe), *check_exports(pe, exports)]
+    problems += [*check_headers(pe), *check_imports(pe, allowed), *check_delay_load(pe),
+                 *check_exports(pe, exports)]
     return problems, list(tls_note(pe))
 
 

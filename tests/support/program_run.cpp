@@ -33,10 +33,25 @@ std::string read_file(const std::string &path)
     return text.str();
 }
 
-void write_file(const std::string &path, const std::string &text)
+bool write_file(const std::string &path, const std::string &text)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
+    file.close();
+    return !file.fail();
+}
+
+std::vector<std::string> lines_of(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 console_text console_text_of(const std::string &output)

@@ -31,7 +31,10 @@ std::string program_folder();
 std::string program_path(const char *name);
 
 std::string read_file(const std::string &path);
-void write_file(const std::string &path, const std::string &text);
+// False when the file cannot be written whole.
+bool write_file(const std::string &path, const std::string &text);
+// The lines of text without their line ends, LF or CR LF.
+std::vector<std::string> lines_of(const std::string &text);
 
 // What a console program's clear-screen writes to a redirected stdout; empty
 // where nothing of it gets there.

@@ -2,29 +2,13 @@
 #ifndef TESTS_SUPPORT_SIM_CONTROL_H
 #define TESTS_SUPPORT_SIM_CONTROL_H
 
+#include <gtest/gtest.h>
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-// msvcrt has no setenv; "NAME=" removes the variable. The stand-in reads the
-// same msvcrt environment.
-inline void sim_set_env(const char *name, const std::string &value)
-{
-    _putenv((std::string(name) + "=" + value).c_str());
-}
-#else
-inline void sim_set_env(const char *name, const std::string &value)
-{
-    if (value.empty()) {
-        unsetenv(name);
-    } else {
-        setenv(name, value.c_str(), 1);
-    }
-}
-#endif
+#include "program_run.h"
 
 // 64-bit Windows has one calling convention: a stdcall or cdecl mix-up, which
 // the 32-bit build must trap, cannot happen in the win64 test build.
@@ -36,34 +20,16 @@ constexpr bool only_one_calling_convention = false;
 constexpr char one_convention_skip[] =
     "about the 32-bit x86 calling conventions, which x86-64 Windows does not have";
 
-// Writes text to a file in the working folder (the build's bin folder); returns its path.
-inline std::string sim_write_file(const std::string &name, const std::string &text)
-{
-    FILE *file = fopen(name.c_str(), "w");
-    if (file != nullptr) {
-        fputs(text.c_str(), file);
-        fclose(file);
-    }
-    return name;
-}
-
 inline std::vector<std::string> sim_read_lines(const std::string &path)
 {
-    std::vector<std::string> lines;
-    FILE *file = fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return lines;
-    }
-    char line[512];
-    while (fgets(line, sizeof line, file) != nullptr) {
-        std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-            text.pop_back();
-        }
-        lines.push_back(text);
-    }
-    fclose(file);
-    return lines;
+    return lines_of(read_file(path));
+}
+
+// Suite.Case of the running test, which names its files.
+inline std::string test_name()
+{
+    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
 }
 
 // Names a fresh trace file for the running test; the stand-in truncates it on its next call.
@@ -71,7 +37,7 @@ inline std::string sim_trace_for(const std::string &test_name)
 {
     std::string path = test_name + ".trace";
     remove(path.c_str());
-    sim_set_env("CH341_SIM_TRACE", path);
+    program_set_environment("CH341_SIM_TRACE", path);
     return path;
 }
 

@@ -5,6 +5,7 @@
 // console has no pseudo-terminal to stand in for it.
 #ifndef TESTS_SUPPORT_TERMINAL_RUN_H
 #define TESTS_SUPPORT_TERMINAL_RUN_H
+#ifndef _WIN32
 
 #include <poll.h>
 #include <pty.h>
@@ -19,13 +20,16 @@
 
 struct terminal_run {
     int pid;
-    int terminal;                  // where keys go in and the echo comes out
+    int terminal;  // where keys go in and the echo comes out
     int screen_pipe;
     std::string screen;            // standard output so far
     std::vector<size_t> arrivals;  // screen.size() after each read
     std::string echo;
-    tcflag_t modes_at_end;         // the terminal's local modes (ECHO, ICANON, ...) at the end
+    tcflag_t modes_at_end;  // the terminal's local modes (ECHO, ICANON, ...) at the end
+    int exit_status;        // as main returned it
 };
+
+constexpr int terminal_wait_ms = 10000;
 
 inline bool terminal_start(terminal_run *run, const std::string &program,
                            std::vector<std::string> arguments)
@@ -82,7 +86,8 @@ inline bool terminal_read(terminal_run *run, int timeout_ms)
 
 // Reads until the screen holds text, or with no text until the screen ends;
 // false if that does not happen within timeout_ms.
-inline bool terminal_wait_for(terminal_run *run, const std::string &text, int timeout_ms)
+inline bool terminal_wait_for(terminal_run *run, const std::string &text,
+                              int timeout_ms = terminal_wait_ms)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     while (text.empty() || run->screen.find(text) == std::string::npos) {
@@ -96,10 +101,10 @@ inline bool terminal_wait_for(terminal_run *run, const std::string &text, int ti
     return true;
 }
 
-// Reads to the end and closes everything; false when the program had to be killed after timeout_ms.
-inline bool terminal_finish(terminal_run *run, int timeout_ms, int *exit_status)
+// Reads to the end and closes everything; false when the program had to be killed.
+inline bool terminal_finish(terminal_run *run)
 {
-    bool ended = terminal_wait_for(run, "", timeout_ms);
+    bool ended = terminal_wait_for(run, "");
     if (!ended) {
         kill(run->pid, SIGKILL);
     }
@@ -113,8 +118,9 @@ inline bool terminal_finish(terminal_run *run, int timeout_ms, int *exit_status)
     close(run->screen_pipe);
     close(run->terminal);
     // The status is one byte here; main's -4 arrives as 252.
-    *exit_status = static_cast<signed char>(WEXITSTATUS(status));
+    run->exit_status = static_cast<signed char>(WEXITSTATUS(status));
     return ended && WIFEXITED(status);
 }
 
+#endif
 #endif

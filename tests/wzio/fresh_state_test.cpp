@@ -9,7 +9,7 @@ TEST(WzioFreshState, GettersAreZeroBeforeAnyScan)
     EXPECT_EQ(wz_io_get_panel_inputs(), 0);
     EXPECT_EQ(wz_io_get_sys_inputs(), 0);
     // init and fini leave the state alone.
-    sim_set_env("CH341_SIM_BOARD", "demo");
+    program_set_environment("CH341_SIM_BOARD", "demo");
     EXPECT_TRUE(wz_io_init(nullptr, nullptr, nullptr));
     wz_io_fini();
     EXPECT_EQ(wz_io_get_panel_inputs(), 0);

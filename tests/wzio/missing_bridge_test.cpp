@@ -13,21 +13,8 @@ namespace {
 
 bool file_copy(const std::string &from, const std::string &to)
 {
-    FILE *in = fopen(from.c_str(), "rb");
-    FILE *out = fopen(to.c_str(), "wb");
-    bool ok = in != nullptr && out != nullptr;
-    char buffer[65536];
-    size_t count;
-    while (ok && (count = fread(buffer, 1, sizeof buffer, in)) > 0) {
-        ok = fwrite(buffer, 1, count, out) == count;
-    }
-    if (in != nullptr) {
-        fclose(in);
-    }
-    if (out != nullptr) {
-        ok = fclose(out) == 0 && ok;
-    }
-    return ok;
+    std::string bytes = read_file(from);
+    return !bytes.empty() && write_file(to, bytes);
 }
 
 }  // namespace

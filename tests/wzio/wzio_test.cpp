@@ -22,19 +22,14 @@ const std::vector<std::string> scan_calls = {
     "CH341EppReadData(0, length 1)",  "CH341EppSetAddr(0, 0xFF)",
 };
 
-std::string test_name()
-{
-    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "." + info->name();
-}
-
 // Attaches a board running script_text and opens it; returns the trace path.
 // Each variant of a test gets files of its own.
 std::string init_with_script(const std::string &script_text, const std::string &variant = "")
 {
     std::string name = test_name() + variant;
     std::string trace = sim_trace_for(name);
-    sim_set_env("CH341_SIM_BOARD", sim_write_file(name + ".frames", script_text));
+    write_file(name + ".frames", script_text);
+    program_set_environment("CH341_SIM_BOARD", name + ".frames");
     EXPECT_TRUE(wz_io_init(nullptr, nullptr, nullptr));
     return trace;
 }
@@ -174,7 +169,7 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
     EXPECT_TRUE(wz_io_read_inputs());
     expect_inputs(0xFFFF, 0x07);
     std::string trace = sim_trace_for(test_name() + ".nobridge");
-    sim_set_env("CH341_SIM_BOARD", "");
+    program_set_environment("CH341_SIM_BOARD", "");
     EXPECT_FALSE(wz_io_init(nullptr, nullptr, nullptr));
     expect_inputs(0xFFFF, 0x07);  // init leaves the state alone
     EXPECT_FALSE(wz_io_read_inputs());
