@@ -48,12 +48,16 @@ bool script_error(const char *path, uint32_t line, const char *what)
     return false;
 }
 
+// Hex numbers may carry a 0x in front.
+const char *skip_hex_prefix(const char *text)
+{
+    return text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? text + 2 : text;
+}
+
 // One or two hex digits, optionally after 0x.
 bool parse_byte(const char *text, uint8_t *value)
 {
-    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text += 2;
-    }
+    text = skip_hex_prefix(text);
     uint32_t parsed = 0;
     if (strlen(text) > 2 || !script_line_number(text, 16, 0, 0xFF, &parsed)) {
         return false;
@@ -70,10 +74,7 @@ bool parse_decoded(const char *word, const char *name, size_t digits, uint32_t h
     if (strncmp(word, name, name_length) != 0) {
         return false;
     }
-    const char *text = word + name_length;
-    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text += 2;
-    }
+    const char *text = skip_hex_prefix(word + name_length);
     // Exactly that many digits, then the end: strtoul alone takes fewer, or a second 0x.
     return strspn(text, "0123456789abcdefABCDEF") == digits &&
            script_line_number(text, 16, 0, high, value);
