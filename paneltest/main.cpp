@@ -43,6 +43,8 @@ constexpr uint32_t max_settle_ms = 60000;
 
 // Room for the longest check line: one input short with all eighteen others.
 constexpr size_t check_text_size = 256;
+// "scan time:   min 4294967295 us, median ..." with room to spare.
+constexpr size_t scan_time_line_size = 96;
 
 constexpr char screen_rule[] = "-------------------------\n";
 // First on every screen, so a photo of it tells which build was running.
@@ -194,92 +196,95 @@ scan_reading scan_once(cycle_counts *counts)
 }
 
 // The grid and the system inputs, under "Panel buttons" and its rule.
-void print_inputs(uint16_t panel, uint8_t sys)
+void format_inputs(uint16_t panel, uint8_t sys)
 {
     // Bit 0 top left, row by row, as the library numbers the buttons.
     for (int row = 0; row < panel_rows; ++row) {
         for (int column = 0; column < panel_columns; ++column) {
             int bit = row * panel_columns + column;
-            printf("|%2d: %d", bit, bit_of(panel, bit));
+            console_screen_printf("|%2d: %d", bit, bit_of(panel, bit));
         }
-        fputs("|\n", stdout);
+        console_screen_printf("|\n");
     }
-    printf("%sSystem inputs\n", screen_rule);
+    console_screen_printf("%sSystem inputs\n", screen_rule);
     for (int bit = 0; bit < sys_input_count; ++bit) {
-        printf("|%2d: %d", bit, bit_of(sys, bit));
+        console_screen_printf("|%2d: %d", bit, bit_of(sys, bit));
     }
-    printf("|\n%s", screen_rule);
+    console_screen_printf("|\n%s", screen_rule);
 }
 
-void print_scan_time()
+// The scan time line, for a screen and for the check's summary.
+void format_scan_time(char *line, size_t size)
 {
     scan_timing_figures time = scan_timing_now();
     if (time.count == 0) {
-        puts("scan time:   --");
+        snprintf(line, size, "scan time:   --");
         return;
     }
-    printf("scan time:   min %lu us, median %lu us, max %lu us\n",
-           static_cast<unsigned long>(time.min_us), static_cast<unsigned long>(time.median_us),
-           static_cast<unsigned long>(time.max_us));
+    snprintf(line, size, "scan time:   min %lu us, median %lu us, max %lu us",
+             static_cast<unsigned long>(time.min_us), static_cast<unsigned long>(time.median_us),
+             static_cast<unsigned long>(time.max_us));
 }
 
-void print_failed_and_last_scan(uint32_t failed, bool scan_ok)
+// The lines every screen ends with: scan time, failed scans and the last scan.
+void format_screen_end(uint32_t failed, bool scan_ok)
 {
-    printf("failed:      %lu\n", static_cast<unsigned long>(failed));
+    char line[scan_time_line_size];
+    format_scan_time(line, sizeof line);
+    console_screen_printf("%s\nfailed:      %lu\n", line, static_cast<unsigned long>(failed));
     // The library reports a failed scan with every input released: say so.
-    puts(scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
+    console_screen_printf("%s\n", scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
 }
 
-void print_screen(const scan_reading &reading, const cycle_counts &counts)
+void show_screen(const scan_reading &reading, const cycle_counts &counts)
 {
-    printf("%sPress escape to quit\nPanel buttons\n%s", version_line, screen_rule);
-    print_inputs(reading.panel, reading.sys);
-    printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s", static_cast<unsigned int>(reading.panel),
-           static_cast<unsigned int>(reading.sys), screen_rule);
-    printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
+    console_screen_printf("%sPress escape to quit\nPanel buttons\n%s", version_line, screen_rule);
+    format_inputs(reading.panel, reading.sys);
+    console_screen_printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s",
+                          static_cast<unsigned int>(reading.panel),
+                          static_cast<unsigned int>(reading.sys), screen_rule);
+    console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
     int32_t rate = scan_rate_per_second();
     if (rate == scan_rate_unknown) {
-        puts("per second:  --");
+        console_screen_printf("per second:  --\n");
     } else {
-        printf("per second:  %ld\n", static_cast<long>(rate));
+        console_screen_printf("per second:  %ld\n", static_cast<long>(rate));
     }
-    print_scan_time();
-    print_failed_and_last_scan(counts.failed, reading.ok);
+    format_screen_end(counts.failed, reading.ok);
+    console_screen_show();
 }
 
-void print_check_screen(const scan_reading &reading, const wiring_check &check,
-                        const cycle_counts &counts)
+void show_check_screen(const scan_reading &reading, const wiring_check &check,
+                       const cycle_counts &counts)
 {
     char text[check_text_size];
     wiring_check_format_prompt(&check, text, sizeof text);
-    printf("%s%s%s\nPanel buttons\n%s", version_line, check_screen_start, text, screen_rule);
-    print_inputs(reading.panel, reading.sys);
-    printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), check_input_count);
+    console_screen_printf("%s%s%s\nPanel buttons\n%s", version_line, check_screen_start, text,
+                          screen_rule);
+    format_inputs(reading.panel, reading.sys);
+    console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), check_input_count);
     if (check.last_judged < 0) {
-        puts("last result: --");
+        console_screen_printf("last result: --\n");
     } else {
         wiring_check_format_result(&check, check.last_judged, text, sizeof text);
-        printf("last result: %s\n", text);
+        console_screen_printf("last result: %s\n", text);
     }
-    printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
-    print_scan_time();
-    print_failed_and_last_scan(counts.failed, reading.ok);
+    console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
+    format_screen_end(counts.failed, reading.ok);
+    console_screen_show();
 }
 
-// The live view: until Escape is held or the scan limit is reached.
+// The live view: until Escape or the scan limit.
 void live_cycles(uint32_t scan_limit, cycle_counts *counts)
 {
     scan_rate_start(monotonic_clock_ms());
     for (;;) {
-        console_clear();
-        if (console_escape_held()) {
+        if ((console_keys_pressed() & console_key_escape) != 0) {
             return;
         }
         scan_reading reading = scan_once(counts);
         scan_rate_count(monotonic_clock_ms());
-        print_screen(reading, *counts);
-        // One write per screen keeps the redraw whole and in order with the clear.
-        fflush(stdout);
+        show_screen(reading, *counts);
         if (scan_limit != 0 && counts->scans == scan_limit) {
             return;
         }
@@ -293,7 +298,7 @@ void event_cycles(uint32_t scan_limit, scan_events *events, cycle_counts *counts
     scan_events_start(events);
     char line[scan_events_line_size];
     for (;;) {
-        if (console_escape_held()) {
+        if ((console_keys_pressed() & console_key_escape) != 0) {
             return;
         }
         scan_reading reading = scan_once(counts);
@@ -317,7 +322,6 @@ void check_cycles(const options &chosen, wiring_check *check, cycle_counts *coun
 {
     wiring_check_start(check, chosen.settle_ms, monotonic_clock_ms());
     for (;;) {
-        console_clear();
         unsigned int keys = console_keys_pressed();
         if ((keys & console_key_escape) != 0) {
             return;
@@ -329,8 +333,7 @@ void check_cycles(const options &chosen, wiring_check *check, cycle_counts *coun
         scan_reading reading = scan_once(counts);
         wiring_check_scan(check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
                           monotonic_clock_ms());
-        print_check_screen(reading, *check, *counts);
-        fflush(stdout);
+        show_check_screen(reading, *check, *counts);
         if (check->phase == check_phase::done ||
             (chosen.scan_limit != 0 && counts->scans == chosen.scan_limit)) {
             return;
@@ -421,7 +424,9 @@ int main(int argc, char **argv)
     if (chosen.shown == view::live) {
         return counts.failed == 0 ? exit_done : exit_scans_failed;
     }
-    print_scan_time();
+    char scan_time[scan_time_line_size];
+    format_scan_time(scan_time, sizeof scan_time);
+    puts(scan_time);
     print_check_summary(check);
     return wiring_check_passed(&check) ? exit_done : exit_check_failed;
 }

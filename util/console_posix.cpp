@@ -1,4 +1,5 @@
 #include "console.h"
+#include "console_screen_platform.h"
 
 #include <errno.h>
 #include <poll.h>
@@ -9,8 +10,6 @@
 #include <time.h>
 #include <unistd.h>
 
-constexpr unsigned char console_escape_byte = 0x1B;
-constexpr unsigned char console_space_byte = 0x20;
 constexpr char console_clear_sequence[] = "\x1b[H\x1b[2J";
 constexpr long console_pause_ns = 5L * 1000L * 1000L;
 
@@ -148,13 +147,7 @@ unsigned int console_keys_pressed()
             // End of input or nothing more on the terminal: ask again next cycle.
             break;
         }
-        for (ssize_t i = 0; i < count; ++i) {
-            if (bytes[i] == console_escape_byte) {
-                keys |= console_key_escape;
-            } else if (bytes[i] == console_space_byte) {
-                keys |= console_key_space;
-            }
-        }
+        keys |= console_keys_in_bytes(bytes, static_cast<long>(count));
     }
     return keys;
 }

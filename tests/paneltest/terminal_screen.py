@@ -1,0 +1,145 @@
+"""paneltest in a terminal, judged by what a person sees on it.
+
+    terminal_screen.py COMMAND...   (paneltest, or wine and paneltest.exe)
+
+Runs the command on a pseudo-terminal of 80 columns and 30 rows, its standard
+input, output and error all on it, against a scripted CH341 stand-in; types
+keys as an operator does and reads the screen through a terminal emulator.
+Prints each failure and exits 1 when there is any.
+"""
+import fcntl
+import os
+import pty
+import select
+import struct
+import sys
+import termios
+import time
+
+import pyte
+
+ROWS, COLUMNS = 30, 80
+WAIT_S = 60  # a wine start on a loaded machine takes seconds
+
+
+class Terminal:
+    def __init__(self, command, arguments):
+        self.screen = pyte.Screen(COLUMNS, ROWS)
+        self.stream = pyte.ByteStream(self.screen)
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:
+            # The size is set before the program starts, as a terminal window has it.
+            fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
+            os.execvp(command[0], command + arguments)
+        self.status = None
+
+    def read(self, timeout):
+        """Feeds what arrives within timeout to the emulator; False once the program is gone."""
+        ready, _, _ = select.select([self.fd], [], [], timeout)
+        if not ready:
+            return True
+        try:
+            data = os.read(self.fd, 65536)
+        except OSError:  # EIO: the program and its terminal are gone
+            return False
+        self.stream.feed(data)
+        return bool(data)
+
+    def lines(self):
+        return [line.rstrip() for line in self.screen.display]
+
+    def wait_for(self, text):
+        deadline = time.monotonic() + WAIT_S
+        while not any(text in line for line in self.lines()):
+            if time.monotonic() > deadline or not self.read(0.05):
+                return False
+        return True
+
+    def type(self, keys):
+        os.write(self.fd, keys)
+
+    def finish(self):
+        """Reads to the end; the exit status as main returned it, None when it had to be killed."""
+        deadline = time.monotonic() + WAIT_S
+        while self.read(0.05):
+            if time.monotonic() > deadline:
+                os.kill(self.pid, 9)
+                break
+        _, status = os.waitpid(self.pid, 0)
+        os.close(self.fd)
+        if not os.WIFEXITED(status):
+            return None
+        code = os.WEXITSTATUS(status)
+        return code - 256 if code > 127 else code
+
+
+failures = []
+
+
+def check(condition, what, terminal):
+    if not condition:
+        failures.append(what + "; the screen:\n  " + "\n  ".join(terminal.lines()))
+
+
+def row_of(terminal, text):
+    return next((row for row, line in enumerate(terminal.lines()) if line == text), -1)
+
+
+def use_board(frames):
+    with open("paneltest_terminal.frames", "w") as script:
+        script.write(frames)
+    os.environ["CH341_SIM_BOARD"] = "paneltest_terminal.frames"
+    os.environ.pop("CH341_SIM_TRACE", None)
+
+
+def main():
+    command = sys.argv[1:]
+    # Panel button 0 held through a failed scan, then the panel released: the
+    # failed scan's last line is longer than the good ones' after it.
+    use_board("FF FE FF\nFF FE FF read-fail=2\nFF FF FF repeat=4\n")
+
+    # After --scans the last screen stands whole, with nothing of the longer
+    # lines before it, and the program's last words below it.
+    terminal = Terminal(command, ["--scans", "6"])
+    status = terminal.finish()
+    check(status == -2, f"--scans 6 with a failed scan ended with status {status}", terminal)
+    lines = terminal.lines()
+    scans = row_of(terminal, "scans:       6")
+    check(scans >= 0, "no 'scans:       6' line after --scans 6", terminal)
+    check(lines[scans + 4:scans + 6] == ["last scan:   ok", "Ended after 6 scans, 1 failed"],
+          "the last screen does not end with its last scan and the ending below", terminal)
+    check(row_of(terminal, "| 0: 0| 1: 0| 2: 0| 3: 0|") >= 0, "button 0 still shown pressed", terminal)
+    check(not any("released" in line or "0x0001" in line for line in lines),
+          "something of an earlier screen is left", terminal)
+    check(sum(line.startswith("paneltest ") for line in lines) == 1,
+          "more than one screen on the terminal", terminal)
+
+    # The live view goes on past a space, and Escape ends it with status 0; in
+    # the check a space skips the asked-for input and Escape ends it.
+    use_board("FF FF FF\n")
+    cases = [
+        ([], "scans:       7", "scans:       8", 0, "Ended after "),
+        (["--check", "--settle-ms", "0"],
+         "Press panel button 0 (row 1, column 1), or space to skip it",
+         "Press panel button 1 (row 1, column 2), or space to skip it", -4, "panel 1: not reached"),
+    ]
+    for arguments, asked, then, expected_status, ended in cases:
+        name = " ".join(arguments) or "live view"
+        terminal = Terminal(command, arguments)
+        check(terminal.wait_for(asked), f"{name}: '{asked}' never shown", terminal)
+        terminal.type(b" ")
+        check(terminal.wait_for(then), f"{name}: '{then}' never shown after a space", terminal)
+        terminal.type(b"\x1b")
+        status = terminal.finish()
+        check(status == expected_status, f"{name}: status {status} after Escape", terminal)
+        check(row_of(terminal, ended) >= 0 or any(line.startswith(ended) for line in terminal.lines()),
+              f"{name}: '{ended}' not shown at the end", terminal)
+
+    for failure in failures:
+        print("FAILED:", failure)
+    print(f"{'FAILED' if failures else 'passed'}: paneltest in a terminal, {len(failures)} failures")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

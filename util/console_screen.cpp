@@ -1,0 +1,105 @@
+// paneltest's screen: formatted into a buffer, then drawn over the last one,
+// so that only what changed costs a write.
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "console.h"
+#include "console_screen_platform.h"
+
+namespace {
+
+// A paneltest screen is under a kilobyte; its longest line, the check's, 256 bytes.
+constexpr int screen_capacity = 8192;
+
+struct screen_line {
+    const char *text;
+    int length;
+};
+
+char screen_next[screen_capacity];
+int screen_next_length = 0;
+
+// What the terminal shows, as last drawn: the text, the window it was drawn
+// for and its rows there. Nothing before the first screen.
+char screen_shown[screen_capacity];
+int screen_shown_length = 0;
+int screen_shown_rows = 0;
+bool screen_shown_valid = false;
+console_screen_window screen_shown_window = {0, 0, 0};
+
+// The line that starts at *at, without its newline and cut to the window's
+// width less one, so that it never wraps; *at moves past the newline.
+screen_line screen_line_at(const char *text, int length, int *at, int columns)
+{
+    const char *start = text + *at;
+    const char *newline = static_cast<const char *>(memchr(start, '\n', static_cast<size_t>(length - *at)));
+    int line_length = newline != nullptr ? static_cast<int>(newline - start) : length - *at;
+    *at += line_length + (newline != nullptr ? 1 : 0);
+    int fits = columns - 1;
+    return {start, line_length < fits ? line_length : fits};
+}
+
+bool same_line(screen_line a, screen_line b)
+{
+    return a.length == b.length && memcmp(a.text, b.text, static_cast<size_t>(a.length)) == 0;
+}
+
+void draw_over_shown(const console_screen_window &window)
+{
+    // A resized window may have reflowed or scrolled what it showed: assume nothing of it.
+    bool redraw_all = !screen_shown_valid || window.rows != screen_shown_window.rows ||
+                      window.columns != screen_shown_window.columns;
+    int top = redraw_all ? window.top : screen_shown_window.top;
+    int old_rows = redraw_all ? window.rows : screen_shown_rows;
+    int new_at = 0;
+    int old_at = 0;
+    int row = 0;
+    // The last row stays free for the cursor, so the window never scrolls.
+    for (; new_at < screen_next_length && row < window.rows - 1; ++row) {
+        screen_line line = screen_line_at(screen_next, screen_next_length, &new_at, window.columns);
+        // Unknown, the old line may fill the row; below the old screen, the row is blank.
+        screen_line old = {"", redraw_all ? window.columns : 0};
+        if (!redraw_all && row < old_rows) {
+            old = screen_line_at(screen_shown, screen_shown_length, &old_at, window.columns);
+        }
+        if (redraw_all || !same_line(line, old)) {
+            console_screen_write_line(top + row, line.text, line.length, old.length);
+        }
+    }
+    if (row < old_rows) {
+        console_screen_blank_rows(top + row, top + old_rows);
+    }
+    console_screen_finish(top + row);
+    memcpy(screen_shown, screen_next, static_cast<size_t>(screen_next_length));
+    screen_shown_length = screen_next_length;
+    screen_shown_rows = row;
+    screen_shown_window = {top, window.rows, window.columns};
+    screen_shown_valid = true;
+}
+
+}  // namespace
+
+void console_screen_printf(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    screen_next_length += format_checked_va(screen_next + screen_next_length,
+                                            screen_capacity - screen_next_length, format, args);
+    va_end(args);
+}
+
+void console_screen_show()
+{
+    // Whatever went through stdio before goes out first, above the screen.
+    fflush(stdout);
+    console_screen_window window;
+    if (console_screen_window_of_output(&window)) {
+        draw_over_shown(window);
+    } else {
+        // A pipe or a file keeps every screen, one after another, in one write.
+        fwrite(screen_next, 1, static_cast<size_t>(screen_next_length), stdout);
+        fflush(stdout);
+    }
+    screen_next_length = 0;
+}
