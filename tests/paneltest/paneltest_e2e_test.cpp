@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int run_timeout_ms = 60000;
+constexpr int run_timeout_ms = 20000;
 const std::string version_line = "paneltest " IO_VERSION_TEXT "\n";
 const std::string screen_start = version_line + "Press escape to quit\n";
 const std::string no_bridge_line =

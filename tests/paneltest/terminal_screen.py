@@ -19,7 +19,7 @@ import time
 import pyte
 
 ROWS, COLUMNS = 30, 80
-WAIT_S = 60  # a wine start on a loaded machine takes seconds
+WAIT_S = 20  # a wine start on a loaded machine takes seconds
 
 
 class Terminal:

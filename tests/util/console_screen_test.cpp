@@ -1,0 +1,72 @@
+// paneltest's screen over a terminal that records what it is asked to draw:
+// what reaches the terminal for each screen, given what it showed before.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "console_screen_platform.h"
+
+namespace {
+
+console_screen_window terminal_window;
+std::vector<std::string> terminal_calls;
+
+}  // namespace
+
+bool console_screen_window_of_output(console_screen_window *window)
+{
+    *window = terminal_window;
+    return true;
+}
+
+void console_screen_write_line(int row, const char *line, int length, int old_length)
+{
+    terminal_calls.push_back("row " + std::to_string(row) + ": '" + std::string(line, length) +
+                             "' over " + std::to_string(old_length));
+}
+
+void console_screen_blank_rows(int first, int end)
+{
+    terminal_calls.push_back("blank " + std::to_string(first) + " to " + std::to_string(end));
+}
+
+void console_screen_finish(int row)
+{
+    terminal_calls.push_back("cursor " + std::to_string(row));
+}
+
+namespace {
+
+TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
+{
+    const struct {
+        const char *name;
+        console_screen_window window;  // top, rows, columns
+        const char *screen;
+        std::vector<std::string> calls;
+    } steps[] = {
+        {"first screen: every row, blanks to the width and below",
+         {3, 6, 10}, "ab\ncd\n",
+         {"row 3: 'ab' over 10", "row 4: 'cd' over 10", "blank 5 to 9", "cursor 5"}},
+        {"the same again", {0, 6, 10}, "ab\ncd\n", {"cursor 5"}},
+        {"a shorter line, a longer one, a new row", {3, 6, 10}, "abc\nc\nxy\n",
+         {"row 3: 'abc' over 2", "row 4: 'c' over 2", "row 5: 'xy' over 0", "cursor 6"}},
+        {"a shorter screen", {3, 6, 10}, "abc\n", {"blank 4 to 6", "cursor 4"}},
+        {"a resized window: everything again, cut to the window",
+         {0, 3, 4}, "abcdef\nb\nc\nd\n",
+         {"row 0: 'abc' over 4", "row 1: 'b' over 4", "blank 2 to 3", "cursor 2"}},
+        {"a last line without its newline", {0, 3, 4}, "abcdef\nz", {"row 1: 'z' over 1", "cursor 2"}},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.name);
+        terminal_window = step.window;
+        terminal_calls.clear();
+        console_screen_printf("%s", step.screen);
+        console_screen_show();
+        EXPECT_EQ(terminal_calls, step.calls);
+    }
+}
+
+}  // namespace
