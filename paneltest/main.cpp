@@ -233,7 +233,8 @@ void format_screen_end(uint32_t failed, bool scan_ok)
     format_scan_time(line, sizeof line);
     console_screen_printf("%s\nfailed:      %lu\n", line, static_cast<unsigned long>(failed));
     // The library reports a failed scan with every input released: say so.
-    console_screen_printf("%s\n", scan_ok ? "last scan:   ok" : "last scan:   FAILED, inputs shown as released");
+    console_screen_printf("%s\n", scan_ok ? "last scan:   ok"
+                                         : "last scan:   FAILED, inputs shown as released");
 }
 
 void show_screen(const scan_reading &reading, const cycle_counts &counts)
@@ -262,7 +263,8 @@ void show_check_screen(const scan_reading &reading, const wiring_check &check,
     console_screen_printf("%s%s%s\nPanel buttons\n%s", version_line, check_screen_start, text,
                           screen_rule);
     format_inputs(reading.panel, reading.sys);
-    console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), check_input_count);
+    console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check),
+                          check_input_count);
     if (check.last_judged < 0) {
         console_screen_printf("last result: --\n");
     } else {

@@ -33,7 +33,8 @@ console_screen_window screen_shown_window = {0, 0, 0};
 screen_line screen_line_at(const char *text, int length, int *at, int columns)
 {
     const char *start = text + *at;
-    const char *newline = static_cast<const char *>(memchr(start, '\n', static_cast<size_t>(length - *at)));
+    const char *newline =
+        static_cast<const char *>(memchr(start, '\n', static_cast<size_t>(length - *at)));
     int line_length = newline != nullptr ? static_cast<int>(newline - start) : length - *at;
     *at += line_length + (newline != nullptr ? 1 : 0);
     int fits = columns - 1;

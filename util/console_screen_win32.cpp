@@ -137,7 +137,7 @@ static console_input_kind console_input_kind_of(HANDLE input)
     }
     DWORD type = GetFileType(input);
     return type == FILE_TYPE_PIPE || type == FILE_TYPE_DISK ? console_input_kind::bytes
-                                                             : console_input_kind::none;
+                                                            : console_input_kind::none;
 }
 
 static unsigned int console_keys_of_events(HANDLE input)

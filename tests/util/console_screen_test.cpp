@@ -48,16 +48,23 @@ TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
         std::vector<std::string> calls;
     } steps[] = {
         {"first screen: every row, blanks to the width and below",
-         {3, 6, 10}, "ab\ncd\n",
+         {3, 6, 10},
+         "ab\ncd\n",
          {"row 3: 'ab' over 10", "row 4: 'cd' over 10", "blank 5 to 9", "cursor 5"}},
         {"the same again", {0, 6, 10}, "ab\ncd\n", {"cursor 5"}},
-        {"a shorter line, a longer one, a new row", {3, 6, 10}, "abc\nc\nxy\n",
+        {"a shorter line, a longer one, a new row",
+         {3, 6, 10},
+         "abc\nc\nxy\n",
          {"row 3: 'abc' over 2", "row 4: 'c' over 2", "row 5: 'xy' over 0", "cursor 6"}},
         {"a shorter screen", {3, 6, 10}, "abc\n", {"blank 4 to 6", "cursor 4"}},
         {"a resized window: everything again, cut to the window",
-         {0, 3, 4}, "abcdef\nb\nc\nd\n",
+         {0, 3, 4},
+         "abcdef\nb\nc\nd\n",
          {"row 0: 'abc' over 4", "row 1: 'b' over 4", "blank 2 to 3", "cursor 2"}},
-        {"a last line without its newline", {0, 3, 4}, "abcdef\nz", {"row 1: 'z' over 1", "cursor 2"}},
+        {"a last line without its newline",
+         {0, 3, 4},
+         "abcdef\nz",
+         {"row 1: 'z' over 1", "cursor 2"}},
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(step.name);
