@@ -31,7 +31,6 @@ class Terminal:
             # The size is set before the program starts, as a terminal window has it.
             fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
             os.execvp(command[0], command + arguments)
-        self.status = None
 
     def read(self, timeout):
         """Feeds what arrives within timeout to the emulator; False once the program is gone."""
@@ -108,8 +107,7 @@ def main():
     check(scans >= 0, "no 'scans:       6' line after --scans 6", terminal)
     check(lines[scans + 4:scans + 6] == ["last scan:   ok", "Ended after 6 scans, 1 failed"],
           "the last screen does not end with its last scan and the ending below", terminal)
-    check(row_of(terminal, "| 0: 0| 1: 0| 2: 0| 3: 0|") >= 0, "button 0 still shown pressed", terminal)
-    check(not any("released" in line or "0x0001" in line for line in lines),
+    check(not any("released" in line or "0x0001" in line or "| 0: 1" in line for line in lines),
           "something of an earlier screen is left", terminal)
     check(sum(line.startswith("paneltest ") for line in lines) == 1,
           "more than one screen on the terminal", terminal)
@@ -132,7 +130,7 @@ def main():
         terminal.type(b"\x1b")
         status = terminal.finish()
         check(status == expected_status, f"{name}: status {status} after Escape", terminal)
-        check(row_of(terminal, ended) >= 0 or any(line.startswith(ended) for line in terminal.lines()),
+        check(any(line.startswith(ended) for line in terminal.lines()),
               f"{name}: '{ended}' not shown at the end", terminal)
 
     for failure in failures:
