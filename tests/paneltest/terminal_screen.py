@@ -23,13 +23,13 @@ WAIT_S = 20  # a wine start on a loaded machine takes seconds
 
 
 class Terminal:
-    def __init__(self, command, arguments):
-        self.screen = pyte.Screen(COLUMNS, ROWS)
+    def __init__(self, command, arguments, rows=ROWS, columns=COLUMNS):
+        self.screen = pyte.Screen(columns, rows)
         self.stream = pyte.ByteStream(self.screen)
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             # The size is set before the program starts, as a terminal window has it.
-            fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", ROWS, COLUMNS, 0, 0))
+            fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", rows, columns, 0, 0))
             os.execvp(command[0], command + arguments)
 
     def read(self, timeout):
@@ -48,8 +48,11 @@ class Terminal:
         return [line.rstrip() for line in self.screen.display]
 
     def wait_for(self, text):
+        return self.wait_until(lambda lines: any(text in line for line in lines))
+
+    def wait_until(self, shown):
         deadline = time.monotonic() + WAIT_S
-        while not any(text in line for line in self.lines()):
+        while not shown(self.lines()):
             if time.monotonic() > deadline or not self.read(0.05):
                 return False
         return True
@@ -112,19 +115,32 @@ def main():
     check(sum(line.startswith("paneltest ") for line in lines) == 1,
           "more than one screen on the terminal", terminal)
 
+    # A window smaller than the screen: lines cut at its edge, and its last
+    # row kept free, so nothing wraps or scrolls.
+    use_board("FF FF FF\n")
+    terminal = Terminal(command, [], rows=12, columns=20)
+    expected = ["Press escape to qui", "Panel buttons", "-" * 19, "| 0: 0| 1: 0| 2: 0|",
+                "| 4: 0| 5: 0| 6: 0|", "| 8: 0| 9: 0|10: 0|", "|12: 0|13: 0|14: 0|", "-" * 19,
+                "System inputs", "| 0: 0| 1: 0| 2: 0|", ""]
+    check(terminal.wait_until(lambda lines: lines[1:] == expected), "a small window", terminal)
+    terminal.type(b"\x1b")
+    terminal.finish()
+
     # The live view goes on past a space, and Escape ends it with status 0; in
     # the check a space skips the asked-for input and Escape ends it.
-    use_board("FF FF FF\n")
     cases = [
-        ([], "scans:       7", "scans:       8", 0, "Ended after "),
+        ([], "scans:       7", ["last scan:   ok"], "scans:       8", 0, "Ended after "),
         (["--check", "--settle-ms", "0"],
          "Press panel button 0 (row 1, column 1), or space to skip it",
+         ["| 0: 0| 1: 0| 2: 0| 3: 0|", "last result: --"],
          "Press panel button 1 (row 1, column 2), or space to skip it", -4, "panel 1: not reached"),
     ]
-    for arguments, asked, then, expected_status, ended in cases:
+    for arguments, asked, with_it, then, expected_status, ended in cases:
         name = " ".join(arguments) or "live view"
         terminal = Terminal(command, arguments)
         check(terminal.wait_for(asked), f"{name}: '{asked}' never shown", terminal)
+        check(all(row_of(terminal, line) >= 0 for line in with_it), f"{name}: {with_it} not shown",
+              terminal)
         terminal.type(b" ")
         check(terminal.wait_for(then), f"{name}: '{then}' never shown after a space", terminal)
         terminal.type(b"\x1b")

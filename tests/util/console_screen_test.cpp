@@ -77,3 +77,27 @@ TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
+{
+    const struct {
+        const char *bytes;
+        long count;
+        unsigned int keys;
+    } cases[] = {
+        {"", 0, 0},
+        {"a\x1b", 1, 0},  // the ESC lies past what was read
+        {"x ", 2, console_key_space},
+        {"\x1b", 1, console_key_escape},
+        {"q\x1b w", 4, console_key_escape | console_key_space},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(console_keys_in_bytes(reinterpret_cast<const unsigned char *>(c.bytes), c.count),
+                  c.keys)
+            << c.bytes;
+    }
+}
+
+}  // namespace
