@@ -94,7 +94,7 @@ void console_screen_show()
 {
     // Whatever went through stdio before goes out first, above the screen.
     fflush(stdout);
-    console_screen_window window;
+    console_screen_window window = {0, 0, 0};
     if (console_screen_window_of_output(&window)) {
         draw_over_shown(window);
     } else {
