@@ -132,7 +132,7 @@ def main():
         ([], "scans:       7", ["last scan:   ok"], "scans:       8", 0, "Ended after "),
         (["--check", "--settle-ms", "0"],
          "Press panel button 0 (row 1, column 1), or space to skip it",
-         ["| 0: 0| 1: 0| 2: 0| 3: 0|", "last result: --"],
+         ["| 0: 0| 1: 0| 2: 0| 3: 0|", "ok so far:   0 of 19", "last result: --"],
          "Press panel button 1 (row 1, column 2), or space to skip it", -4, "panel 1: not reached"),
     ]
     for arguments, asked, with_it, then, expected_status, ended in cases:
