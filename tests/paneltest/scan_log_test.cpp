@@ -37,18 +37,22 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
     };
     const log_case cases[] = {
         // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
-        // a second, timed from its press.
+        // a second, timed from its press, and one of a second exactly.
         {"long_run",
-         {{true, 0, 0, 1}, {true, 0x8000, 0x4, 1000001}, {false, 0x0001, 0, 1}, {true, 0, 0, 1}},
+         {{true, 0, 0, 1}, {true, 0x8000, 0x4, 1000001}, {false, 0x0001, 0, 1}, {true, 0, 0, 1},
+          {true, 0x0001, 0, 200}, {true, 0, 0, 1}},
          {"0.005 s, scan 2: panel 15 pressed", "0.005 s, scan 2: sys 2 pressed",
           "5000.010 s, scan 1000003: scan failed",
           "5000.015 s, scan 1000004: panel 15 released after 5000010 ms",
           "5000.015 s, scan 1000004: sys 2 released after 5000010 ms",
-          "events: 1000004 scans, 1 failed, 4 edges"},
+          "5000.020 s, scan 1000005: panel 0 pressed",
+          "5001.020 s, scan 1000205: panel 0 released after 1000 ms",
+          "events: 1000205 scans, 1 failed, 6 edges"},
          "panel=0x0000 sys=0x0\npanel=0x8000 sys=0x4 repeat=1000000\npanel=0x8000 sys=0x4\n"
-         "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0000 sys=0x0\n",
-         5,
-         "# scans: 1000004, failed: 1"},
+         "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0000 sys=0x0\npanel=0x0001 sys=0x0 repeat=200\n"
+         "panel=0x0000 sys=0x0\n",
+         7,
+         "# scans: 1000205, failed: 1"},
         // One run more than the stand-in takes: it is left out and the comment says so.
         {"frame_line_limit",
          alternating,
@@ -98,6 +102,18 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
             << frames.substr(0, 99);
         EXPECT_EQ(frame_lines, c.frame_lines);
     }
+}
+
+TEST(ScanLog, ARecordingThatCannotBeWrittenFailsItsClose)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no device that opens as a file and refuses every write";
+#else
+    scan_recording recording;
+    ASSERT_TRUE(scan_recording_open(&recording, "/dev/full", "paneltest test\n", 0));
+    scan_recording_scan(&recording, true, 1, 0, 5);
+    EXPECT_FALSE(scan_recording_close(&recording));
+#endif
 }
 
 }  // namespace

@@ -99,9 +99,15 @@ TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
     int second = -1;
     host_thread_join(id, &first);
     host_thread_join(id, &second);
+    // The next thread may reuse the joined one's memory: closing the old id must not touch it.
+    int next = host_thread_start(return_seven, nullptr, 0);
+    host_thread_close(id);
+    int third = -1;
+    host_thread_join(next, &third);
+    host_thread_close(next);
     EXPECT_EQ(first, 7);
     EXPECT_EQ(second, 7);
-    host_thread_close(id);
+    EXPECT_EQ(third, 7);
 }
 
 TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
