@@ -104,16 +104,16 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
     }
 }
 
+// POSIX only: Windows has no device that opens as a file and refuses every
+// write, and a skip here would hide inside this program's passing run.
+#ifndef _WIN32
 TEST(ScanLog, ARecordingThatCannotBeWrittenFailsItsClose)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no device that opens as a file and refuses every write";
-#else
     scan_recording recording;
     ASSERT_TRUE(scan_recording_open(&recording, "/dev/full", "paneltest test\n", 0));
     scan_recording_scan(&recording, true, 1, 0, 5);
     EXPECT_FALSE(scan_recording_close(&recording));
-#endif
 }
+#endif
 
 }  // namespace
