@@ -14,8 +14,6 @@
 #ifndef UTIL_CONSOLE_H
 #define UTIL_CONSOLE_H
 
-#include <stddef.h>
-
 #include "log.h"
 
 // Called before the prompt's getchar: on POSIX stdin goes unbuffered, so the

@@ -27,15 +27,18 @@ void console_screen_blank_rows(int first, int end);
 // the screen over to the terminal.
 void console_screen_finish(int row);
 
-// The keys among bytes read from standard input, as console_key_ bits: a
-// terminal sends Escape as ESC and Space as a space.
+// A terminal sends Escape as ESC and Space as a space.
+constexpr unsigned char console_escape_byte = 0x1B;
+constexpr unsigned char console_space_byte = 0x20;
+
+// The keys among bytes read from standard input, as console_key_ bits.
 inline unsigned int console_keys_in_bytes(const unsigned char *bytes, long count)
 {
     unsigned int keys = 0;
     for (long i = 0; i < count; ++i) {
-        if (bytes[i] == 0x1B) {
+        if (bytes[i] == console_escape_byte) {
             keys |= console_key_escape;
-        } else if (bytes[i] == 0x20) {
+        } else if (bytes[i] == console_space_byte) {
             keys |= console_key_space;
         }
     }

@@ -9,7 +9,7 @@
 constexpr DWORD console_input_batch = 16;
 constexpr DWORD console_byte_batch = 64;
 // Each console call is a round trip, and under Wine in a terminal a costly
-// one (a third to two thirds of a millisecond, whatever its length): a run of
+// one (up to a millisecond, whatever its length): a run of
 // changed rows goes out in one write, and the size is asked every few screens.
 constexpr int console_screens_per_size_check = 16;
 constexpr int console_run_capacity = 16384;
