@@ -2,9 +2,9 @@
 // CH341 board. It drives wzio the way a game does and redraws the sixteen
 // panel buttons, the three system inputs, the scan counts and the scan time
 // every cycle, until Escape is held or, with --scans N, after N scans. With
-// --events it prints every press and release instead (scan_events.h), with
-// --check it walks the operator through every input (wiring_check.h), and
-// --record FILE keeps every scan as a frame script (scan_record.h).
+// --events it prints every press and release instead, with --check it walks
+// the operator through every input, and --record FILE keeps every scan as a
+// frame script. This file reads the command line and runs one view (view.h).
 #include <errno.h>
 #include <getopt.h>
 #include <stdint.h>
@@ -13,43 +13,18 @@
 #include <string.h>
 
 #include "console.h"
-#include "io_version.h"
 #include "log.h"
-#include "monotonic_clock.h"
-#include "scan_events.h"
-#include "scan_rate.h"
-#include "scan_record.h"
-#include "scan_timing.h"
 #include "thread.h"
-#include "wiring_check.h"
+#include "view.h"
 #include "wzio.h"
 
 namespace {
-
-constexpr int exit_done = 0;
-constexpr int exit_no_bridge = -1;
-constexpr int exit_scans_failed = -2;
-constexpr int exit_bad_arguments = -3;
-constexpr int exit_check_failed = -4;
-
-constexpr int panel_rows = 4;
-constexpr int panel_columns = 4;
-constexpr int sys_input_count = 3;
 
 // Beyond a billion scans (two months at full speed) Escape is the way to go on.
 constexpr uint32_t max_scan_limit = 1000000000;
 constexpr uint32_t default_settle_ms = 2000;
 constexpr uint32_t max_settle_ms = 60000;
 
-// Room for the longest check line: one input short with all eighteen others.
-constexpr size_t check_text_size = 256;
-// "scan time:   min 4294967295 us, median ..." with room to spare.
-constexpr size_t scan_time_line_size = 96;
-
-constexpr char screen_rule[] = "-------------------------\n";
-// First on every screen, so a photo of it tells which build was running.
-constexpr char version_line[] = "paneltest " IO_VERSION_TEXT "\n";
-constexpr char check_screen_start[] = "Wiring check, press escape to end it\n";
 constexpr char usage_text[] =
     "usage: paneltest [--scans N] [--events | --check [--settle-ms N]] [--record FILE]\n"
     "                 [--version]\n"
@@ -76,32 +51,22 @@ enum class arguments_verdict { run, show_usage, show_version, wrong };
 enum class view { live, events, check };
 
 struct options {
-    uint32_t scan_limit;  // 0: until Escape (or the check's end)
     view shown;
-    uint32_t settle_ms;
+    view_settings settings;
     const char *record_path;  // null: no recording
 };
 
-struct cycle_counts {
-    uint32_t scans;
-    uint32_t failed;
+// Each view's loop, and its last lines once the bridge and the console are let go.
+struct view_entry {
+    void (*run)(const view_settings &settings, cycle_counts *counts);
+    int (*finish)(const cycle_counts &counts);
 };
 
-// What one cycle's scan read, through the calls a game makes.
-struct scan_reading {
-    bool ok;
-    uint16_t panel;
-    uint8_t sys;
-    uint64_t started_ms;
+constexpr view_entry views[] = {
+    {live_view_run, live_view_finish},
+    {events_view_run, events_view_finish},
+    {check_view_run, check_view_finish},
 };
-
-// The recording of --record FILE; not recording while its file is null.
-scan_recording recording;
-
-int bit_of(unsigned int value, int bit)
-{
-    return static_cast<int>((value >> bit) & 1u);
-}
 
 // Decimal digits only, in [low, high].
 bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *number)
@@ -124,14 +89,10 @@ bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *numbe
 arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
 {
     const struct option long_options[] = {
-        {"scans", required_argument, nullptr, 's'},
-        {"check", no_argument, nullptr, 'c'},
-        {"events", no_argument, nullptr, 'e'},
-        {"record", required_argument, nullptr, 'r'},
-        {"settle-ms", required_argument, nullptr, 'm'},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'v'},
-        {nullptr, 0, nullptr, 0},
+        {"scans", required_argument, nullptr, 's'},     {"check", no_argument, nullptr, 'c'},
+        {"events", no_argument, nullptr, 'e'},          {"record", required_argument, nullptr, 'r'},
+        {"settle-ms", required_argument, nullptr, 'm'}, {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'v'},         {nullptr, 0, nullptr, 0},
     };
     // No message of getopt's own: the usage goes out instead.
     opterr = 0;
@@ -144,7 +105,7 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
         case 'v':
             return arguments_verdict::show_version;
         case 's':
-            if (!parse_number(optarg, 1, max_scan_limit, &chosen->scan_limit)) {
+            if (!parse_number(optarg, 1, max_scan_limit, &chosen->settings.scan_limit)) {
                 return arguments_verdict::wrong;
             }
             break;
@@ -158,7 +119,7 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
             chosen->record_path = optarg;
             break;
         case 'm':
-            if (!parse_number(optarg, 0, max_settle_ms, &chosen->settle_ms)) {
+            if (!parse_number(optarg, 0, max_settle_ms, &chosen->settings.settle_ms)) {
                 return arguments_verdict::wrong;
             }
             settle_given = true;
@@ -178,189 +139,11 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
     return arguments_verdict::run;
 }
 
-// Only wz_io_read_inputs is timed: it is the call that crosses the USB.
-scan_reading scan_once(cycle_counts *counts)
-{
-    uint64_t start_us = monotonic_clock_us();
-    bool scan_ok = wz_io_read_inputs();
-    scan_timing_record(monotonic_clock_us() - start_us);
-    // A failed scan is shown and counted, never fatal: a loose cable must show up.
-    ++counts->scans;
-    if (!scan_ok) {
-        ++counts->failed;
-    }
-    scan_reading reading = {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs(),
-                            start_us / 1000u};
-    scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, reading.started_ms);
-    return reading;
-}
-
-// The grid and the system inputs, under "Panel buttons" and its rule.
-void format_inputs(uint16_t panel, uint8_t sys)
-{
-    // Bit 0 top left, row by row, as the library numbers the buttons.
-    for (int row = 0; row < panel_rows; ++row) {
-        for (int column = 0; column < panel_columns; ++column) {
-            int bit = row * panel_columns + column;
-            console_screen_printf("|%2d: %d", bit, bit_of(panel, bit));
-        }
-        console_screen_printf("|\n");
-    }
-    console_screen_printf("%sSystem inputs\n", screen_rule);
-    for (int bit = 0; bit < sys_input_count; ++bit) {
-        console_screen_printf("|%2d: %d", bit, bit_of(sys, bit));
-    }
-    console_screen_printf("|\n%s", screen_rule);
-}
-
-// The scan time line, for a screen and for the check's summary.
-void format_scan_time(char *line, size_t size)
-{
-    scan_timing_figures time = scan_timing_now();
-    if (time.count == 0) {
-        snprintf(line, size, "scan time:   --");
-        return;
-    }
-    snprintf(line, size, "scan time:   min %lu us, median %lu us, max %lu us",
-             static_cast<unsigned long>(time.min_us), static_cast<unsigned long>(time.median_us),
-             static_cast<unsigned long>(time.max_us));
-}
-
-// The lines every screen ends with: scan time, failed scans and the last scan.
-void format_screen_end(uint32_t failed, bool scan_ok)
-{
-    char line[scan_time_line_size];
-    format_scan_time(line, sizeof line);
-    console_screen_printf("%s\nfailed:      %lu\n", line, static_cast<unsigned long>(failed));
-    // The library reports a failed scan with every input released: say so.
-    console_screen_printf("%s\n", scan_ok ? "last scan:   ok"
-                                         : "last scan:   FAILED, inputs shown as released");
-}
-
-void show_screen(const scan_reading &reading, const cycle_counts &counts)
-{
-    console_screen_printf("%sPress escape to quit\nPanel buttons\n%s", version_line, screen_rule);
-    format_inputs(reading.panel, reading.sys);
-    console_screen_printf("panel_state: 0x%04X\nsys_state:   0x%02X\n%s",
-                          static_cast<unsigned int>(reading.panel),
-                          static_cast<unsigned int>(reading.sys), screen_rule);
-    console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
-    int32_t rate = scan_rate_per_second();
-    if (rate == scan_rate_unknown) {
-        console_screen_printf("per second:  --\n");
-    } else {
-        console_screen_printf("per second:  %ld\n", static_cast<long>(rate));
-    }
-    format_screen_end(counts.failed, reading.ok);
-    console_screen_show();
-}
-
-void show_check_screen(const scan_reading &reading, const wiring_check &check,
-                       const cycle_counts &counts)
-{
-    char text[check_text_size];
-    wiring_check_format_prompt(&check, text, sizeof text);
-    console_screen_printf("%s%s%s\nPanel buttons\n%s", version_line, check_screen_start, text,
-                          screen_rule);
-    format_inputs(reading.panel, reading.sys);
-    console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check),
-                          check_input_count);
-    if (check.last_judged < 0) {
-        console_screen_printf("last result: --\n");
-    } else {
-        wiring_check_format_result(&check, check.last_judged, text, sizeof text);
-        console_screen_printf("last result: %s\n", text);
-    }
-    console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
-    format_screen_end(counts.failed, reading.ok);
-    console_screen_show();
-}
-
-// The live view: until Escape or the scan limit.
-void live_cycles(uint32_t scan_limit, cycle_counts *counts)
-{
-    scan_rate_start(monotonic_clock_ms());
-    for (;;) {
-        if ((console_keys_pressed() & console_key_escape) != 0) {
-            return;
-        }
-        scan_reading reading = scan_once(counts);
-        scan_rate_count(monotonic_clock_ms());
-        show_screen(reading, *counts);
-        if (scan_limit != 0 && counts->scans == scan_limit) {
-            return;
-        }
-        console_pause();
-    }
-}
-
-// The event view, at the live view's pace: a line for every edge as it happens.
-void event_cycles(uint32_t scan_limit, scan_events *events, cycle_counts *counts)
-{
-    scan_events_start(events);
-    char line[scan_events_line_size];
-    for (;;) {
-        if ((console_keys_pressed() & console_key_escape) != 0) {
-            return;
-        }
-        scan_reading reading = scan_once(counts);
-        scan_events_scan(events, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
-                         reading.started_ms);
-        while (scan_events_next_line(events, line, sizeof line)) {
-            puts(line);
-        }
-        // Out now, not when a buffer fills: a script or a person is watching.
-        fflush(stdout);
-        if (scan_limit != 0 && counts->scans == scan_limit) {
-            return;
-        }
-        console_pause();
-    }
-}
-
-// The check, at the live view's pace: until every step has its verdict,
-// Escape ends it or the scan limit is reached.
-void check_cycles(const options &chosen, wiring_check *check, cycle_counts *counts)
-{
-    wiring_check_start(check, chosen.settle_ms, monotonic_clock_ms());
-    for (;;) {
-        unsigned int keys = console_keys_pressed();
-        if ((keys & console_key_escape) != 0) {
-            return;
-        }
-        // Space answers the prompt on screen, the one from before this cycle's scan.
-        if ((keys & console_key_space) != 0) {
-            wiring_check_skip(check);
-        }
-        scan_reading reading = scan_once(counts);
-        wiring_check_scan(check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
-                          monotonic_clock_ms());
-        show_check_screen(reading, *check, *counts);
-        if (check->phase == check_phase::done ||
-            (chosen.scan_limit != 0 && counts->scans == chosen.scan_limit)) {
-            return;
-        }
-        console_pause();
-    }
-}
-
-// One line per input in step order, then the total: the form scripts read.
-void print_check_summary(const wiring_check &check)
-{
-    char text[check_text_size];
-    for (int input = 0; input < check_input_count; ++input) {
-        wiring_check_format_result(&check, input, text, sizeof text);
-        puts(text);
-    }
-    wiring_check_format_total(&check, text, sizeof text);
-    puts(text);
-}
-
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    options chosen = {0, view::live, default_settle_ms, nullptr};
+    options chosen = {view::live, {0, default_settle_ms}, nullptr};
     switch (parse_arguments(argc, argv, &chosen)) {
     case arguments_verdict::run:
         break;
@@ -368,7 +151,7 @@ int main(int argc, char **argv)
         fputs(usage_text, stdout);
         return exit_done;
     case arguments_verdict::show_version:
-        fputs(version_line, stdout);
+        fputs(view_version_line, stdout);
         return exit_done;
     case arguments_verdict::wrong:
         fputs(usage_text, stdout);
@@ -383,52 +166,25 @@ int main(int argc, char **argv)
     wz_io_set_loggers(logger_table[log_level_misc], logger_table[log_level_info],
                       logger_table[log_level_warning], logger_table[log_level_fatal]);
     // Before the bridge is touched, so a wrong path costs no scan.
-    if (chosen.record_path != nullptr &&
-        !scan_recording_open(&recording, chosen.record_path, version_line, monotonic_clock_ms())) {
+    if (chosen.record_path != nullptr && !view_recording_open(chosen.record_path)) {
         printf("Cannot create the recording %s: %s\n", chosen.record_path, strerror(errno));
         return exit_bad_arguments;
     }
     if (!wz_io_init(host_thread_start, host_thread_join, host_thread_close)) {
         puts(no_bridge_text);
-        scan_recording_close(&recording);
+        view_recording_close();
         return exit_no_bridge;
     }
 
+    const view_entry &shown = views[static_cast<int>(chosen.shown)];
     cycle_counts counts = {0, 0};
-    wiring_check check;
-    scan_events events;
     console_begin_cycles();
-    scan_timing_start();
-    switch (chosen.shown) {
-    case view::live:
-        live_cycles(chosen.scan_limit, &counts);
-        break;
-    case view::events:
-        event_cycles(chosen.scan_limit, &events, &counts);
-        break;
-    case view::check:
-        check_cycles(chosen, &check, &counts);
-        break;
-    }
+    view_start_scans();
+    shown.run(chosen.settings, &counts);
     wz_io_fini();
     console_end_cycles();
-    if (!scan_recording_close(&recording)) {
+    if (!view_recording_close()) {
         printf("The recording %s is incomplete: writing to it failed\n", chosen.record_path);
     }
-    if (chosen.shown == view::events) {
-        char summary[scan_events_line_size];
-        scan_events_format_summary(&events, summary, sizeof summary);
-        puts(summary);
-        return counts.failed == 0 ? exit_done : exit_scans_failed;
-    }
-    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
-           static_cast<unsigned long>(counts.failed));
-    if (chosen.shown == view::live) {
-        return counts.failed == 0 ? exit_done : exit_scans_failed;
-    }
-    char scan_time[scan_time_line_size];
-    format_scan_time(scan_time, sizeof scan_time);
-    puts(scan_time);
-    print_check_summary(check);
-    return wiring_check_passed(&check) ? exit_done : exit_check_failed;
+    return shown.finish(counts);
 }

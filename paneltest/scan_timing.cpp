@@ -4,44 +4,57 @@
 
 namespace {
 
-// A ring of the latest durations; fixed storage, no heap.
-uint32_t durations[scan_timing_window];
-uint32_t next_slot = 0;
-uint32_t recorded = 0;
+duration_window scan_durations;
 
 // The median is picked from a copy, so the ring keeps its order.
 uint32_t sorted_copy[scan_timing_window];
 
 }  // namespace
 
-void scan_timing_start()
+void duration_window_start(duration_window *window)
 {
-    next_slot = 0;
-    recorded = 0;
+    window->next_slot = 0;
+    window->recorded = 0;
 }
 
-void scan_timing_record(uint64_t duration_us)
+void duration_window_record(duration_window *window, uint64_t duration_us)
 {
-    durations[next_slot] =
+    window->durations[window->next_slot] =
         duration_us > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(duration_us);
-    next_slot = (next_slot + 1) % scan_timing_window;
-    if (recorded < scan_timing_window) {
-        ++recorded;
+    window->next_slot = (window->next_slot + 1) % scan_timing_window;
+    if (window->recorded < scan_timing_window) {
+        ++window->recorded;
     }
 }
 
-scan_timing_figures scan_timing_now()
+scan_timing_figures duration_window_figures(const duration_window *window)
 {
+    uint32_t recorded = window->recorded;
     scan_timing_figures figures = {recorded, 0, 0, 0};
     if (recorded == 0) {
         return figures;
     }
     // Until the ring is full the durations are its first `recorded` slots.
-    std::copy(durations, durations + recorded, sorted_copy);
+    std::copy(window->durations, window->durations + recorded, sorted_copy);
     uint32_t *middle = sorted_copy + (recorded - 1) / 2;
     std::nth_element(sorted_copy, middle, sorted_copy + recorded);
     figures.median_us = *middle;
     figures.min_us = *std::min_element(sorted_copy, middle + 1);
     figures.max_us = *std::max_element(middle, sorted_copy + recorded);
     return figures;
+}
+
+void scan_timing_start()
+{
+    duration_window_start(&scan_durations);
+}
+
+void scan_timing_record(uint64_t duration_us)
+{
+    duration_window_record(&scan_durations, duration_us);
+}
+
+scan_timing_figures scan_timing_now()
+{
+    return duration_window_figures(&scan_durations);
 }

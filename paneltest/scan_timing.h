@@ -1,6 +1,8 @@
 // The time of one wz_io_read_inputs call over the last scans, for the
 // paneltest screen and the check summary: on a real bridge it is twelve USB
-// round trips, the figure an operator compares across ports and hubs.
+// round trips, the figure an operator compares across ports and hubs. The
+// same window of figures serves the time between scan starts, the sampling
+// period a view reaches.
 #ifndef PANELTEST_SCAN_TIMING_H
 #define PANELTEST_SCAN_TIMING_H
 
@@ -16,14 +18,26 @@ struct scan_timing_figures {
     uint32_t max_us;
 };
 
-// Forgets every duration recorded so far.
-void scan_timing_start();
+// A ring of the latest durations; fixed storage, no heap.
+struct duration_window {
+    uint32_t durations[scan_timing_window];
+    uint32_t next_slot;
+    uint32_t recorded;
+};
 
-// Records one scan's duration; past the window the oldest one drops out.
-// A duration beyond UINT32_MAX (over an hour) is kept as UINT32_MAX.
-void scan_timing_record(uint64_t duration_us);
+// Forgets every duration recorded so far.
+void duration_window_start(duration_window *window);
+
+// Records one duration; past the window the oldest one drops out. A
+// duration beyond UINT32_MAX (over an hour) is kept as UINT32_MAX.
+void duration_window_record(duration_window *window, uint64_t duration_us);
 
 // Minimum, median and maximum of the durations in the window.
+scan_timing_figures duration_window_figures(const duration_window *window);
+
+// The scan time's own window, as above.
+void scan_timing_start();
+void scan_timing_record(uint64_t duration_us);
 scan_timing_figures scan_timing_now();
 
 #endif

@@ -1,0 +1,104 @@
+#include "view.h"
+
+#include <stdio.h>
+
+#include "console.h"
+#include "monotonic_clock.h"
+#include "scan_record.h"
+#include "scan_timing.h"
+#include "wzio.h"
+
+namespace {
+
+constexpr int panel_rows = 4;
+constexpr int panel_columns = 4;
+constexpr int sys_input_count = 3;
+
+// The recording of --record FILE; not recording while its file is null.
+scan_recording recording;
+
+int bit_of(unsigned int value, int bit)
+{
+    return static_cast<int>((value >> bit) & 1u);
+}
+
+}  // namespace
+
+bool view_recording_open(const char *path)
+{
+    return scan_recording_open(&recording, path, view_version_line, monotonic_clock_ms());
+}
+
+bool view_recording_close()
+{
+    return scan_recording_close(&recording);
+}
+
+void view_start_scans()
+{
+    scan_timing_start();
+}
+
+// Only wz_io_read_inputs is timed: it is the call that crosses the USB.
+scan_reading view_scan(cycle_counts *counts)
+{
+    uint64_t start_us = monotonic_clock_us();
+    bool scan_ok = wz_io_read_inputs();
+    scan_timing_record(monotonic_clock_us() - start_us);
+    ++counts->scans;
+    if (!scan_ok) {
+        ++counts->failed;
+    }
+    scan_reading reading = {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs(), start_us};
+    scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, start_us / 1000u);
+    return reading;
+}
+
+bool view_should_end(unsigned int keys)
+{
+    return (keys & console_key_escape) != 0;
+}
+
+bool view_scan_limit_reached(const view_settings &settings, const cycle_counts &counts)
+{
+    return settings.scan_limit != 0 && counts.scans == settings.scan_limit;
+}
+
+void view_format_scan_time(char *line, size_t size)
+{
+    scan_timing_figures time = scan_timing_now();
+    if (time.count == 0) {
+        snprintf(line, size, "scan time:   --");
+        return;
+    }
+    snprintf(line, size, "scan time:   min %lu us, median %lu us, max %lu us",
+             static_cast<unsigned long>(time.min_us), static_cast<unsigned long>(time.median_us),
+             static_cast<unsigned long>(time.max_us));
+}
+
+void view_format_inputs(uint16_t panel, uint8_t sys)
+{
+    // Bit 0 top left, row by row, as the library numbers the buttons.
+    for (int row = 0; row < panel_rows; ++row) {
+        for (int column = 0; column < panel_columns; ++column) {
+            int bit = row * panel_columns + column;
+            console_screen_printf("|%2d: %d", bit, bit_of(panel, bit));
+        }
+        console_screen_printf("|\n");
+    }
+    console_screen_printf("%sSystem inputs\n", view_screen_rule);
+    for (int bit = 0; bit < sys_input_count; ++bit) {
+        console_screen_printf("|%2d: %d", bit, bit_of(sys, bit));
+    }
+    console_screen_printf("|\n%s", view_screen_rule);
+}
+
+void view_format_screen_end(uint32_t failed, bool scan_ok)
+{
+    char line[scan_time_line_size];
+    view_format_scan_time(line, sizeof line);
+    console_screen_printf("%s\nfailed:      %lu\n", line, static_cast<unsigned long>(failed));
+    // The library reports a failed scan with every input released: say so.
+    console_screen_printf("%s\n", scan_ok ? "last scan:   ok"
+                                          : "last scan:   FAILED, inputs shown as released");
+}

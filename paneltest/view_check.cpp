@@ -1,0 +1,80 @@
+// The wiring check, at the live view's pace (wiring_check.h): until every
+// step has its verdict, Escape ends it or the scan limit is reached; then
+// the scan time and one line per input.
+#include <stdio.h>
+
+#include "console.h"
+#include "monotonic_clock.h"
+#include "view.h"
+#include "wiring_check.h"
+
+namespace {
+
+// Room for the longest check line: one input short with all eighteen others.
+constexpr size_t check_text_size = 256;
+
+constexpr char check_screen_start[] = "Wiring check, press escape to end it\n";
+
+wiring_check check;
+
+void show_check_screen(const scan_reading &reading, const cycle_counts &counts)
+{
+    char text[check_text_size];
+    wiring_check_format_prompt(&check, text, sizeof text);
+    console_screen_printf("%s%s%s\nPanel buttons\n%s", view_version_line, check_screen_start, text,
+                          view_screen_rule);
+    view_format_inputs(reading.panel, reading.sys);
+    console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check),
+                          check_input_count);
+    if (check.last_judged < 0) {
+        console_screen_printf("last result: --\n");
+    } else {
+        wiring_check_format_result(&check, check.last_judged, text, sizeof text);
+        console_screen_printf("last result: %s\n", text);
+    }
+    console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
+    view_format_screen_end(counts.failed, reading.ok);
+    console_screen_show();
+}
+
+}  // namespace
+
+void check_view_run(const view_settings &settings, cycle_counts *counts)
+{
+    wiring_check_start(&check, settings.settle_ms, monotonic_clock_ms());
+    for (;;) {
+        unsigned int keys = console_keys_pressed();
+        if (view_should_end(keys)) {
+            return;
+        }
+        // Space answers the prompt on screen, the one from before this cycle's scan.
+        if ((keys & console_key_space) != 0) {
+            wiring_check_skip(&check);
+        }
+        scan_reading reading = view_scan(counts);
+        wiring_check_scan(&check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
+                          monotonic_clock_ms());
+        show_check_screen(reading, *counts);
+        if (check.phase == check_phase::done || view_scan_limit_reached(settings, *counts)) {
+            return;
+        }
+        console_pause();
+    }
+}
+
+// One line per input in step order, then the total: the form scripts read.
+int check_view_finish(const cycle_counts &counts)
+{
+    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
+           static_cast<unsigned long>(counts.failed));
+    char text[check_text_size];
+    view_format_scan_time(text, sizeof text);
+    puts(text);
+    for (int input = 0; input < check_input_count; ++input) {
+        wiring_check_format_result(&check, input, text, sizeof text);
+        puts(text);
+    }
+    wiring_check_format_total(&check, text, sizeof text);
+    puts(text);
+    return wiring_check_passed(&check) ? exit_done : exit_check_failed;
+}
