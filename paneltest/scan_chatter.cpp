@@ -1,0 +1,154 @@
+#include "scan_chatter.h"
+
+#include <stdio.h>
+
+namespace {
+
+constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
+constexpr uint64_t us_per_tenth = 100;
+constexpr uint64_t tenths_per_ms = 10;
+constexpr uint64_t ms_per_part = 1000000000;  // what one unsigned long holds on Windows too
+constexpr size_t time_text_size = 24;
+
+void forget_times(chatter_input *input)
+{
+    input->shortest_gap_us = chatter_no_time;
+    input->shortest_hold_us = chatter_no_time;
+    input->pressed_us = chatter_no_time;
+    input->released_us = chatter_no_time;
+}
+
+// "3.6 ms", "--": unsigned long is 32 bits on Windows, so long times go out in two parts.
+void format_time(uint64_t us, char *text, size_t size)
+{
+    if (us == chatter_no_time) {
+        snprintf(text, size, "--");
+        return;
+    }
+    uint64_t tenths = us / us_per_tenth + (us % us_per_tenth >= us_per_tenth / 2 ? 1 : 0);
+    uint64_t ms = tenths / tenths_per_ms;
+    unsigned long tenth = static_cast<unsigned long>(tenths % tenths_per_ms);
+    if (ms < ms_per_part) {
+        snprintf(text, size, "%lu.%lu ms", static_cast<unsigned long>(ms), tenth);
+    } else {
+        snprintf(text, size, "%lu%09lu.%lu ms", static_cast<unsigned long>(ms / ms_per_part),
+                 static_cast<unsigned long>(ms % ms_per_part), tenth);
+    }
+}
+
+}  // namespace
+
+void scan_chatter_start(scan_chatter *chatter, uint32_t threshold_ms)
+{
+    *chatter = {};
+    chatter->threshold_us = threshold_ms * 1000u;
+    for (chatter_input &input : chatter->inputs) {
+        forget_times(&input);
+    }
+}
+
+void scan_chatter_reset(scan_chatter *chatter)
+{
+    for (chatter_input &input : chatter->inputs) {
+        input.presses = 0;
+        input.chatters = 0;
+        forget_times(&input);
+    }
+}
+
+void scan_chatter_scan(scan_chatter *chatter, bool scan_ok, uint32_t active, uint64_t now_us)
+{
+    if (!scan_ok) {
+        return;
+    }
+    active &= all_inputs;
+    uint32_t changed = active ^ chatter->active;
+    chatter->active = active;
+    // Only the inputs that changed: most scans change none.
+    while (changed != 0) {
+        uint32_t bit = changed & (0u - changed);
+        changed ^= bit;
+        chatter_input *input = &chatter->inputs[__builtin_ctz(bit)];
+        if ((active & bit) != 0) {
+            ++input->presses;
+            input->pressed_us = now_us;
+            if (input->released_us != chatter_no_time) {
+                uint64_t gap_us = now_us - input->released_us;
+                if (gap_us < input->shortest_gap_us) {
+                    input->shortest_gap_us = gap_us;
+                }
+                if (gap_us < chatter->threshold_us) {
+                    ++input->chatters;
+                }
+            }
+        } else {
+            input->released_us = now_us;
+            // A press from before a reset is not counted, nor is its hold.
+            if (input->pressed_us != chatter_no_time) {
+                uint64_t hold_us = now_us - input->pressed_us;
+                if (hold_us < input->shortest_hold_us) {
+                    input->shortest_hold_us = hold_us;
+                }
+            }
+        }
+    }
+}
+
+int scan_chatter_worst(const scan_chatter *chatter)
+{
+    int worst = -1;
+    uint32_t most = 0;
+    for (int input = 0; input < check_input_count; ++input) {
+        if (chatter->inputs[input].chatters > most) {
+            most = chatter->inputs[input].chatters;
+            worst = input;
+        }
+    }
+    return worst;
+}
+
+int scan_chatter_pressed_count(const scan_chatter *chatter)
+{
+    int pressed = 0;
+    for (const chatter_input &input : chatter->inputs) {
+        if (input.presses != 0) {
+            ++pressed;
+        }
+    }
+    return pressed;
+}
+
+bool scan_chatter_any(const scan_chatter *chatter)
+{
+    return scan_chatter_worst(chatter) >= 0;
+}
+
+void scan_chatter_format_input(const scan_chatter *chatter, int input, char *buffer, size_t size)
+{
+    const chatter_input &counts = chatter->inputs[input];
+    char gap[time_text_size];
+    char hold[time_text_size];
+    format_time(counts.shortest_gap_us, gap, sizeof gap);
+    format_time(counts.shortest_hold_us, hold, sizeof hold);
+    const char *group = input < check_panel_count ? "panel" : "sys";
+    int number = input < check_panel_count ? input : input - check_panel_count;
+    snprintf(buffer, size, "%s %d: %lu presses, %lu chatter, shortest gap %s, shortest hold %s",
+             group, number, static_cast<unsigned long>(counts.presses),
+             static_cast<unsigned long>(counts.chatters), gap, hold);
+}
+
+void scan_chatter_format_total(const scan_chatter *chatter, uint32_t sampling_us, char *buffer,
+                               size_t size)
+{
+    int chattered = 0;
+    for (const chatter_input &input : chatter->inputs) {
+        if (input.chatters != 0) {
+            ++chattered;
+        }
+    }
+    snprintf(buffer, size,
+             "chatter: %d of %d pressed inputs chatter, threshold %lu ms, sampling %lu us",
+             chattered, scan_chatter_pressed_count(chatter),
+             static_cast<unsigned long>(chatter->threshold_us / 1000u),
+             static_cast<unsigned long>(sampling_us));
+}

@@ -1,0 +1,113 @@
+// The chatter counts fed made-up scans and times, and their lines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scan_chatter.h"
+
+namespace {
+
+constexpr uint32_t panel_2 = 1u << 2, panel_5 = 1u << 5, sys_1 = 1u << 17;
+
+enum class feed : uint8_t { good, failed, reset };
+
+struct chatter_step {
+    feed kind;
+    uint32_t active;
+    uint64_t now_us;
+};
+
+std::string line_of(const scan_chatter &chatter, int input)
+{
+    char text[chatter_line_size];
+    scan_chatter_format_input(&chatter, input, text, sizeof text);
+    return text;
+}
+
+TEST(ScanChatter, CountsEdgesOfGoodScansOnly)
+{
+    const struct {
+        const char *name;
+        std::vector<chatter_step> steps;
+        int input;
+        const char *line;
+    } cases[] = {
+        // Active at the first good scan is a press; a failed scan releases nothing.
+        {"bouncing_release",
+         {{feed::failed, 0, 0},
+          {feed::good, panel_5 | sys_1, 1000},
+          {feed::good, sys_1, 3449},
+          {feed::failed, 0, 5000},
+          {feed::good, panel_5 | sys_1, 7099},
+          {feed::good, sys_1, 60000},
+          {feed::good, panel_5 | sys_1, 90000}},
+         5,
+         "panel 5: 3 presses, 1 chatter, shortest gap 3.7 ms, shortest hold 2.4 ms"},
+        {"held_since_the_first_scan",
+         {{feed::good, sys_1, 1000}, {feed::failed, 0, 2000}},
+         17,
+         "sys 1: 1 presses, 0 chatter, shortest gap --, shortest hold --"},
+        // A press from before the reset is no press, but the gap after its release counts.
+        {"held_through_a_reset",
+         {{feed::good, panel_2, 0},
+          {feed::good, 0, 9000},
+          {feed::good, panel_2, 12000},
+          {feed::reset, 0, 0},
+          {feed::good, 0, 20000},
+          {feed::good, panel_2, 25000}},
+         2,
+         "panel 2: 1 presses, 1 chatter, shortest gap 5.0 ms, shortest hold --"},
+        {"long_times_keep_every_digit",
+         {{feed::good, panel_2, 0}, {feed::good, 0, 1000000005000}},
+         2,
+         "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold 1000000005.0 ms"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        scan_chatter chatter;
+        scan_chatter_start(&chatter, chatter_default_ms);
+        for (const chatter_step &step : c.steps) {
+            if (step.kind == feed::reset) {
+                scan_chatter_reset(&chatter);
+            } else {
+                scan_chatter_scan(&chatter, step.kind == feed::good, step.active, step.now_us);
+            }
+        }
+        EXPECT_EQ(line_of(chatter, c.input), c.line);
+    }
+}
+
+TEST(ScanChatter, WorstIsTheMostChatterFirstInStepOrder)
+{
+    const struct {
+        std::vector<std::pair<int, uint32_t>> chatters;  // input, chatter count
+        int worst;
+        const char *total;
+    } cases[] = {
+        {{{4, 0}}, -1, "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        {{{5, 1}, {2, 1}},
+         2,
+         "chatter: 2 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        {{{2, 1}, {4, 0}, {16, 2}},
+         16,
+         "chatter: 2 of 3 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "worst " << c.worst);
+        scan_chatter chatter;
+        scan_chatter_start(&chatter, chatter_default_ms);
+        for (const auto &input : c.chatters) {
+            chatter.inputs[input.first].presses = input.second + 1;
+            chatter.inputs[input.first].chatters = input.second;
+        }
+        EXPECT_EQ(scan_chatter_worst(&chatter), c.worst);
+        EXPECT_EQ(scan_chatter_any(&chatter), c.worst >= 0);
+        char total[chatter_line_size];
+        scan_chatter_format_total(&chatter, 1210, total, sizeof total);
+        EXPECT_STREQ(total, c.total);
+    }
+}
+
+}  // namespace
