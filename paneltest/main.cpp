@@ -14,6 +14,7 @@
 
 #include "console.h"
 #include "log.h"
+#include "scan_chatter.h"
 #include "thread.h"
 #include "view.h"
 #include "wzio.h"
@@ -26,8 +27,8 @@ constexpr uint32_t default_settle_ms = 2000;
 constexpr uint32_t max_settle_ms = 60000;
 
 constexpr char usage_text[] =
-    "usage: paneltest [--scans N] [--events | --check [--settle-ms N]] [--record FILE]\n"
-    "                 [--version]\n"
+    "usage: paneltest [--scans N] [--events | --check [--settle-ms N] | --chatter]\n"
+    "                 [--chatter-ms N] [--record FILE] [--version]\n"
     "  Shows the panel buttons and system inputs read through wzio, redrawn\n"
     "  every cycle, until Escape is held; with --scans N it ends after N scans.\n"
     "  --events prints one line per press, release and failed scan instead,\n"
@@ -37,18 +38,24 @@ constexpr char usage_text[] =
     "  --check walks through every input and ends with one line per input:\n"
     "  release everything, then press each input when asked (space skips it,\n"
     "  escape ends the check). An input still active after the settle time\n"
-    "  (--settle-ms N, 0 to 60000, default 2000) is stuck. --version prints\n"
-    "  the version and the commit it was built from.\n"
+    "  (--settle-ms N, 0 to 60000, default 2000) is stuck.\n"
+    "  --chatter scans as fast as the bridge answers and counts, for every\n"
+    "  input, its presses and the ones that came sooner after its release than\n"
+    "  the threshold (--chatter-ms N, 1 to 1000, default 30), as a worn switch\n"
+    "  does (space resets the counts); the check uses the threshold too.\n"
+    "  --version prints the version and the commit it was built from.\n"
     "  Exit status: 0 when every scan succeeded (and, with --check, every input\n"
-    "  was ok), -1 when no CH341 bridge was found, -2 when any scan failed,\n"
-    "  -3 for a wrong command line or a FILE that cannot be created, -4 when\n"
-    "  the check did not find every input ok or a scan failed during it.\n";
+    "  was ok; with --chatter, no input chattered), -1 when no CH341 bridge was\n"
+    "  found, -2 when any scan failed, -3 for a wrong command line or a FILE\n"
+    "  that cannot be created, -4 when the check did not find every input ok\n"
+    "  or a scan failed during it, -5 when --chatter saw an input chatter or a\n"
+    "  scan fail.\n";
 constexpr char no_bridge_text[] =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver";
 
 enum class arguments_verdict { run, show_usage, show_version, wrong };
 
-enum class view { live, events, check };
+enum class view { live, events, check, chatter };
 
 struct options {
     view shown;
@@ -66,6 +73,7 @@ constexpr view_entry views[] = {
     {live_view_run, live_view_finish},
     {events_view_run, events_view_finish},
     {check_view_run, check_view_finish},
+    {chatter_view_run, chatter_view_finish},
 };
 
 // Decimal digits only, in [low, high].
@@ -86,19 +94,31 @@ bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *numbe
     return true;
 }
 
-arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
+// Names the option in a complaint; longer ones are cut.
+char complaint_text[96];
+
+// Sets *complaint to what is wrong, for the line before the usage.
+arguments_verdict parse_arguments(int argc, char **argv, options *chosen, const char **complaint)
 {
     const struct option long_options[] = {
-        {"scans", required_argument, nullptr, 's'},     {"check", no_argument, nullptr, 'c'},
-        {"events", no_argument, nullptr, 'e'},          {"record", required_argument, nullptr, 'r'},
-        {"settle-ms", required_argument, nullptr, 'm'}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'v'},         {nullptr, 0, nullptr, 0},
+        {"scans", required_argument, nullptr, 's'},
+        {"check", no_argument, nullptr, 'c'},
+        {"events", no_argument, nullptr, 'e'},
+        {"chatter", no_argument, nullptr, 't'},
+        {"record", required_argument, nullptr, 'r'},
+        {"settle-ms", required_argument, nullptr, 'm'},
+        {"chatter-ms", required_argument, nullptr, 'k'},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'v'},
+        {nullptr, 0, nullptr, 0},
     };
-    // No message of getopt's own: the usage goes out instead.
+    // No message of getopt's own: ours and the usage go out instead.
     opterr = 0;
     bool settle_given = false;
-    bool events_given = false;
-    for (int option; (option = getopt_long(argc, argv, "h", long_options, nullptr)) != -1;) {
+    bool chatter_ms_given = false;
+    int views_given = 0;
+    // A leading ':' has getopt tell a missing value (':') from an unknown option ('?').
+    for (int option; (option = getopt_long(argc, argv, ":h", long_options, nullptr)) != -1;) {
         switch (option) {
         case 'h':
             return arguments_verdict::show_usage;
@@ -106,35 +126,62 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
             return arguments_verdict::show_version;
         case 's':
             if (!parse_number(optarg, 1, max_scan_limit, &chosen->settings.scan_limit)) {
+                *complaint = "--scans takes a number from 1 to 1000000000";
                 return arguments_verdict::wrong;
             }
             break;
         case 'c':
-            chosen->shown = view::check;
-            break;
         case 'e':
-            events_given = true;
+        case 't':
+            chosen->shown = option == 'c'   ? view::check
+                            : option == 'e' ? view::events
+                                            : view::chatter;
+            ++views_given;
             break;
         case 'r':
             chosen->record_path = optarg;
             break;
         case 'm':
             if (!parse_number(optarg, 0, max_settle_ms, &chosen->settings.settle_ms)) {
+                *complaint = "--settle-ms takes a number from 0 to 60000";
                 return arguments_verdict::wrong;
             }
             settle_given = true;
             break;
+        case 'k':
+            if (!parse_number(optarg, chatter_min_ms, chatter_max_ms,
+                              &chosen->settings.chatter_ms)) {
+                *complaint = "--chatter-ms takes a number from 1 to 1000";
+                return arguments_verdict::wrong;
+            }
+            chatter_ms_given = true;
+            break;
+        case ':':
+            snprintf(complaint_text, sizeof complaint_text, "%s needs a value", argv[optind - 1]);
+            *complaint = complaint_text;
+            return arguments_verdict::wrong;
         default:
+            snprintf(complaint_text, sizeof complaint_text, "unknown option %s", argv[optind - 1]);
+            *complaint = complaint_text;
             return arguments_verdict::wrong;
         }
     }
-    // No operands; one view; a settle time without the check is a mistake.
-    bool check = chosen->shown == view::check;
-    if (optind < argc || (events_given && check) || (settle_given && !check)) {
+    // No operands; one view; a time that the chosen view does not use is a mistake.
+    if (optind < argc) {
+        *complaint = "paneltest takes no arguments besides its options";
         return arguments_verdict::wrong;
     }
-    if (events_given) {
-        chosen->shown = view::events;
+    if (views_given > 1) {
+        *complaint = "--events, --check and --chatter are views of their own: choose one";
+        return arguments_verdict::wrong;
+    }
+    if (settle_given && chosen->shown != view::check) {
+        *complaint = "--settle-ms goes with --check";
+        return arguments_verdict::wrong;
+    }
+    if (chatter_ms_given && chosen->shown != view::check && chosen->shown != view::chatter) {
+        *complaint = "--chatter-ms goes with --chatter or --check";
+        return arguments_verdict::wrong;
     }
     return arguments_verdict::run;
 }
@@ -143,8 +190,9 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen)
 
 int main(int argc, char **argv)
 {
-    options chosen = {view::live, {0, default_settle_ms}, nullptr};
-    switch (parse_arguments(argc, argv, &chosen)) {
+    options chosen = {view::live, {0, default_settle_ms, chatter_default_ms}, nullptr};
+    const char *complaint = nullptr;
+    switch (parse_arguments(argc, argv, &chosen, &complaint)) {
     case arguments_verdict::run:
         break;
     case arguments_verdict::show_usage:
@@ -154,6 +202,7 @@ int main(int argc, char **argv)
         fputs(view_version_line, stdout);
         return exit_done;
     case arguments_verdict::wrong:
+        printf("%s\n", complaint);
         fputs(usage_text, stdout);
         return exit_bad_arguments;
     }

@@ -17,6 +17,10 @@ constexpr int sys_input_count = 3;
 // The recording of --record FILE; not recording while its file is null.
 scan_recording recording;
 
+// The time between scan starts: the sampling period a view reaches.
+duration_window scan_periods;
+uint64_t last_scan_start_us = 0;
+
 int bit_of(unsigned int value, int bit)
 {
     return static_cast<int>((value >> bit) & 1u);
@@ -37,6 +41,7 @@ bool view_recording_close()
 void view_start_scans()
 {
     scan_timing_start();
+    duration_window_start(&scan_periods);
 }
 
 // Only wz_io_read_inputs is timed: it is the call that crosses the USB.
@@ -45,6 +50,10 @@ scan_reading view_scan(cycle_counts *counts)
     uint64_t start_us = monotonic_clock_us();
     bool scan_ok = wz_io_read_inputs();
     scan_timing_record(monotonic_clock_us() - start_us);
+    if (counts->scans != 0) {
+        duration_window_record(&scan_periods, start_us - last_scan_start_us);
+    }
+    last_scan_start_us = start_us;
     ++counts->scans;
     if (!scan_ok) {
         ++counts->failed;
@@ -52,6 +61,11 @@ scan_reading view_scan(cycle_counts *counts)
     scan_reading reading = {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs(), start_us};
     scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, start_us / 1000u);
     return reading;
+}
+
+uint32_t view_scan_period_us()
+{
+    return duration_window_figures(&scan_periods).median_us;
 }
 
 bool view_should_end(unsigned int keys)

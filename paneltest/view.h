@@ -1,6 +1,7 @@
 // What paneltest's views share: one scan through the calls a game makes,
 // its counts and times, the recording, and the screen parts that are alike.
-// Each view (view_live.cpp, view_events.cpp, view_check.cpp) has its loop
+// Each view (view_live.cpp, view_events.cpp, view_check.cpp,
+// view_chatter.cpp) has its loop
 // and its screen in a file of its own; main.cpp reads the command line,
 // runs one view and, once the bridge and the console are let go, has it
 // print its last lines.
@@ -25,10 +26,12 @@ constexpr int exit_no_bridge = -1;
 constexpr int exit_scans_failed = -2;
 constexpr int exit_bad_arguments = -3;
 constexpr int exit_check_failed = -4;
+constexpr int exit_chatter_found = -5;
 
 struct view_settings {
     uint32_t scan_limit;  // 0: until Escape (or the check's end)
     uint32_t settle_ms;
+    uint32_t chatter_ms;  // the chatter threshold, of --chatter and the check
 };
 
 struct cycle_counts {
@@ -57,6 +60,10 @@ void view_start_scans();
 // counted, never fatal: a loose cable must show up.
 scan_reading view_scan(cycle_counts *counts);
 
+// The median time between scan starts over the latest scans, the sampling
+// period reached; 0 before the second scan. Takes a few microseconds.
+uint32_t view_scan_period_us();
+
 // True when the keys read end the view.
 bool view_should_end(unsigned int keys);
 
@@ -81,5 +88,7 @@ void events_view_run(const view_settings &settings, cycle_counts *counts);
 int events_view_finish(const cycle_counts &counts);
 void check_view_run(const view_settings &settings, cycle_counts *counts);
 int check_view_finish(const cycle_counts &counts);
+void chatter_view_run(const view_settings &settings, cycle_counts *counts);
+int chatter_view_finish(const cycle_counts &counts);
 
 #endif

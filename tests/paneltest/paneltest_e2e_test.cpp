@@ -23,7 +23,7 @@ const std::string no_bridge_line =
 
 struct paneltest_run {
     program_run program;
-    std::string text;                  // stdout without the clears, with plain newlines
+    std::string text;  // stdout without the clears, with plain newlines
     int clears;
     std::vector<std::string> screens;  // each from its version line on
     std::string ending;                // what follows the last screen (of either mode)
@@ -80,20 +80,18 @@ std::string without_rate(const std::string &screen)
     return masked(masked(screen, "per second:  "), "scan time:   ");
 }
 
-std::string expected_screen(const std::string &grid, const std::string &sys, const std::string &states,
-                            int scans, int failed, bool scan_ok)
+std::string expected_screen(const std::string &grid, const std::string &sys,
+                            const std::string &states, int scans, int failed, bool scan_ok)
 {
     const std::string rule = "-------------------------\n";
     return screen_start + "Panel buttons\n" + rule + grid + rule + "System inputs\n" + sys + rule +
            states + rule + "scans:       " + std::to_string(scans) + "\nper second:  *\n" +
-           "scan time:   *\n" +
-           "failed:      " + std::to_string(failed) + "\n" +
+           "scan time:   *\n" + "failed:      " + std::to_string(failed) + "\n" +
            (scan_ok ? "last scan:   ok\n" : "last scan:   FAILED, inputs shown as released\n");
 }
 
-const std::string grid_released =
-    "| 0: 0| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
-    "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
+const std::string grid_released = "| 0: 0| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
+                                  "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
 const std::string sys_released = "| 0: 0| 1: 0| 2: 0|\n";
 
 int count_calls(const std::vector<std::string> &trace, const std::string &call)
@@ -200,17 +198,16 @@ TEST(PaneltestFailures, FailedScansAreCountedAndTheTestGoesOn)
     ASSERT_TRUE(run.program.finished);
     EXPECT_EQ(run.program.exit_status, -2);
     ASSERT_EQ(run.screens.size(), 5u) << run.text;
-    const std::string grid_button_0 =
-        "| 0: 1| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
-        "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
+    const std::string grid_button_0 = "| 0: 1| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
+                                      "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
     const std::string button_0_states = "panel_state: 0x0001\nsys_state:   0x00\n";
     const std::string released_states = "panel_state: 0x0000\nsys_state:   0x00\n";
     EXPECT_EQ(without_rate(run.screens[0]),
               expected_screen(grid_button_0, sys_released, button_0_states, 1, 0, true));
     for (int scan = 2; scan <= 4; ++scan) {
-        EXPECT_EQ(without_rate(run.screens[scan - 1]),
-                  expected_screen(grid_released, sys_released, released_states, scan, scan - 1,
-                                  false))
+        EXPECT_EQ(
+            without_rate(run.screens[scan - 1]),
+            expected_screen(grid_released, sys_released, released_states, scan, scan - 1, false))
             << "scan " << scan;
     }
     EXPECT_EQ(without_rate(run.screens[4]),
@@ -229,7 +226,8 @@ TEST(PaneltestFailures, NoBridgeEndsWithAMessageAndStatusMinusOne)
     const no_bridge_case cases[] = {{"unset", ""}, {"bad_script", "FF FF\n"}};
     for (const no_bridge_case &c : cases) {
         SCOPED_TRACE(c.name);
-        paneltest_run run = run_paneltest(std::string("no_bridge_") + c.name, c.board, {"--scans", "3"});
+        paneltest_run run =
+            run_paneltest(std::string("no_bridge_") + c.name, c.board, {"--scans", "3"});
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, -1);
         EXPECT_EQ(run.text, no_bridge_line);
@@ -240,31 +238,46 @@ TEST(PaneltestFailures, NoBridgeEndsWithAMessageAndStatusMinusOne)
     }
 }
 
-TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
+TEST(PaneltestArguments, AWrongCommandLineSaysWhatIsWrongBeforeTouchingTheBridge)
 {
     struct arguments_case {
         std::vector<std::string> arguments;
         int exit_status;
-        std::string shown = "usage: paneltest [--scans";  // how the output starts
+        std::string shown;  // how the output starts; the usage follows a complaint
     };
+    const std::string usage = "usage: paneltest [--scans";
+    const std::string scans = "--scans takes a number from 1 to 1000000000\n" + usage;
+    const std::string chatter_ms = "--chatter-ms takes a number from 1 to 1000\n" + usage;
+    const std::string one_view =
+        "--events, --check and --chatter are views of their own: choose one\n";
     const arguments_case cases[] = {
-        {{"--scans"}, -3},
-        {{"--scans", "0"}, -3},
-        {{"--scans", "-5"}, -3},
-        {{"--scans", "12x"}, -3},
-        {{"--scans", "1000000001"}, -3},
-        {{"--scans", "99999999999999999999"}, -3},
-        {{"--scans", "4294967300"}, -3},  // wraps to 4 in 32 bits
-        {{"--scans", "2", "extra"}, -3},
-        {{"--settle-ms", "100"}, -3},  // only with --check
-        {{"--check", "--settle-ms", "60001"}, -3},
-        {{"--events", "--check"}, -3},
-        {{"--record"}, -3},
-        {{"--record", "no-such-folder/x.frames"}, -3,
+        {{"--scans"}, -3, "--scans needs a value\n" + usage},
+        {{"--scans", "0"}, -3, scans},
+        {{"--scans", "-5"}, -3, scans},
+        {{"--scans", "12x"}, -3, scans},
+        {{"--scans", "1000000001"}, -3, scans},
+        {{"--scans", "99999999999999999999"}, -3, scans},
+        {{"--scans", "4294967300"}, -3, scans},  // wraps to 4 in 32 bits
+        {{"--scans", "2", "extra"},
+         -3,
+         "paneltest takes no arguments besides its options\n" + usage},
+        {{"--settle-ms", "100"}, -3, "--settle-ms goes with --check\n" + usage},
+        {{"--check", "--settle-ms", "60001"}, -3, "--settle-ms takes a number from 0 to 60000\n"},
+        {{"--events", "--check"}, -3, one_view + usage},
+        {{"--chatter", "--events"}, -3, one_view},
+        {{"--check", "--chatter"}, -3, one_view},
+        {{"--chatter", "--chatter-ms", "0"}, -3, chatter_ms},
+        {{"--chatter", "--chatter-ms", "1001"}, -3, chatter_ms},
+        {{"--check", "--chatter-ms", "3x"}, -3, chatter_ms},
+        {{"--events", "--chatter-ms", "30"}, -3, "--chatter-ms goes with --chatter or --check\n"},
+        {{"--chatter-ms", "30"}, -3, "--chatter-ms goes with --chatter or --check\n"},
+        {{"--record"}, -3, "--record needs a value\n" + usage},
+        {{"--record", "no-such-folder/x.frames"},
+         -3,
          "Cannot create the recording no-such-folder/x.frames: "},
-        {{"--frobnicate"}, -3},
-        {{"--help"}, 0},
-        {{"--version"}, 0},
+        {{"--frobnicate"}, -3, "unknown option --frobnicate\n" + usage},
+        {{"--help"}, 0, usage},
+        {{"--version"}, 0, ""},
     };
     int index = 0;
     for (const arguments_case &c : cases) {
@@ -273,7 +286,8 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
             shown += argument + " ";
         }
         SCOPED_TRACE(shown);
-        paneltest_run run = run_paneltest("arguments_" + std::to_string(index++), "demo", c.arguments);
+        paneltest_run run =
+            run_paneltest("arguments_" + std::to_string(index++), "demo", c.arguments);
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, c.exit_status);
         if (c.arguments[0] == "--version") {
@@ -287,9 +301,9 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
 
 // The frame bit of each input, panel buttons 0 to 15 then system inputs 0 to 2, as
 // wzio's decode table has them.
-const uint32_t input_frame_bits[19] = {
-    0x0100, 0x0400, 0x1000, 0x4000, 0x0080, 0x0020, 0x0008, 0x0002, 0x0200, 0x0800,
-    0x2000, 0x8000, 0x0040, 0x0010, 0x0004, 0x0001, 0x20000, 0x10000, 0x80000};
+const uint32_t input_frame_bits[19] = {0x0100, 0x0400, 0x1000,  0x4000,  0x0080, 0x0020, 0x0008,
+                                       0x0002, 0x0200, 0x0800,  0x2000,  0x8000, 0x0040, 0x0010,
+                                       0x0004, 0x0001, 0x20000, 0x10000, 0x80000};
 
 // One frame line with the inputs of the mask active (active-low), then fault words.
 std::string frame(uint32_t active, const std::string &words = "")
@@ -357,41 +371,75 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
         std::string shown;  // a line of some screen
     };
     const check_case cases[] = {
-        {"clean", clean, {}, "", 0, "Ended after 39 scans, 0 failed",
+        {"clean",
+         clean,
+         {},
+         "",
+         0,
+         "Ended after 39 scans, 0 failed",
          summary(19, {}, "check: 19 of 19 ok, 0 failed scans"),
          "Press panel button 5 (row 2, column 2), or space to skip it"},
         // Panel 11 stays active through two failed scans and the settle time.
         {"miswired",
          frame(p11, "repeat=2 read-fail=2") + frame(p11, "repeat=10") +
              walk(p11, {{5, p9}, {9, p5}, {6, p6_p7_sys1}, {7, p6_p7_sys1}, {17, p6_p7_sys1}}),
-         {}, "", -4, "Ended after 48 scans, 2 failed",
+         {},
+         "",
+         -4,
+         "Ended after 48 scans, 2 failed",
          summary(19,
-                 {{5, "crossed with panel 9"}, {9, "crossed with panel 5"},
-                  {6, "short with panel 7, sys 1"}, {7, "short with panel 6, sys 1"},
-                  {11, "stuck active"}, {17, "short with panel 6, panel 7"}},
+                 {{5, "crossed with panel 9"},
+                  {9, "crossed with panel 5"},
+                  {6, "short with panel 7, sys 1"},
+                  {7, "short with panel 6, sys 1"},
+                  {11, "stuck active"},
+                  {17, "short with panel 6, panel 7"}},
                  "check: 13 of 19 ok, 2 failed scans"),
          "last result: panel 6: short with panel 7, sys 1"},
         // The smallest limits: one scan, and no settle time before stuck inputs are taken.
-        {"one_scan", clean, {"--scans", "1"}, "", -4,
-         "Ended after 1 scans, 0 failed", summary(0, {}, "check: 0 of 19 ok, 0 failed scans"),
+        {"one_scan",
+         clean,
+         {"--scans", "1"},
+         "",
+         -4,
+         "Ended after 1 scans, 0 failed",
+         summary(0, {}, "check: 0 of 19 ok, 0 failed scans"),
          "Press panel button 0 (row 1, column 1), or space to skip it"},
-        {"no_settle", frame(p11) + walk(p11), {"--settle-ms", "0"}, "", -4,
+        {"no_settle",
+         frame(p11) + walk(p11),
+         {"--settle-ms", "0"},
+         "",
+         -4,
          "Ended after 37 scans, 0 failed",
          summary(19, {{11, "stuck active"}}, "check: 18 of 19 ok, 0 failed scans"),
          "Press panel button 12 (row 4, column 1), or space to skip it"},
         // Ends while panel 4 is held: its verdict stands.
-        {"cut_short", clean, {"--scans", "10"}, "", -4, "Ended after 10 scans, 0 failed",
+        {"cut_short",
+         clean,
+         {"--scans", "10"},
+         "",
+         -4,
+         "Ended after 10 scans, 0 failed",
          summary(5, {}, "check: 5 of 19 ok, 0 failed scans"),
          "Release panel button 4 (row 2, column 1)"},
         // Failed scans read as released while panel 3 is still held: none is its release.
         {"failing",
-         frame(0) + walk(0, {}, {{3, {"read-fail=2", "short-read=3", "addr-fail=5", ""}}}), {},
-         "", -4, "Ended after 43 scans, 3 failed",
+         frame(0) + walk(0, {}, {{3, {"read-fail=2", "short-read=3", "addr-fail=5", ""}}}),
+         {},
+         "",
+         -4,
+         "Ended after 43 scans, 3 failed",
          summary(19, {}, "check: 19 of 19 ok, 3 failed scans"),
          "last scan:   FAILED, inputs shown as released"},
         // Escape before the first scan.
-        {"escape", clean, {}, "\x1b", -4, "Ended after 0 scans, 0 failed",
-         summary(0, {}, "check: 0 of 19 ok, 0 failed scans"), "scan time:   --"},
+        {"escape",
+         clean,
+         {},
+         "\x1b",
+         -4,
+         "Ended after 0 scans, 0 failed",
+         summary(0, {}, "check: 0 of 19 ok, 0 failed scans"),
+         "scan time:   --"},
     };
     for (const check_case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -441,12 +489,12 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
                    p15 = 1u << 15, sys0 = 1u << 16, sys2 = 1u << 18;
     // A failed first scan, presses, a short press, a drop-out and failed scans
     // while a button is held, as raw frames: the recording gives them decoded.
-    const std::string board =
-        frame(p7, "read-fail=2") + frame(p7, "repeat=2") + frame(p5, "repeat=40") +
-        frame(0, "repeat=5") + frame(p9, "repeat=2") + frame(0, "repeat=3") +
-        frame(sys0, "repeat=10") + frame(0) + frame(sys0, "repeat=10") + frame(p3, "repeat=3") +
-        frame(p3, "addr-fail=1 repeat=2") + frame(p3, "repeat=3") + frame(p0 | p15 | sys2) +
-        frame(0, "repeat=2");
+    const std::string board = frame(p7, "read-fail=2") + frame(p7, "repeat=2") +
+                              frame(p5, "repeat=40") + frame(0, "repeat=5") +
+                              frame(p9, "repeat=2") + frame(0, "repeat=3") +
+                              frame(sys0, "repeat=10") + frame(0) + frame(sys0, "repeat=10") +
+                              frame(p3, "repeat=3") + frame(p3, "addr-fail=1 repeat=2") +
+                              frame(p3, "repeat=3") + frame(p0 | p15 | sys2) + frame(0, "repeat=2");
     const std::string frames =
         "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0080 sys=0x0 repeat=2\n"
         "panel=0x0020 sys=0x0 repeat=40\npanel=0x0000 sys=0x0 repeat=5\n"
@@ -456,14 +504,17 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
         "panel=0x0008 sys=0x0 repeat=3\npanel=0x8001 sys=0x4\npanel=0x0000 sys=0x0 repeat=2\n";
     // Releases without their durations ("after N ms"), which scan_log_test pins.
     const std::vector<std::string> events = {
-        "scan 1: scan failed", "scan 2: panel 7 pressed", "scan 4: panel 5 pressed",
-        "scan 4: panel 7 released", "scan 44: panel 5 released", "scan 49: panel 9 pressed",
-        "scan 51: panel 9 released", "scan 54: sys 0 pressed", "scan 64: sys 0 released",
-        "scan 65: sys 0 pressed", "scan 75: panel 3 pressed", "scan 75: sys 0 released",
-        "scan 78: scan failed", "scan 79: scan failed", "scan 83: panel 0 pressed",
-        "scan 83: panel 3 released", "scan 83: panel 15 pressed", "scan 83: sys 2 pressed",
-        "scan 84: panel 0 released", "scan 84: panel 15 released", "scan 84: sys 2 released",
-        "events: 85 scans, 3 failed, 18 edges"};
+        "scan 1: scan failed",       "scan 2: panel 7 pressed",
+        "scan 4: panel 5 pressed",   "scan 4: panel 7 released",
+        "scan 44: panel 5 released", "scan 49: panel 9 pressed",
+        "scan 51: panel 9 released", "scan 54: sys 0 pressed",
+        "scan 64: sys 0 released",   "scan 65: sys 0 pressed",
+        "scan 75: panel 3 pressed",  "scan 75: sys 0 released",
+        "scan 78: scan failed",      "scan 79: scan failed",
+        "scan 83: panel 0 pressed",  "scan 83: panel 3 released",
+        "scan 83: panel 15 pressed", "scan 83: sys 2 pressed",
+        "scan 84: panel 0 released", "scan 84: panel 15 released",
+        "scan 84: sys 2 released",   "events: 85 scans, 3 failed, 18 edges"};
     const struct {
         const char *name;
         std::vector<std::string> arguments;  // before --scans 85 --record FILE
@@ -507,7 +558,8 @@ TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
     int index = 0;
     for (const std::vector<std::string> &arguments : cases) {
         SCOPED_TRACE(arguments.empty() ? "until Escape" : "largest scan limit");
-        paneltest_run run = run_paneltest("escape_" + std::to_string(index++), "demo", arguments, "\x1b");
+        paneltest_run run =
+            run_paneltest("escape_" + std::to_string(index++), "demo", arguments, "\x1b");
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, 0);
         EXPECT_EQ(run.text, "Ended after 0 scans, 0 failed\n");

@@ -1,0 +1,132 @@
+// The chatter view: scans back to back, as fast as the bridge answers, and
+// counts for every input its presses and the presses that came too soon
+// after its release (scan_chatter.h). The screen and the keys go on a clock
+// of their own, so that drawing never takes the sampling's time.
+#include <stdio.h>
+
+#include "console.h"
+#include "monotonic_clock.h"
+#include "scan_chatter.h"
+#include "view.h"
+
+namespace {
+
+// About 30 screens a second: a person sees no more, and every redraw under
+// Wine's console is a round trip that the scans would wait for.
+constexpr uint64_t redraw_period_us = 33333;
+
+constexpr int panel_rows = 4;
+constexpr int panel_columns = 4;
+constexpr int sys_input_count = 3;
+
+constexpr char chatter_rule[] = "-------------------------------------------------------------\n";
+constexpr char chatter_screen_start[] =
+    "Chatter: press each button 20 to 30 times, space resets the counts, escape ends\n";
+
+scan_chatter chatter;
+
+// A cell of the grid: the input's number, its presses and its chatter events.
+void format_cell(int input, int number)
+{
+    const chatter_input &counts = chatter.inputs[input];
+    console_screen_printf("|%2d:%6lu/%-4lu", number, static_cast<unsigned long>(counts.presses),
+                          static_cast<unsigned long>(counts.chatters));
+}
+
+void show_chatter_screen(const cycle_counts &counts, bool scan_ok)
+{
+    console_screen_printf("%s%sPanel buttons, presses/chatter\n%s", view_version_line,
+                          chatter_screen_start, chatter_rule);
+    for (int row = 0; row < panel_rows; ++row) {
+        for (int column = 0; column < panel_columns; ++column) {
+            int button = row * panel_columns + column;
+            format_cell(button, button);
+        }
+        console_screen_printf("|\n");
+    }
+    console_screen_printf("%sSystem inputs\n", chatter_rule);
+    for (int input = 0; input < sys_input_count; ++input) {
+        format_cell(check_panel_count + input, input);
+    }
+    console_screen_printf("|\n%s", chatter_rule);
+
+    int worst = scan_chatter_worst(&chatter);
+    if (worst < 0) {
+        console_screen_printf("most chatter: none, no input has chattered\n\n");
+    } else {
+        char line[chatter_line_size];
+        scan_chatter_format_input(&chatter, worst, line, sizeof line);
+        console_screen_printf("most chatter:\n%s\n", line);
+    }
+    uint32_t sampling_us = view_scan_period_us();
+    console_screen_printf("threshold:   %lu ms\n",
+                          static_cast<unsigned long>(chatter.threshold_us / 1000u));
+    if (counts.scans < 2) {
+        console_screen_printf("sampling:    --\n");
+    } else {
+        console_screen_printf("sampling:    %lu us\n", static_cast<unsigned long>(sampling_us));
+    }
+    console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
+    view_format_screen_end(counts.failed, scan_ok);
+    console_screen_show();
+}
+
+}  // namespace
+
+void chatter_view_run(const view_settings &settings, cycle_counts *counts)
+{
+    scan_chatter_start(&chatter, settings.chatter_ms);
+    // Escape before the first scan ends the view with none made.
+    if (view_should_end(console_keys_pressed())) {
+        return;
+    }
+    show_chatter_screen(*counts, true);
+    uint64_t next_redraw_us = monotonic_clock_us() + redraw_period_us;
+    bool scan_ok = true;
+    for (;;) {
+        scan_reading reading = view_scan(counts);
+        scan_ok = reading.ok;
+        scan_chatter_scan(&chatter, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
+                          reading.started_us);
+        if (view_scan_limit_reached(settings, *counts)) {
+            break;
+        }
+        if (reading.started_us < next_redraw_us) {
+            continue;
+        }
+        unsigned int keys = console_keys_pressed();
+        if (view_should_end(keys)) {
+            break;
+        }
+        if ((keys & console_key_space) != 0) {
+            scan_chatter_reset(&chatter);
+        }
+        show_chatter_screen(*counts, scan_ok);
+        // A slow redraw does not bunch the next ones up.
+        next_redraw_us += redraw_period_us;
+        uint64_t now_us = monotonic_clock_us();
+        if (next_redraw_us < now_us) {
+            next_redraw_us = now_us + redraw_period_us;
+        }
+    }
+    show_chatter_screen(*counts, scan_ok);
+}
+
+// The scan counts, one line per input pressed at least once, in step order,
+// and the total: the form scripts read.
+int chatter_view_finish(const cycle_counts &counts)
+{
+    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
+           static_cast<unsigned long>(counts.failed));
+    char line[chatter_line_size];
+    for (int input = 0; input < check_input_count; ++input) {
+        if (chatter.inputs[input].presses != 0) {
+            scan_chatter_format_input(&chatter, input, line, sizeof line);
+            puts(line);
+        }
+    }
+    scan_chatter_format_total(&chatter, view_scan_period_us(), line, sizeof line);
+    puts(line);
+    bool clean = counts.failed == 0 && !scan_chatter_any(&chatter);
+    return clean ? exit_done : exit_chatter_found;
+}
