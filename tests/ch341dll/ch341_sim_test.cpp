@@ -33,6 +33,27 @@ HANDLE open_script(const std::string &name, const std::string &script_text)
     return CH341OpenDevice(ch341_bridge_index);
 }
 
+// ASCII text as UTF-16, the "Unicode" of a Windows editor.
+std::string utf16(const std::string &text, bool big_endian)
+{
+    std::string saved;
+    for (char c : text) {
+        saved += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return saved;
+}
+
+// Opens script_text with stderr captured; returns what the stand-in wrote there.
+std::string open_script_error(const std::string &script_text, HANDLE *handle)
+{
+    ::testing::internal::CaptureStderr();
+    *handle = open_script(test_name(), script_text);
+    std::string error = ::testing::internal::GetCapturedStderr();
+    // msvcrt writes the newline of a text stream as CR LF.
+    error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
+    return error;
+}
+
 }  // namespace
 
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
@@ -151,16 +172,51 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020 sys=0x1 repeat=0\n", ":1: unknown word or number out of range"},
         {full_script + "FF FF FF\n", ":65537: too many frames"},
+        // Bytes that are not what they seem; Ctrl-Z is one like any other.
+        {std::string("FF FF F\0F\n", 10), ":1: a NUL byte in the line"},
+        {std::string("FF FF FF\n# \0", 12) + std::string(300, 'x') + "\n",
+         ":2: a NUL byte in the line"},
+        {"\xFF\xFE" + utf16("FF FF FF\n", false), ":1: the file looks like UTF-16: save it as plain text"},
+        {"\xFE\xFF" + utf16("FF FF FF\n", true), ":1: the file looks like UTF-16: save it as plain text"},
+        {utf16("FF FF FF\n", true), ":1: the file looks like UTF-16: save it as plain text"},
+        {"FF FF FF\x1A\n", ":1: a frame byte is one or two hex digits"},
+        {"FF FF FF #" + std::string(246, 'x') + "\n", ":1: line too long"},
+        {"FF FF FF\n#" + std::string(255, 'x') + "\r\n", ":2: line too long"},
     };
     for (const bad_line &c : bad_lines) {
         SCOPED_TRACE(c.script.substr(0, 40));
-        ::testing::internal::CaptureStderr();
-        HANDLE handle = open_script(test_name(), c.script);
-        std::string error = ::testing::internal::GetCapturedStderr();
-        // msvcrt writes the newline of a text stream as CR LF.
-        error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        std::string error = open_script_error(c.script, &handle);
         EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
         EXPECT_EQ(error, "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n");
+    }
+
+    // Linux opens a directory and fails its first read; Windows fails the open.
+    program_set_environment("CH341_SIM_BOARD", ".");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    std::string error = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(error.rfind("ch341 stand-in: ", 0), 0u) << error;
+    EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
+}
+
+TEST(StandInScript, LinesOfUpTo255CharactersBeforeTheirEndAndAMarkAreRead)
+{
+    const std::string longest = "12 34 56 #" + std::string(245, 'x');
+    const std::string scripts[] = {
+        longest,
+        longest + "\n",
+        longest + "\r\n",
+        "\xEF\xBB\xBF" "12 34 56\n",
+        "# a text-mode read would end here \x1A\n12 34 56\n",
+    };
+    for (const std::string &script : scripts) {
+        SCOPED_TRACE(script.substr(0, 40));
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        EXPECT_EQ(open_script_error(script, &handle), "");
+        EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(read_one().byte, 0x12);
+        CH341CloseDevice(ch341_bridge_index);
     }
 }
 

@@ -324,6 +324,16 @@ TEST_F(SimulatedReader, LogEachLevelUsesTheLoggersInTheirPlaces)
                                                    "I:kavio: simulated readers ready (scenario)"}));
 }
 
+// ASCII text as UTF-16LE without a byte-order mark, as a Windows editor may save it.
+std::string utf16le(const std::string &text)
+{
+    std::string saved;
+    for (char c : text) {
+        saved += std::string{c, '\0'};
+    }
+    return saved;
+}
+
 struct bad_scenario {
     const char *name;
     std::string text;
@@ -355,6 +365,10 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
         {"words", "node 0 cycle 0 keypad 0 sensor 0 card - x y z\n", "line 1: too many words"},
         {"rows", too_many_rows, "line 65: too many rows for this node"},
         {"long", "# " + std::string(300, 'x') + "\n", "line 1: line too long"},
+        {"long_crlf", "init fails\r\n#" + std::string(255, 'x') + "\r\n", "line 2: line too long"},
+        {"nul", std::string("# \0\n", 4) + "reset all\n", "line 1: a NUL byte in the line"},
+        {"utf16", utf16le("# a comment\nnode 5 fatal-at 3\n"),
+         "line 1: the file looks like UTF-16: save it as plain text"},
     };
     for (const bad_scenario &bad : cases) {
         SCOPED_TRACE(bad.name);
@@ -367,8 +381,24 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
     }
     program_set_environment("KAVIO_SIM_SCENARIO", "kavio_sim_test_no_such_file.scenario");
     EXPECT_FALSE(start_library());
-    EXPECT_EQ(log_lines, std::vector<std::string>{
-                             "W:kavio: cannot open scenario kavio_sim_test_no_such_file.scenario"});
+    ASSERT_EQ(log_lines.size(), 1u);
+    EXPECT_EQ(log_lines[0].rfind("W:kavio: cannot open scenario kavio_sim_test_no_such_file.scenario: ", 0), 0u)
+        << log_lines[0];
+    // Linux opens a directory and fails its first read; Windows fails the open.
+    program_set_environment("KAVIO_SIM_SCENARIO", ".");
+    EXPECT_FALSE(start_library());
+    ASSERT_EQ(log_lines.size(), 1u);
+    EXPECT_NE(log_lines[0].find("cannot"), std::string::npos) << log_lines[0];
+}
+
+TEST_F(SimulatedReader, ScenarioLinesOfUpTo255CharactersBeforeTheirEnd)
+{
+    const std::string longest = "init fails #" + std::string(243, 'x');
+    for (const std::string &text : {longest, longest + "\r\n", "\xEF\xBB\xBF" + longest + "\n"}) {
+        use_scenario("longest", text);
+        EXPECT_FALSE(start_library());
+        EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: no reader answers"});
+    }
 }
 
 TEST_F(SimulatedReader, DemoCarriesACardThroughReaderZeroAndTypesOnReaderOne)
