@@ -161,6 +161,11 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     for (int line = 0; line < 65536; ++line) {
         full_script += "panel=0x0000 sys=0x0\n";
     }
+    // The most words a line holds, 128, all reach the parser.
+    std::string most_words = "F F F";
+    for (int word = 3; word < 128; ++word) {
+        most_words += " x";
+    }
     struct bad_line {
         std::string script;
         const char *error;
@@ -182,6 +187,7 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"FF FF FF\x1A\n", ":1: a frame byte is one or two hex digits"},
         {"FF FF FF #" + std::string(246, 'x') + "\n", ":1: line too long"},
         {"FF FF FF\n#" + std::string(255, 'x') + "\r\n", ":2: line too long"},
+        {most_words, ":1: unknown word or number out of range"},
     };
     for (const bad_line &c : bad_lines) {
         SCOPED_TRACE(c.script.substr(0, 40));
