@@ -55,7 +55,7 @@ void script_file_close(script_file *script)
     fclose(script->file);
 }
 
-script_line_status script_line_read(script_file *script, char *line)
+script_line_status script_line_read(script_file *script, char (&line)[script_line_size])
 {
     ++script->line_number;
     // Line 1 is judged with the file's first bytes in the buffer, none of them used up yet.

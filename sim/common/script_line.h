@@ -29,9 +29,9 @@ bool script_file_open(script_file *script, const char *path);
 
 void script_file_close(script_file *script);
 
-// Reads the next line into line[script_line_size], without its LF or CRLF,
+// Reads the next line into line, without its LF or CRLF,
 // and counts it in line_number; a UTF-8 byte-order mark before line 1 is skipped.
-script_line_status script_line_read(script_file *script, char *line);
+script_line_status script_line_read(script_file *script, char (&line)[script_line_size]);
 
 // What is wrong, for a message naming the file and line, when status is neither line nor end.
 const char *script_line_fault(const script_file *script, script_line_status status);

@@ -310,7 +310,10 @@ TEST_F(SimulatedReader, PollsFailFromTheirCycleAndFatalLogsF)
 TEST_F(SimulatedReader, InitFailsWhenTheScenarioSaysSo)
 {
     use_scenario("init_fails", "init fails\n");
-    EXPECT_FALSE(start_library());
+    // More inits than a process may hold files: each load closes its scenario.
+    for (int init = 0; init < 1100; ++init) {
+        ASSERT_FALSE(start_library());
+    }
     EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: no reader answers"});
     EXPECT_TRUE(thread_calls.empty());
 }
