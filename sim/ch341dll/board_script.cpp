@@ -1,5 +1,6 @@
 #include "board_script.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -11,9 +12,8 @@ namespace {
 
 // A recording of paneltest holds up to this many frame lines.
 constexpr uint32_t max_script_frames = 65536;
-constexpr int max_script_line = 256;
-// A word and the blank after it take two characters, so a line never holds more.
-constexpr uint32_t max_line_words = max_script_line / 2;
+// A word and the blank after it take two characters; more than fit is still refused.
+constexpr uint32_t max_line_words = script_line_size / 2;
 constexpr uint32_t max_repeat = 1000000;
 
 // A word after the frame bytes: name=N with N in [low, high]. A fault word
@@ -150,42 +150,44 @@ bool board_script_load(const char *path)
 {
     script_frame_count = 0;
     script_scan_count = 0;
-    FILE *file = fopen(path, "r");
-    if (file == nullptr) {
-        fprintf(stderr, "ch341 stand-in: cannot read frame script %s\n", path);
+    script_file file;
+    if (!script_file_open(&file, path)) {
+        fprintf(stderr, "ch341 stand-in: cannot read frame script %s: %s\n", path, strerror(errno));
         return false;
     }
-    char line[max_script_line];
+    char line[script_line_size];
     char *words[max_line_words];
-    uint32_t line_number = 0;
     bool ok = true;
     while (ok) {
-        script_line_status status = script_line_read(file, line, max_script_line);
+        script_line_status status = script_line_read(&file, line);
         if (status == script_line_status::end) {
             break;
         }
-        ++line_number;
-        if (status == script_line_status::too_long) {
-            ok = script_error(path, line_number, "line too long");
+        if (status != script_line_status::line) {
+            ok = script_error(path, file.line_number, script_line_fault(&file, status));
             break;
         }
         uint32_t count = script_line_split(line, words, max_line_words);
+        if (count > max_line_words) {
+            ok = script_error(path, file.line_number, "too many words");
+            break;
+        }
         if (count == 0) {
             continue;
         }
         if (script_frame_count == max_script_frames) {
-            ok = script_error(path, line_number, "too many frames");
+            ok = script_error(path, file.line_number, "too many frames");
             break;
         }
         board_frame frame = {{0, 0, 0}, 1, 0, 0, 0};
-        ok = parse_frame(words, count, &frame, path, line_number);
+        ok = parse_frame(words, count, &frame, path, file.line_number);
         if (ok) {
             script_scan_count += frame.repeat;
             script_scans_through[script_frame_count] = script_scan_count;
             script[script_frame_count++] = frame;
         }
     }
-    fclose(file);
+    script_file_close(&file);
     if (ok && script_frame_count == 0) {
         fprintf(stderr, "ch341 stand-in: %s: no frames\n", path);
         ok = false;

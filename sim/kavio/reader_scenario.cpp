@@ -1,5 +1,6 @@
 #include "reader_scenario.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,7 +10,6 @@
 namespace {
 
 constexpr const char *sim_scenario_variable = "KAVIO_SIM_SCENARIO";
-constexpr int sim_scenario_line_size = 256;
 constexpr uint32_t sim_scenario_max_words = 12;
 
 bool sim_parse_cycle(const char *text, int32_t *cycle)
@@ -112,22 +112,20 @@ bool sim_scenario_load(sim_scenario *script, logger_fn warning)
     if (path == nullptr || path[0] == '\0') {
         return true;
     }
-    FILE *file = fopen(path, "r");
-    if (file == nullptr) {
-        warning(sim_module, "cannot open scenario %s", path);
+    script_file file;
+    if (!script_file_open(&file, path)) {
+        warning(sim_module, "cannot open scenario %s: %s", path, strerror(errno));
         return false;
     }
-    char line[sim_scenario_line_size];
-    int line_number = 0;
+    char line[script_line_size];
     const char *problem = nullptr;
     while (problem == nullptr) {
-        script_line_status status = script_line_read(file, line, sim_scenario_line_size);
+        script_line_status status = script_line_read(&file, line);
         if (status == script_line_status::end) {
             break;
         }
-        ++line_number;
-        if (status == script_line_status::too_long) {
-            problem = "line too long";
+        if (status != script_line_status::line) {
+            problem = script_line_fault(&file, status);
             break;
         }
         char *words[sim_scenario_max_words];
@@ -138,14 +136,10 @@ bool sim_scenario_load(sim_scenario *script, logger_fn warning)
             problem = sim_parse_statement(words, count, script);
         }
     }
-    bool read_failed = ferror(file) != 0;
-    fclose(file);
+    script_file_close(&file);
     if (problem != nullptr) {
-        warning(sim_module, "scenario %s line %d: %s", path, line_number, problem);
-        return false;
-    }
-    if (read_failed) {
-        warning(sim_module, "cannot read scenario %s", path);
+        warning(sim_module, "scenario %s line %u: %s", path,
+                static_cast<unsigned>(file.line_number), problem);
         return false;
     }
     script->loaded = true;

@@ -33,6 +33,16 @@ HANDLE open_script(const std::string &name, const std::string &script_text)
     return CH341OpenDevice(ch341_bridge_index);
 }
 
+// ASCII text as UTF-16, the "Unicode" of a Windows editor.
+std::string utf16(const std::string &text, bool big_endian)
+{
+    std::string saved;
+    for (char c : text) {
+        saved += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return saved;
+}
+
 }  // namespace
 
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
@@ -80,7 +90,10 @@ TEST(StandInScript, ReopenStartsTheScriptAgain)
 {
     ASSERT_NE(open_script(test_name(), "11 22 33\n44 55 66\n"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(read_one().byte, 0x11);
-    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    // More opens than a process may hold files: each load closes its script.
+    for (int open = 0; open < 1100; ++open) {
+        ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << open;
+    }
     EXPECT_EQ(read_one().byte, 0x11);
     CH341CloseDevice(ch341_bridge_index);
 }
@@ -135,33 +148,67 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     program_set_environment("CH341_SIM_BOARD", "no-such-file.frames");
     EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
 
-    // The decoded form, and a frame line past the limit: one line on stderr names the line.
+    // The decoded form, a frame line past the limit and the text's own faults: one line
+    // on stderr names the line. And the edges that load.
     std::string full_script;
     for (int line = 0; line < 65536; ++line) {
         full_script += "panel=0x0000 sys=0x0\n";
     }
-    struct bad_line {
+    // The most words a line holds, 128, all reach the parser.
+    std::string most_words = "F F F";
+    for (int word = 3; word < 128; ++word) {
+        most_words += " x";
+    }
+    const std::string longest = "12 34 56 #" + std::string(245, 'x');
+    struct script_case {
         std::string script;
-        const char *error;
+        const char *error;  // null: the script loads
     };
-    const bad_line bad_lines[] = {
+    const script_case cases[] = {
         {"FF FF FF\npanel=0x020 sys=0x1\n", ":2: panel= takes four hex digits"},
         {"panel=0x0x20 sys=0x1\n", ":1: panel= takes four hex digits"},
         {"panel=0x0020 sys=0x8\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020 sys=0x1 repeat=0\n", ":1: unknown word or number out of range"},
         {full_script + "FF FF FF\n", ":65537: too many frames"},
+        // Bytes that are not what they seem; Ctrl-Z is one like any other.
+        {std::string("FF FF F\0F\n", 10), ":1: a NUL byte in the line"},
+        {std::string("FF FF FF\n# \0", 12) + std::string(300, 'x') + "\n",
+         ":2: a NUL byte in the line"},
+        {"\xFF\xFE" + utf16("FF FF FF\n", false), ":1: the file looks like UTF-16: save it as plain text"},
+        {"\xFE\xFF" + utf16("FF FF FF\n", true), ":1: the file looks like UTF-16: save it as plain text"},
+        {utf16("FF FF FF\n", true), ":1: the file looks like UTF-16: save it as plain text"},
+        {std::string("\x80\0 FF FF\n", 10), ":1: a NUL byte in the line"},  // not ASCII beside it
+        {"FF FF FF\x1A\n", ":1: a frame byte is one or two hex digits"},
+        {"# a text-mode read would end here \x1A\n12 34 56\n", nullptr},
+        {"\xEF\xBB\xBF" "12 34 56\n", nullptr},
+        // 255 characters before the end of a line, which does not count.
+        {longest, nullptr},
+        {longest + "\n", nullptr},
+        {longest + "\r\n", nullptr},
+        {"FF FF FF #" + std::string(246, 'x') + "\n", ":1: line too long"},
+        {"FF FF FF\n#" + std::string(255, 'x') + "\r\n", ":2: line too long"},
+        {most_words, ":1: unknown word or number out of range"},
     };
-    for (const bad_line &c : bad_lines) {
+    for (const script_case &c : cases) {
         SCOPED_TRACE(c.script.substr(0, 40));
         ::testing::internal::CaptureStderr();
         HANDLE handle = open_script(test_name(), c.script);
         std::string error = ::testing::internal::GetCapturedStderr();
         // msvcrt writes the newline of a text stream as CR LF.
         error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
-        EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(error, "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n");
+        EXPECT_EQ(handle == INVALID_HANDLE_VALUE, c.error != nullptr);
+        EXPECT_EQ(error, c.error ? "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n" : "");
+        CH341CloseDevice(ch341_bridge_index);
     }
+
+    // Linux opens a directory and fails its first read; Windows fails the open.
+    program_set_environment("CH341_SIM_BOARD", ".");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    std::string error = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(error.rfind("ch341 stand-in: ", 0), 0u) << error;
+    EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
 }
 
 TEST(StandInDevice, ClosedOrOtherIndexFails)

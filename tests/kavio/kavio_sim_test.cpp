@@ -310,7 +310,10 @@ TEST_F(SimulatedReader, PollsFailFromTheirCycleAndFatalLogsF)
 TEST_F(SimulatedReader, InitFailsWhenTheScenarioSaysSo)
 {
     use_scenario("init_fails", "init fails\n");
-    EXPECT_FALSE(start_library());
+    // More inits than a process may hold files: each load closes its scenario.
+    for (int init = 0; init < 1100; ++init) {
+        ASSERT_FALSE(start_library());
+    }
     EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: no reader answers"});
     EXPECT_TRUE(thread_calls.empty());
 }
@@ -355,6 +358,10 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
         {"words", "node 0 cycle 0 keypad 0 sensor 0 card - x y z\n", "line 1: too many words"},
         {"rows", too_many_rows, "line 65: too many rows for this node"},
         {"long", "# " + std::string(300, 'x') + "\n", "line 1: line too long"},
+        {"long_crlf", "init fails\r\n#" + std::string(255, 'x') + "\r\n", "line 2: line too long"},
+        {"nul", std::string("# \0\n", 4) + "reset all\n", "line 1: a NUL byte in the line"},
+        {"utf16", std::string("#\0\n\0n\0", 6),  // UTF-16LE: a comment, then a line
+         "line 1: the file looks like UTF-16: save it as plain text"},
     };
     for (const bad_scenario &bad : cases) {
         SCOPED_TRACE(bad.name);
@@ -367,8 +374,9 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
     }
     program_set_environment("KAVIO_SIM_SCENARIO", "kavio_sim_test_no_such_file.scenario");
     EXPECT_FALSE(start_library());
-    EXPECT_EQ(log_lines, std::vector<std::string>{
-                             "W:kavio: cannot open scenario kavio_sim_test_no_such_file.scenario"});
+    ASSERT_EQ(log_lines.size(), 1u);
+    EXPECT_EQ(log_lines[0].rfind("W:kavio: cannot open scenario kavio_sim_test_no_such_file.scenario: ", 0), 0u)
+        << log_lines[0];
 }
 
 TEST_F(SimulatedReader, DemoCarriesACardThroughReaderZeroAndTypesOnReaderOne)
