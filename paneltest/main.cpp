@@ -16,6 +16,7 @@
 #include "io_version.h"
 #include "log.h"
 #include "monotonic_clock.h"
+#include "scan_chatter.h"
 #include "scan_events.h"
 #include "scan_rate.h"
 #include "scan_record.h"
@@ -322,7 +323,7 @@ void event_cycles(uint32_t scan_limit, scan_events *events, cycle_counts *counts
 // Escape ends it or the scan limit is reached.
 void check_cycles(const options &chosen, wiring_check *check, cycle_counts *counts)
 {
-    wiring_check_start(check, chosen.settle_ms, monotonic_clock_ms());
+    wiring_check_start(check, chosen.settle_ms, chatter_default_ms, monotonic_clock_us());
     for (;;) {
         unsigned int keys = console_keys_pressed();
         if ((keys & console_key_escape) != 0) {
@@ -334,7 +335,7 @@ void check_cycles(const options &chosen, wiring_check *check, cycle_counts *coun
         }
         scan_reading reading = scan_once(counts);
         wiring_check_scan(check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
-                          monotonic_clock_ms());
+                          monotonic_clock_us());
         show_check_screen(reading, *check, *counts);
         if (check->phase == check_phase::done ||
             (chosen.scan_limit != 0 && counts->scans == chosen.scan_limit)) {
