@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr uint32_t panel_2 = 1u << 2, panel_5 = 1u << 5, sys_1 = 1u << 17;
+constexpr uint32_t panel_2 = 1u << 2, panel_5 = 1u << 5, sys_0 = 1u << 16, sys_1 = 1u << 17;
 
 enum class feed : uint8_t { good, failed, reset };
 
@@ -60,9 +60,10 @@ TEST(ScanChatter, CountsEdgesOfGoodScansOnly)
          2,
          "panel 2: 1 presses, 1 chatter, shortest gap 5.0 ms, shortest hold --"},
         {"long_times_keep_every_digit",
-         {{feed::good, panel_2, 0}, {feed::good, 0, 1000000005000}},
-         2,
-         "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold 1000000005.0 ms"},
+         // A bit past the inputs is no input.
+         {{feed::good, sys_0, 0}, {feed::good, 1u << 19, 1000000005000}},
+         16,
+         "sys 0: 1 presses, 0 chatter, shortest gap --, shortest hold 1000000005.0 ms"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -76,6 +77,7 @@ TEST(ScanChatter, CountsEdgesOfGoodScansOnly)
             }
         }
         EXPECT_EQ(line_of(chatter, c.input), c.line);
+        EXPECT_EQ(chatter.active >> check_input_count, 0u);
     }
 }
 
