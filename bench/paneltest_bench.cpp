@@ -101,8 +101,8 @@ static void BM_read_inputs(benchmark::State &state)
 }
 BENCHMARK(BM_read_inputs);
 
-// The idle board's scan, with `toggled` flipped on every other scan: 0 is the
-// common scan with no edge, several bits an edge of each on every scan.
+// The idle board's scan with the bits of `toggled` inverted every other scan, so each
+// has an edge every scan; 0 is the common scan with no edge.
 static void read_inputs_with_chatter(benchmark::State &state, uint32_t toggled)
 {
     scan_chatter chatter;
