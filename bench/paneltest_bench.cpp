@@ -1,11 +1,16 @@
 // What --record adds to a paneltest scan: a scan that extends a run, and one
 // that ends a run and writes its frame line (the worst case, every scan).
+// What the chatter counts add to a scan through wzio over the no-op bridge,
+// beside the twelve bare bridge calls that bound a scan from below.
 #include <benchmark/benchmark.h>
 
 #include <stdint.h>
 
 #include "alloc_counter.h"
+#include "ch341dll.h"
+#include "scan_chatter.h"
 #include "scan_record.h"
+#include "wzio.h"
 
 static const char bench_path[] = "/tmp/paneltest_bench.frames";
 
@@ -48,5 +53,89 @@ static void BM_record_scan_that_changes(benchmark::State &state)
     scan_recording_close(&recording);
 }
 BENCHMARK(BM_record_scan_that_changes);
+
+static void report_allocations(benchmark::State &state, uint64_t before)
+{
+    state.counters["allocs_per_iter"] = benchmark::Counter(
+        static_cast<double>(alloc_count() - before) / static_cast<double>(state.iterations()));
+}
+
+// As in wzio_bench: nine address writes and three reads through pointers the
+// compiler cannot see through.
+static void BM_twelve_indirect_bridge_calls(benchmark::State &state)
+{
+    BOOL(WINAPI *volatile set_addr)(ULONG, UCHAR) = CH341EppSetAddr;
+    BOOL(WINAPI *volatile read_data)(ULONG, PVOID, PULONG) = CH341EppReadData;
+    uint8_t frame[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    uint64_t before = alloc_count();
+    for (auto _ : state) {
+        ULONG length = 1;
+        set_addr(0, 0xFF);
+        set_addr(0, 0x01);
+        set_addr(0, 0xFF);
+        set_addr(0, 0x00);
+        read_data(0, &frame[0], &length);
+        set_addr(0, 0xFF);
+        set_addr(0, 0x00);
+        read_data(0, &frame[1], &length);
+        set_addr(0, 0xFF);
+        set_addr(0, 0x00);
+        read_data(0, &frame[2], &length);
+        set_addr(0, 0xFF);
+        benchmark::DoNotOptimize(frame);
+    }
+    report_allocations(state, before);
+}
+BENCHMARK(BM_twelve_indirect_bridge_calls);
+
+static void BM_read_inputs(benchmark::State &state)
+{
+    uint64_t before = alloc_count();
+    for (auto _ : state) {
+        bool ok = wz_io_read_inputs();
+        uint32_t active = wiring_check_inputs_of(wz_io_get_panel_inputs(), wz_io_get_sys_inputs());
+        benchmark::DoNotOptimize(ok);
+        benchmark::DoNotOptimize(active);
+    }
+    report_allocations(state, before);
+}
+BENCHMARK(BM_read_inputs);
+
+// The idle board's scan with the bits of `toggled` inverted every other scan, so each
+// has an edge every scan; 0 is the common scan with no edge.
+static void read_inputs_with_chatter(benchmark::State &state, uint32_t toggled)
+{
+    scan_chatter chatter;
+    scan_chatter_start(&chatter, chatter_default_ms);
+    uint64_t now_us = 0;
+    uint32_t flip = 0;
+    uint64_t before = alloc_count();
+    for (auto _ : state) {
+        bool ok = wz_io_read_inputs();
+        uint32_t active = wiring_check_inputs_of(wz_io_get_panel_inputs(), wz_io_get_sys_inputs());
+        flip ^= toggled;
+        scan_chatter_scan(&chatter, ok, active ^ flip, now_us += 1210);
+        benchmark::DoNotOptimize(chatter);
+    }
+    report_allocations(state, before);
+}
+
+static void BM_read_inputs_with_chatter_no_edge(benchmark::State &state)
+{
+    read_inputs_with_chatter(state, 0);
+}
+BENCHMARK(BM_read_inputs_with_chatter_no_edge);
+
+static void BM_read_inputs_with_chatter_one_edge(benchmark::State &state)
+{
+    read_inputs_with_chatter(state, 1u << 5);
+}
+BENCHMARK(BM_read_inputs_with_chatter_one_edge);
+
+static void BM_read_inputs_with_chatter_four_edges(benchmark::State &state)
+{
+    read_inputs_with_chatter(state, 1u << 0 | 1u << 5 | 1u << 15 | 1u << 18);
+}
+BENCHMARK(BM_read_inputs_with_chatter_four_edges);
 
 BENCHMARK_MAIN();

@@ -41,7 +41,7 @@ void show_check_screen(const scan_reading &reading, const cycle_counts &counts)
 
 void check_view_run(const view_settings &settings, cycle_counts *counts)
 {
-    wiring_check_start(&check, settings.settle_ms, monotonic_clock_ms());
+    wiring_check_start(&check, settings.settle_ms, settings.chatter_ms, monotonic_clock_us());
     for (;;) {
         unsigned int keys = console_keys_pressed();
         if (view_should_end(keys)) {
@@ -53,7 +53,7 @@ void check_view_run(const view_settings &settings, cycle_counts *counts)
         }
         scan_reading reading = view_scan(counts);
         wiring_check_scan(&check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
-                          monotonic_clock_ms());
+                          monotonic_clock_us());
         show_check_screen(reading, *counts);
         if (check.phase == check_phase::done || view_scan_limit_reached(settings, *counts)) {
             return;

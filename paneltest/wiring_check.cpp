@@ -9,6 +9,8 @@ namespace {
 
 constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
 constexpr int panel_columns = 4;
+constexpr uint32_t us_per_ms = 1000;
+constexpr uint32_t us_per_tenth = 100;
 
 uint32_t bit_of(int input)
 {
@@ -71,19 +73,64 @@ void append_names(text_out *out, uint32_t inputs)
     }
 }
 
-// The step of the first input from `first` on that is not stuck, or done past the last.
-void go_to_step(wiring_check *check, int first)
+// The first input from `first` on that is not stuck; check_input_count past the last.
+int step_from(const wiring_check *check, int first)
 {
     int input = first;
     while (input < check_input_count && (check->stuck & bit_of(input)) != 0) {
         ++input;
     }
+    return input;
+}
+
+void go_to_step(wiring_check *check, int first)
+{
+    int input = step_from(check, first);
     if (input == check_input_count) {
         check->phase = check_phase::done;
         return;
     }
     check->step = input;
     check->phase = check_phase::awaiting_press;
+}
+
+// The step's verdict from its first scan that differs from idle, if this is one.
+void judge_press(wiring_check *check, uint32_t changed)
+{
+    if (changed != 0) {
+        check->results[check->step] = wiring_check_judge(check->step, changed);
+        check->last_judged = check->step;
+        check->phase = check_phase::awaiting_release;
+    }
+}
+
+// The input a bounce may come from after the step: none after a short.
+uint32_t bouncing_after(const wiring_check *check)
+{
+    const check_result &result = check->results[check->step];
+    switch (result.verdict) {
+    case check_verdict::ok:
+    case check_verdict::chatters:
+        return bit_of(check->step);
+    case check_verdict::crossed:
+        return result.with;
+    default:
+        return 0;
+    }
+}
+
+// The watched input went active alone within the threshold: its release is awaited again.
+void absorb_bounce(wiring_check *check, uint32_t gap_us)
+{
+    check_result *result = &check->results[check->step];
+    if (check->bouncing == bit_of(check->step)) {
+        uint32_t *shortest = &check->shortest_gap_us[check->step];
+        if (result->verdict == check_verdict::ok || gap_us < *shortest) {
+            *shortest = gap_us;
+        }
+        *result = {check_verdict::chatters, 0};
+    }
+    check->phase = check_phase::awaiting_release;
 }
 
 }  // namespace
@@ -109,16 +156,18 @@ check_result wiring_check_judge(int expected, uint32_t active)
     return {check_verdict::shorted, others};
 }
 
-void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint64_t now_ms)
+void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatter_ms,
+                        uint64_t now_us)
 {
     *check = {};
     check->phase = check_phase::settling;
     check->last_judged = -1;
     check->settle_ms = settle_ms;
-    check->started_ms = now_ms;
+    check->chatter_us = chatter_ms * us_per_ms;
+    check->started_us = now_us;
 }
 
-void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_ms)
+void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_us)
 {
     if (!scan_ok) {
         ++check->failed_scans;
@@ -128,7 +177,7 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
     uint32_t changed = active & ~check->stuck;
     switch (check->phase) {
     case check_phase::settling:
-        if (active != 0 && now_ms < check->started_ms + check->settle_ms) {
+        if (active != 0 && now_us < check->started_us + uint64_t{check->settle_ms} * us_per_ms) {
             return;
         }
         // Whatever is still active now is stuck; the steps go on without it.
@@ -141,16 +190,33 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
         go_to_step(check, 0);
         return;
     case check_phase::awaiting_press:
-        if (changed != 0) {
-            check->results[check->step] = wiring_check_judge(check->step, changed);
-            check->last_judged = check->step;
-            check->phase = check_phase::awaiting_release;
-        }
+        judge_press(check, changed);
         return;
     case check_phase::awaiting_release:
-        if (changed == 0) {
-            go_to_step(check, check->step + 1);
+        if (changed != 0) {
+            return;
         }
+        check->bouncing = bouncing_after(check);
+        if (check->bouncing == 0 || step_from(check, check->step + 1) == check_input_count) {
+            go_to_step(check, check->step + 1);
+            return;
+        }
+        check->released_us = now_us;
+        check->phase = check_phase::awaiting_quiet;
+        return;
+    case check_phase::awaiting_quiet:
+        if (now_us - check->released_us < check->chatter_us) {
+            if (changed == 0) {
+                return;
+            }
+            if (changed == check->bouncing) {
+                absorb_bounce(check, static_cast<uint32_t>(now_us - check->released_us));
+                return;
+            }
+        }
+        // Quiet for the threshold, or another set went active: the next step's press.
+        go_to_step(check, check->step + 1);
+        judge_press(check, changed);
         return;
     case check_phase::done:
         return;
@@ -210,6 +276,12 @@ void wiring_check_format_result(const wiring_check *check, int input, char *buff
     case check_verdict::skipped:
         append(&out, ": skipped");
         break;
+    case check_verdict::chatters: {
+        uint32_t tenths = (check->shortest_gap_us[input] + us_per_tenth / 2) / us_per_tenth;
+        append(&out, ": chatters, shortest gap %lu.%lu ms", static_cast<unsigned long>(tenths / 10),
+               static_cast<unsigned long>(tenths % 10));
+        break;
+    }
     }
 }
 
@@ -233,6 +305,7 @@ void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t 
         append(&out, ", or space to skip it");
         break;
     case check_phase::awaiting_release:
+    case check_phase::awaiting_quiet:
         append(&out, "Release ");
         append_long_name(&out, check->step);
         break;

@@ -21,6 +21,7 @@ enum class check_verdict : uint8_t {
     shorted,      // several inputs went active together
     stuck,        // still active when the settle time ran out; no step was run
     skipped,      // the operator skipped the step
+    chatters,     // only this input went active, then again within the chatter threshold
 };
 
 struct check_result {
@@ -32,6 +33,7 @@ enum class check_phase : uint8_t {
     settling,          // waiting for every input to read idle, at most the settle time
     awaiting_press,    // waiting for the first scan that differs from idle
     awaiting_release,  // verdict taken; waiting for idle before the next step
+    awaiting_quiet,    // released; a bounce of `bouncing` alone within the threshold is absorbed
     done,              // every step has its verdict
 };
 
@@ -41,9 +43,13 @@ struct wiring_check {
     int last_judged;  // the latest step that got its verdict, -1 before the first
     uint32_t stuck;   // inputs found stuck; idle means every other input inactive
     uint32_t settle_ms;
-    uint64_t started_ms;
+    uint32_t chatter_us;  // the threshold: a press sooner than this after a release is a bounce
+    uint64_t started_us;
+    uint64_t released_us;  // when the step's inputs last read idle
+    uint32_t bouncing;     // the input whose bounce the wait absorbs: the asked one or its partner
     uint32_t failed_scans;
     check_result results[check_input_count];
+    uint32_t shortest_gap_us[check_input_count];  // chatters: its shortest release-to-press gap
 };
 
 // The inputs of one scan as a set.
@@ -53,13 +59,21 @@ uint32_t wiring_check_inputs_of(uint16_t panel, uint8_t sys);
 // idle, given the inputs active in it (stuck ones left out).
 check_result wiring_check_judge(int expected, uint32_t active);
 
-// Starts a check at now_ms (monotonic milliseconds) in the settling phase.
-void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint64_t now_ms);
+// Starts a check at now_us (monotonic microseconds) in the settling phase.
+// chatter_ms is the chatter threshold, 1 to 1000 (scan_chatter.h).
+void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatter_ms,
+                        uint64_t now_us);
 
-// Feeds the result of one scan. A failed scan is counted and otherwise
-// ignored: the library reports it with every input released, which is
-// neither a press nor a release.
-void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_ms);
+// Feeds the result of one scan made at now_us. A failed scan is counted and
+// otherwise ignored: the library reports it with every input released, which
+// is neither a press nor a release.
+//
+// A step ends when every input reads idle. After an ok or crossed step the
+// input that went active must then stay idle for the threshold: going active
+// alone sooner is a bounce (an ok input chatters) and its release is awaited
+// again. Any other set going active is the next step's press; the last step
+// ends at its release, with no step left for a bounce to fool.
+void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_us);
 
 // The skip key: skips the step while it awaits a press; does nothing otherwise.
 void wiring_check_skip(wiring_check *check);
@@ -70,7 +84,8 @@ int wiring_check_ok_count(const wiring_check *check);
 bool wiring_check_passed(const wiring_check *check);
 
 // Texts, written into buffer (truncated to size, always terminated):
-// "panel 5: crossed with panel 9", "sys 2: skipped", ... for one input;
+// "panel 5: crossed with panel 9", "sys 2: skipped", "panel 0: chatters,
+// shortest gap 8.4 ms" (to one decimal), ... for one input;
 void wiring_check_format_result(const wiring_check *check, int input, char *buffer, size_t size);
 // "check: 15 of 19 ok, 3 failed scans" (the plural stays for 1, so the line has one form);
 void wiring_check_format_total(const wiring_check *check, char *buffer, size_t size);

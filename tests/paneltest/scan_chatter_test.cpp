@@ -2,14 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "scan_chatter.h"
 
 namespace {
 
-constexpr uint32_t panel_2 = 1u << 2, panel_5 = 1u << 5, sys_1 = 1u << 17;
+constexpr uint32_t panel_0 = 1u << 0, panel_2 = 1u << 2, panel_5 = 1u << 5, sys_0 = 1u << 16,
+                   sys_1 = 1u << 17;
 
 enum class feed : uint8_t { good, failed, reset };
 
@@ -26,43 +26,45 @@ std::string line_of(const scan_chatter &chatter, int input)
     return text;
 }
 
-TEST(ScanChatter, CountsEdgesOfGoodScansOnly)
+TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
 {
     const struct {
         const char *name;
         std::vector<chatter_step> steps;
-        int input;
+        int input;  // the line shown
         const char *line;
+        int worst;
+        const char *total;  // at a sampling of 1210 us
     } cases[] = {
-        // Active at the first good scan is a press; a failed scan releases nothing.
+        // Active at the first good scan is a press; a failed scan releases nothing (sys 1).
         {"bouncing_release",
-         {{feed::failed, 0, 0},
-          {feed::good, panel_5 | sys_1, 1000},
-          {feed::good, sys_1, 3449},
-          {feed::failed, 0, 5000},
-          {feed::good, panel_5 | sys_1, 7099},
-          {feed::good, sys_1, 60000},
-          {feed::good, panel_5 | sys_1, 90000}},
-         5,
-         "panel 5: 3 presses, 1 chatter, shortest gap 3.7 ms, shortest hold 2.4 ms"},
-        {"held_since_the_first_scan",
-         {{feed::good, sys_1, 1000}, {feed::failed, 0, 2000}},
-         17,
-         "sys 1: 1 presses, 0 chatter, shortest gap --, shortest hold --"},
+         {{feed::failed, 0, 0}, {feed::good, panel_5 | sys_1, 1000}, {feed::good, sys_1, 3449},
+          {feed::failed, 0, 5000}, {feed::good, panel_5 | sys_1, 7099},
+          {feed::good, sys_1, 60000}, {feed::good, panel_5 | sys_1, 90000}},
+         5, "panel 5: 3 presses, 1 chatter, shortest gap 3.7 ms, shortest hold 2.4 ms", 5,
+         "chatter: 1 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
         // A press from before the reset is no press, but the gap after its release counts.
         {"held_through_a_reset",
-         {{feed::good, panel_2, 0},
-          {feed::good, 0, 9000},
-          {feed::good, panel_2, 12000},
-          {feed::reset, 0, 0},
-          {feed::good, 0, 20000},
-          {feed::good, panel_2, 25000}},
-         2,
-         "panel 2: 1 presses, 1 chatter, shortest gap 5.0 ms, shortest hold --"},
+         {{feed::good, panel_2, 0}, {feed::good, 0, 9000}, {feed::good, panel_2, 12000},
+          {feed::reset, 0, 0}, {feed::good, 0, 20000}, {feed::good, panel_2, 25000}},
+         2, "panel 2: 1 presses, 1 chatter, shortest gap 5.0 ms, shortest hold --", 2,
+         "chatter: 1 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        // A bit past the inputs is no input.
         {"long_times_keep_every_digit",
-         {{feed::good, panel_2, 0}, {feed::good, 0, 1000000005000}},
-         2,
-         "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold 1000000005.0 ms"},
+         {{feed::good, sys_0, 0}, {feed::good, 1u << 19, 1000000005000}}, 16,
+         "sys 0: 1 presses, 0 chatter, shortest gap --, shortest hold 1000000005.0 ms", -1,
+         "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        {"a_tie_goes_to_the_first_input",
+         {{feed::good, panel_0 | panel_5, 0}, {feed::good, 0, 5000},
+          {feed::good, panel_0 | panel_5, 9000}},
+         0, "panel 0: 2 presses, 1 chatter, shortest gap 4.0 ms, shortest hold 5.0 ms", 0,
+         "chatter: 2 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        {"the_most_chatter_wins",
+         {{feed::good, panel_0 | panel_5, 0}, {feed::good, 0, 5000},
+          {feed::good, panel_0 | panel_5, 9000}, {feed::good, panel_0, 20000},
+          {feed::good, panel_0 | panel_5, 22000}},
+         5, "panel 5: 3 presses, 2 chatter, shortest gap 2.0 ms, shortest hold 5.0 ms", 5,
+         "chatter: 2 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -76,32 +78,7 @@ TEST(ScanChatter, CountsEdgesOfGoodScansOnly)
             }
         }
         EXPECT_EQ(line_of(chatter, c.input), c.line);
-    }
-}
-
-TEST(ScanChatter, WorstIsTheMostChatterFirstInStepOrder)
-{
-    const struct {
-        std::vector<std::pair<int, uint32_t>> chatters;  // input, chatter count
-        int worst;
-        const char *total;
-    } cases[] = {
-        {{{4, 0}}, -1, "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
-        {{{5, 1}, {2, 1}},
-         2,
-         "chatter: 2 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
-        {{{2, 1}, {4, 0}, {16, 2}},
-         16,
-         "chatter: 2 of 3 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "worst " << c.worst);
-        scan_chatter chatter;
-        scan_chatter_start(&chatter, chatter_default_ms);
-        for (const auto &input : c.chatters) {
-            chatter.inputs[input.first].presses = input.second + 1;
-            chatter.inputs[input.first].chatters = input.second;
-        }
+        EXPECT_EQ(chatter.active >> check_input_count, 0u);
         EXPECT_EQ(scan_chatter_worst(&chatter), c.worst);
         EXPECT_EQ(scan_chatter_any(&chatter), c.worst >= 0);
         char total[chatter_line_size];

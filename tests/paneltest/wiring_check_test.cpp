@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "scan_chatter.h"
 #include "wiring_check.h"
 
 namespace {
@@ -19,16 +20,18 @@ std::string result_of(const wiring_check &check, int input)
 TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
 {
     wiring_check check;
-    wiring_check_start(&check, 2000, 0);
+    wiring_check_start(&check, 2000, chatter_default_ms, 0);
     wiring_check_skip(&check);  // settling: no step yet
-    wiring_check_scan(&check, true, 0, 5);
+    wiring_check_scan(&check, true, 0, 5000);
     ASSERT_EQ(check.phase, check_phase::awaiting_press);
     ASSERT_EQ(check.step, 0);
     wiring_check_skip(&check);
-    wiring_check_scan(&check, true, 1u << 1, 10);
+    wiring_check_scan(&check, true, 1u << 1, 10000);
     wiring_check_skip(&check);  // panel 1 has its verdict and awaits its release
     EXPECT_EQ(check.phase, check_phase::awaiting_release);
-    wiring_check_scan(&check, true, 0, 15);
+    wiring_check_scan(&check, true, 0, 15000);
+    wiring_check_skip(&check);  // released, but not yet idle for the chatter threshold
+    wiring_check_scan(&check, true, 0, 45000);
     for (int step = 2; step < check_input_count; ++step) {
         wiring_check_skip(&check);
     }
@@ -66,7 +69,7 @@ TEST(WiringCheck, JudgeTellsOkCrossedAndShortedApart)
 struct scan_step {
     bool ok;
     uint32_t active;
-    uint64_t now_ms;
+    uint64_t now_us;
 };
 
 TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
@@ -79,27 +82,82 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
         int step;
         uint32_t stuck;
     } cases[] = {
-        {"active_just_before_the_settle_time_still_settles", 100, {{true, 1u << 2, 1099}},
+        {"active_just_before_the_settle_time_still_settles", 100, {{true, 1u << 2, 1099000}},
          check_phase::settling, 0, 0},
         {"active_at_exactly_the_settle_time_is_stuck", 100,
-         {{true, 1u << 2, 1099}, {true, 1u << 2, 1100}}, check_phase::awaiting_press, 0, 1u << 2},
-        {"no_settle_time_judges_the_first_scan", 0, {{true, 1u << 0, 1000}},
+         {{true, 1u << 2, 1099999}, {true, 1u << 2, 1100000}}, check_phase::awaiting_press, 0,
+         1u << 2},
+        {"no_settle_time_judges_the_first_scan", 0, {{true, 1u << 0, 1000000}},
          check_phase::awaiting_press, 1, 1u << 0},
         // A failed scan reads as everything released; it is not the release either.
         {"failed_scans_neither_press_nor_release", 100,
-         {{true, 0, 1000}, {false, 1u << 0, 1010}, {true, 1u << 0, 1020}, {false, 0, 1030}},
+         {{true, 0, 1000000}, {false, 1u << 0, 1010000}, {true, 1u << 0, 1020000},
+          {false, 0, 1030000}},
          check_phase::awaiting_release, 0, 0},
+        // No step is left for a bounce to fool.
+        {"the_last_step_ends_at_its_release", 0,
+         {{true, 0x3FFFF, 1000000}, {true, 0x7FFFF, 1005000}, {true, 0x3FFFF, 1010000}},
+         check_phase::done, 18, 0x3FFFF},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         wiring_check check;
-        wiring_check_start(&check, c.settle_ms, 1000);
+        wiring_check_start(&check, c.settle_ms, chatter_default_ms, 1000000);
         for (const scan_step &scan : c.scans) {
-            wiring_check_scan(&check, scan.ok, scan.active, scan.now_ms);
+            wiring_check_scan(&check, scan.ok, scan.active, scan.now_us);
         }
         EXPECT_EQ(check.phase, c.phase);
         EXPECT_EQ(check.step, c.step);
         EXPECT_EQ(check.stuck, c.stuck);
+    }
+}
+
+// Scans `spacing_us` apart, each run one set of inputs for `scans` scans.
+struct scan_run {
+    uint32_t active;
+    int scans;
+};
+
+TEST(WiringCheck, BouncesAreAbsorbedAndOtherPressesStartTheNextStep)
+{
+    constexpr uint32_t p0 = 1u << 0, p1 = 1u << 1, p5 = 1u << 5;
+    const struct {
+        const char *name;
+        uint32_t spacing_us;
+        std::vector<scan_run> runs;
+        const char *results[3];  // panel 0 to 2
+    } cases[] = {
+        {"bouncing_release", 1210,
+         {{0, 40}, {p0, 20}, {0, 2}, {p0, 2}, {0, 40}, {p1, 20}, {0, 1}},
+         {"panel 0: chatters, shortest gap 2.4 ms", "panel 1: ok", "panel 2: not reached"}},
+        {"bouncing_press_keeps_its_shortest_gap", 1210,
+         {{0, 1}, {p0, 2}, {0, 5}, {p0, 20}, {0, 6}, {p0, 1}, {0, 40}, {p1, 1}, {0, 1}},
+         {"panel 0: chatters, shortest gap 6.1 ms", "panel 1: ok", "panel 2: not reached"}},
+        {"same_input_again_at_the_threshold", 5000, {{0, 1}, {p0, 2}, {0, 6}, {p0, 2}, {0, 1}},
+         {"panel 0: ok", "panel 1: crossed with panel 0", "panel 2: not reached"}},
+        {"crossed_partner_bouncing", 1210,
+         {{0, 1}, {p5, 20}, {0, 2}, {p5, 2}, {0, 40}, {p1, 20}, {0, 1}},
+         {"panel 0: crossed with panel 5", "panel 1: ok", "panel 2: not reached"}},
+        {"short_group_pressed_again_for_the_next_step", 1210,
+         {{0, 1}, {p0 | p1, 20}, {0, 3}, {p0 | p1, 20}, {0, 1}},
+         {"panel 0: short with panel 1", "panel 1: short with panel 0", "panel 2: not reached"}},
+        {"next_input_a_few_scans_after_a_release", 1210,
+         {{0, 1}, {p0, 20}, {0, 3}, {p1, 20}, {0, 3}, {p1 | p5, 2}},
+         {"panel 0: ok", "panel 1: ok", "panel 2: short with panel 1, panel 5"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        wiring_check check;
+        wiring_check_start(&check, 100, chatter_default_ms, 0);
+        uint64_t now_us = 0;
+        for (const scan_run &run : c.runs) {
+            for (int scan = 0; scan < run.scans; ++scan, now_us += c.spacing_us) {
+                wiring_check_scan(&check, true, run.active, now_us);
+            }
+        }
+        for (int input = 0; input < 3; ++input) {
+            EXPECT_EQ(result_of(check, input), c.results[input]);
+        }
     }
 }
 
