@@ -197,7 +197,7 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
             return;
         }
         check->bouncing = bouncing_after(check);
-        if (check->bouncing == 0 || step_from(check, check->step + 1) == check_input_count) {
+        if (check->bouncing == 0) {
             go_to_step(check, check->step + 1);
             return;
         }
@@ -214,9 +214,12 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
                 return;
             }
         }
-        // Quiet for the threshold, or another set went active: the next step's press.
+        // Quiet for the threshold, or another set went active: the next step's press,
+        // unless that was the last step.
         go_to_step(check, check->step + 1);
-        judge_press(check, changed);
+        if (check->phase == check_phase::awaiting_press) {
+            judge_press(check, changed);
+        }
         return;
     case check_phase::done:
         return;

@@ -71,8 +71,8 @@ void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatte
 // A step ends when every input reads idle. After an ok or crossed step the
 // input that went active must then stay idle for the threshold: going active
 // alone sooner is a bounce (an ok input chatters) and its release is awaited
-// again. Any other set going active is the next step's press; the last step
-// ends at its release, with no step left for a bounce to fool.
+// again. Any other set going active is the next step's press. The last step
+// waits out the threshold too, so a bounce of the last input is seen.
 void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_us);
 
 // The skip key: skips the step while it awaits a press; does nothing otherwise.

@@ -39,8 +39,12 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
         // a second, timed from its press, and one of a second exactly.
         {"long_run",
-         {{true, 0, 0, 1}, {true, 0x8000, 0x4, 1000001}, {false, 0x0001, 0, 1}, {true, 0, 0, 1},
-          {true, 0x0001, 0, 200}, {true, 0, 0, 1}},
+         {{true, 0, 0, 1},
+          {true, 0x8000, 0x4, 1000001},
+          {false, 0x0001, 0, 1},
+          {true, 0, 0, 1},
+          {true, 0x0001, 0, 200},
+          {true, 0, 0, 1}},
          {"0.005 s, scan 2: panel 15 pressed", "0.005 s, scan 2: sys 2 pressed",
           "5000.010 s, scan 1000003: scan failed",
           "5000.015 s, scan 1000004: panel 15 released after 5000010 ms",

@@ -64,7 +64,7 @@ TEST(ScanRate, AClockSteppingBackRestartsTheWindow)
 {
     scan_rate_start(10000);
     count_scans(10000, 100, 5);  // up to 10500
-    scan_rate_count(9000);        // back 1.5 s: no wrapped, huge elapsed time
+    scan_rate_count(9000);       // back 1.5 s: no wrapped, huge elapsed time
     EXPECT_EQ(scan_rate_per_second(), scan_rate_unknown);
     count_scans(9000, 100, 10);
     EXPECT_EQ(scan_rate_per_second(), 100);
