@@ -4,9 +4,11 @@
 #include <stdint.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "board_worn.h"
 #include "ch341dll.h"
 #include "sim_control.h"
 
@@ -31,6 +33,43 @@ HANDLE open_script(const std::string &name, const std::string &script_text)
     write_file(name + ".frames", script_text);
     program_set_environment("CH341_SIM_BOARD", name + ".frames");
     return CH341OpenDevice(ch341_bridge_index);
+}
+
+// What a call wrote on stderr, without msvcrt's CR before each newline.
+std::string stderr_of(void (*call)())
+{
+    ::testing::internal::CaptureStderr();
+    call();
+    std::string error = ::testing::internal::GetCapturedStderr();
+    error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
+    return error;
+}
+
+HANDLE opened = nullptr;
+void open_bridge()
+{
+    opened = CH341OpenDevice(ch341_bridge_index);
+}
+
+uint64_t now_us()
+{
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+// One scan as the library makes it: nine address writes, a data read after
+// the fourth, sixth and eighth. Returns byte0 | byte1 << 8 | byte2 << 16.
+uint32_t scan_frame()
+{
+    uint32_t frame = 0;
+    for (int write = 1, byte = 0; write <= 9; ++write) {
+        EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+        if (write == 4 || write == 6 || write == 8) {
+            frame |= static_cast<uint32_t>(read_one().byte) << (8 * byte++);
+        }
+    }
+    return frame;
 }
 
 }  // namespace
@@ -150,6 +189,10 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"panel=0x0020 sys=0x8\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020 sys=0x1 repeat=0\n", ":1: unknown word or number out of range"},
+        {"pace-us 1000001\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
+        {"FF FF FF\npace-us\n", ":2: pace-us takes microseconds, 0 to 1000000"},
+        {"pace-us 5 5\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
+        {"pace-us 0\nFF FF FF\npace-us 0\n", ":3: more than one pace-us line"},
         {full_script + "FF FF FF\n", ":65537: too many frames"},
     };
     for (const bad_line &c : bad_lines) {
@@ -210,4 +253,141 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         ++scan;
     }
     CH341CloseDevice(ch341_bridge_index);
+}
+
+TEST(StandInPace, CallTimeOutOfRangeLeavesNoBridge)
+{
+    program_set_environment("CH341_SIM_BOARD", "demo");
+    for (const char *setting : {"100001", "-5", "12ms", "0x10", " 7", "x"}) {
+        SCOPED_TRACE(setting);
+        program_set_environment("CH341_SIM_CALL_US", setting);
+        EXPECT_EQ(stderr_of(open_bridge),
+                  "ch341 stand-in: CH341_SIM_CALL_US takes microseconds, 0 to 100000\n");
+        EXPECT_EQ(opened, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    }
+    // The largest call time is taken, by the open that reads it too.
+    program_set_environment("CH341_SIM_CALL_US", "100000");
+    uint64_t start_us = now_us();
+    EXPECT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    EXPECT_GE(now_us() - start_us, 100000u);
+    program_set_environment("CH341_SIM_CALL_US", "");
+    EXPECT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+// Lower bounds only: a loaded machine makes every call slower, never faster.
+TEST(StandInPace, EveryCallTakesTheCallTime)
+{
+    const uint64_t call_us = 3000;
+    program_set_environment("CH341_SIM_CALL_US", std::to_string(call_us));
+    program_set_environment("CH341_SIM_BOARD", "demo");
+    uint64_t start_us = now_us();
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    uint64_t opened_us = now_us();
+    EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    uint64_t written_us = now_us();
+    EXPECT_TRUE(read_one().ok);
+    uint64_t read_us = now_us();
+    CH341CloseDevice(ch341_bridge_index);
+    uint64_t closed_us = now_us();
+    EXPECT_FALSE(read_one().ok) << "a failed call takes the time too";
+    uint64_t failed_us = now_us();
+    program_set_environment("CH341_SIM_CALL_US", "");
+    EXPECT_GE(opened_us - start_us, call_us);
+    EXPECT_GE(written_us - opened_us, call_us);
+    EXPECT_GE(read_us - written_us, call_us);
+    EXPECT_GE(closed_us - read_us, call_us);
+    EXPECT_GE(failed_us - closed_us, call_us);
+}
+
+TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
+{
+    // A scan starts at its first call, address write or data read.
+    for (bool reads_only : {false, true}) {
+        SCOPED_TRACE(reads_only ? "reads only" : "writes and reads");
+        ASSERT_NE(open_script(test_name(), "pace-us 4000\n11 22 33\n"), INVALID_HANDLE_VALUE);
+        uint64_t start_us = now_us();
+        for (int scan = 0; scan < 3; ++scan) {
+            if (reads_only) {
+                read_one(), read_one(), read_one();
+            } else {
+                EXPECT_EQ(scan_frame(), 0x332211u) << "the pace line is no frame";
+            }
+        }
+        // The fourth scan's first call waits for its start.
+        EXPECT_EQ(read_one().byte, 0x11);
+        EXPECT_GE(now_us() - start_us, 3 * 4000u);
+    }
+    for (const char *pace : {"pace-us 0\n", "pace-us 1000000\n"}) {
+        EXPECT_NE(open_script(test_name(), std::string(pace) + "FF FF FF\n"), INVALID_HANDLE_VALUE)
+            << pace;
+    }
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+// Frame bits of the worn board's buttons (active-low): panel button 5 is byte
+// 0 bit 5, button 10 byte 1 bit 5.
+constexpr uint32_t worn_bit = 0x0020, clean_bit = 0x2000;
+
+TEST(StandInWorn, TheBoardInTime)
+{
+    const struct {
+        uint64_t us;  // since the open
+        uint32_t pressed;
+    } instants[] = {
+        {39999, 0}, {40000, worn_bit}, {40000 + 1500, worn_bit}, {159999, worn_bit}, {160000, 0},
+        {180000, clean_bit}, {329999, clean_bit}, {330000, 0},
+        // Press 3 bounces as it is let go at 760 ms: 2 ms open, 1.5 ms closed.
+        {761999, 0}, {762000, worn_bit}, {763499, worn_bit}, {763500, 0},
+        {880000, clean_bit}, {940000 + 120000 + 2000, 0},
+        // Press 5 bounces as it closes at 1240 ms: 1.5 ms closed, 2 ms open.
+        {1241499, worn_bit}, {1241500, 0}, {1243499, 0}, {1243500, worn_bit},
+        {1540000 + 120000 + 2000, worn_bit | clean_bit},  // press 6 as it is let go
+        {2740000 + 1500, 0},                  // press 10 as it closes
+        {4240000 + 1500, 0}, {4360000 + 2000, worn_bit},  // press 15 both
+    };
+    for (const auto &instant : instants) {
+        EXPECT_EQ(board_worn_frame(instant.us), 0xFFFFFFu & ~instant.pressed) << instant.us;
+    }
+}
+
+// Through the calls at a bridge's pace, on the time since the open. Whether a
+// 3.5 ms bounce is caught depends on the scheduler (a loaded machine holds a
+// test for several ms now and then), so only what no delay can change is asserted.
+TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
+{
+    program_set_environment("CH341_SIM_BOARD", "worn");
+    program_set_environment("CH341_SIM_CALL_US", "20");
+    const uint32_t bits[2] = {worn_bit, clean_bit};
+    int presses[2] = {0, 0};
+    bool pressed_before[2] = {false, false};
+    uint64_t first_press_us[2] = {0, 0}, released_us[2] = {0, 0};
+    uint64_t shortest_gap_us[2] = {UINT64_MAX, UINT64_MAX};  // release to press
+    uint64_t start_us = now_us();
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    // Timed after the scan, so never before the moment the board showed its frame.
+    for (uint64_t at = start_us; at - start_us < 1450000;) {
+        uint32_t frame = scan_frame();
+        at = now_us();
+        for (int i = 0; i < 2; ++i) {
+            bool pressed = (frame & bits[i]) == 0;
+            if (pressed && !pressed_before[i] && presses[i]++ == 0) {
+                first_press_us[i] = at - start_us;
+            } else if (pressed && !pressed_before[i]) {
+                shortest_gap_us[i] = std::min(shortest_gap_us[i], at - released_us[i]);
+            }
+            released_us[i] = !pressed && pressed_before[i] ? at : released_us[i];
+            pressed_before[i] = pressed;
+        }
+    }
+    CH341CloseDevice(ch341_bridge_index);
+    program_set_environment("CH341_SIM_CALL_US", "");
+    // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each bounce caught; 10 at 180 and 880.
+    EXPECT_GE(presses[0], 5);
+    EXPECT_LE(presses[0], 7);
+    EXPECT_EQ(presses[1], 2);
+    EXPECT_GE(first_press_us[0], 40000u);
+    EXPECT_GE(first_press_us[1], 180000u);
+    EXPECT_GE(shortest_gap_us[1], 100000u) << "the clean button never bounces";
 }
