@@ -35,22 +35,6 @@ HANDLE open_script(const std::string &name, const std::string &script_text)
     return CH341OpenDevice(ch341_bridge_index);
 }
 
-// What a call wrote on stderr, without msvcrt's CR before each newline.
-std::string stderr_of(void (*call)())
-{
-    ::testing::internal::CaptureStderr();
-    call();
-    std::string error = ::testing::internal::GetCapturedStderr();
-    error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
-    return error;
-}
-
-HANDLE opened = nullptr;
-void open_bridge()
-{
-    opened = CH341OpenDevice(ch341_bridge_index);
-}
-
 uint64_t now_us()
 {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
@@ -258,71 +242,56 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
 TEST(StandInPace, CallTimeOutOfRangeLeavesNoBridge)
 {
     program_set_environment("CH341_SIM_BOARD", "demo");
-    for (const char *setting : {"100001", "-5", "12ms", "0x10", " 7", "x"}) {
-        SCOPED_TRACE(setting);
+    for (const char *setting : {"100001", "-5", "12ms"}) {
         program_set_environment("CH341_SIM_CALL_US", setting);
-        EXPECT_EQ(stderr_of(open_bridge),
-                  "ch341 stand-in: CH341_SIM_CALL_US takes microseconds, 0 to 100000\n");
-        EXPECT_EQ(opened, INVALID_HANDLE_VALUE);
-        EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << setting;
+        std::string error = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(error.substr(0, error.find_first_of("\r\n")),
+                  "ch341 stand-in: CH341_SIM_CALL_US takes microseconds, 0 to 100000");
     }
-    // The largest call time is taken, by the open that reads it too.
-    program_set_environment("CH341_SIM_CALL_US", "100000");
-    uint64_t start_us = now_us();
-    EXPECT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    EXPECT_GE(now_us() - start_us, 100000u);
     program_set_environment("CH341_SIM_CALL_US", "");
-    EXPECT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    CH341CloseDevice(ch341_bridge_index);
 }
 
-// Lower bounds only: a loaded machine makes every call slower, never faster.
+// Lower bounds only: a loaded machine makes calls slower, never faster.
 TEST(StandInPace, EveryCallTakesTheCallTime)
 {
-    const uint64_t call_us = 3000;
-    program_set_environment("CH341_SIM_CALL_US", std::to_string(call_us));
     program_set_environment("CH341_SIM_BOARD", "demo");
+    program_set_environment("CH341_SIM_CALL_US", "100000");
     uint64_t start_us = now_us();
     ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    uint64_t opened_us = now_us();
+    EXPECT_GE(now_us() - start_us, 100000u) << "the open takes the time it reads";
+    program_set_environment("CH341_SIM_CALL_US", "3000");
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    uint64_t done_us[5] = {now_us()};
     EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
-    uint64_t written_us = now_us();
+    done_us[1] = now_us();
     EXPECT_TRUE(read_one().ok);
-    uint64_t read_us = now_us();
+    done_us[2] = now_us();
     CH341CloseDevice(ch341_bridge_index);
-    uint64_t closed_us = now_us();
+    done_us[3] = now_us();
     EXPECT_FALSE(read_one().ok) << "a failed call takes the time too";
-    uint64_t failed_us = now_us();
+    done_us[4] = now_us();
     program_set_environment("CH341_SIM_CALL_US", "");
-    EXPECT_GE(opened_us - start_us, call_us);
-    EXPECT_GE(written_us - opened_us, call_us);
-    EXPECT_GE(read_us - written_us, call_us);
-    EXPECT_GE(closed_us - read_us, call_us);
-    EXPECT_GE(failed_us - closed_us, call_us);
+    for (int call = 1; call < 5; ++call) {
+        EXPECT_GE(done_us[call] - done_us[call - 1], 3000u) << call;
+    }
 }
 
 TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
 {
     // A scan starts at its first call, address write or data read.
     for (bool reads_only : {false, true}) {
-        SCOPED_TRACE(reads_only ? "reads only" : "writes and reads");
         ASSERT_NE(open_script(test_name(), "pace-us 4000\n11 22 33\n"), INVALID_HANDLE_VALUE);
         uint64_t start_us = now_us();
         for (int scan = 0; scan < 3; ++scan) {
-            if (reads_only) {
-                read_one(), read_one(), read_one();
-            } else {
-                EXPECT_EQ(scan_frame(), 0x332211u) << "the pace line is no frame";
-            }
+            EXPECT_EQ(reads_only ? (read_one(), read_one(), read_one().byte) : scan_frame() >> 16,
+                      0x33u);
         }
-        // The fourth scan's first call waits for its start.
-        EXPECT_EQ(read_one().byte, 0x11);
-        EXPECT_GE(now_us() - start_us, 3 * 4000u);
+        EXPECT_EQ(read_one().byte, 0x11) << "the pace line is no frame";
+        EXPECT_GE(now_us() - start_us, 3 * 4000u) << reads_only;
     }
-    for (const char *pace : {"pace-us 0\n", "pace-us 1000000\n"}) {
-        EXPECT_NE(open_script(test_name(), std::string(pace) + "FF FF FF\n"), INVALID_HANDLE_VALUE)
-            << pace;
-    }
+    EXPECT_NE(open_script(test_name(), "pace-us 1000000\nFF FF FF\n"), INVALID_HANDLE_VALUE);
     CH341CloseDevice(ch341_bridge_index);
 }
 
@@ -336,16 +305,15 @@ TEST(StandInWorn, TheBoardInTime)
         uint64_t us;  // since the open
         uint32_t pressed;
     } instants[] = {
-        {39999, 0}, {40000, worn_bit}, {40000 + 1500, worn_bit}, {159999, worn_bit}, {160000, 0},
+        {39999, 0}, {40000, worn_bit}, {41500, worn_bit}, {159999, worn_bit}, {160000, 0},
         {180000, clean_bit}, {329999, clean_bit}, {330000, 0},
         // Press 3 bounces as it is let go at 760 ms: 2 ms open, 1.5 ms closed.
-        {761999, 0}, {762000, worn_bit}, {763499, worn_bit}, {763500, 0},
-        {880000, clean_bit}, {940000 + 120000 + 2000, 0},
+        {761999, 0}, {762000, worn_bit}, {763499, worn_bit}, {763500, 0}, {1062000, 0},
         // Press 5 bounces as it closes at 1240 ms: 1.5 ms closed, 2 ms open.
         {1241499, worn_bit}, {1241500, 0}, {1243499, 0}, {1243500, worn_bit},
-        {1540000 + 120000 + 2000, worn_bit | clean_bit},  // press 6 as it is let go
-        {2740000 + 1500, 0},                  // press 10 as it closes
-        {4240000 + 1500, 0}, {4360000 + 2000, worn_bit},  // press 15 both
+        {1662000, worn_bit | clean_bit},  // press 6 as it is let go
+        {2741500, 0},                     // press 10 as it closes
+        {4241500, 0}, {4362000, worn_bit},  // press 15 both ways
     };
     for (const auto &instant : instants) {
         EXPECT_EQ(board_worn_frame(instant.us), 0xFFFFFFu & ~instant.pressed) << instant.us;
@@ -361,25 +329,24 @@ TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
     program_set_environment("CH341_SIM_CALL_US", "20");
     const uint32_t bits[2] = {worn_bit, clean_bit};
     int presses[2] = {0, 0};
-    bool pressed_before[2] = {false, false};
     uint64_t first_press_us[2] = {0, 0}, released_us[2] = {0, 0};
     uint64_t shortest_gap_us[2] = {UINT64_MAX, UINT64_MAX};  // release to press
+    uint32_t before = 0xFFFFFF;
     uint64_t start_us = now_us();
     ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    // Timed after the scan, so never before the moment the board showed its frame.
+    // Timed after the scan, so never before the board showed its frame.
     for (uint64_t at = start_us; at - start_us < 1450000;) {
         uint32_t frame = scan_frame();
         at = now_us();
         for (int i = 0; i < 2; ++i) {
-            bool pressed = (frame & bits[i]) == 0;
-            if (pressed && !pressed_before[i] && presses[i]++ == 0) {
-                first_press_us[i] = at - start_us;
-            } else if (pressed && !pressed_before[i]) {
+            if (((before ^ frame) & bits[i]) != 0 && (frame & bits[i]) == 0) {
+                first_press_us[i] = presses[i]++ == 0 ? at - start_us : first_press_us[i];
                 shortest_gap_us[i] = std::min(shortest_gap_us[i], at - released_us[i]);
+            } else if (((before ^ frame) & bits[i]) != 0) {
+                released_us[i] = at;
             }
-            released_us[i] = !pressed && pressed_before[i] ? at : released_us[i];
-            pressed_before[i] = pressed;
         }
+        before = frame;
     }
     CH341CloseDevice(ch341_bridge_index);
     program_set_environment("CH341_SIM_CALL_US", "");
