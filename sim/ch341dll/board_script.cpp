@@ -43,8 +43,11 @@ board_frame script[max_script_frames];
 uint64_t script_scans_through[max_script_frames];
 uint32_t script_frame_count = 0;
 uint64_t script_scan_count = 0;  // scans in one pass of the script
-bool script_paced = false;        // a pace-us line was read
-uint32_t script_pace_us = 0;
+struct script_pace_line {
+    bool read;
+    uint32_t us;
+};
+script_pace_line script_pace = {false, 0};
 
 // Reports a script fault on stderr; always returns false.
 bool script_error(const char *path, uint32_t line, const char *what)
@@ -152,11 +155,11 @@ bool parse_frame(char **words, uint32_t count, board_frame *frame, const char *p
 // "pace-us 1210": one number of microseconds, once a script.
 bool parse_pace(char **words, uint32_t count, const char *path, uint32_t line_number)
 {
-    if (script_paced) {
+    if (script_pace.read) {
         return script_error(path, line_number, "more than one pace-us line");
     }
-    script_paced = true;
-    if (count != 2 || !script_line_number(words[1], 10, 0, max_pace_us, &script_pace_us)) {
+    script_pace.read = true;
+    if (count != 2 || !script_line_number(words[1], 10, 0, max_pace_us, &script_pace.us)) {
         return script_error(path, line_number, "pace-us takes microseconds, 0 to 1000000");
     }
     return true;
@@ -168,8 +171,7 @@ bool board_script_load(const char *path)
 {
     script_frame_count = 0;
     script_scan_count = 0;
-    script_paced = false;
-    script_pace_us = 0;
+    script_pace = {false, 0};
     FILE *file = fopen(path, "r");
     if (file == nullptr) {
         fprintf(stderr, "ch341 stand-in: cannot read frame script %s\n", path);
@@ -219,7 +221,7 @@ bool board_script_load(const char *path)
 
 uint32_t board_script_pace_us()
 {
-    return script_pace_us;
+    return script_pace.us;
 }
 
 const board_frame &board_script_frame(uint64_t scan)

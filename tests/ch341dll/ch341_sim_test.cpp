@@ -50,7 +50,9 @@ uint32_t scan_frame()
     for (int write = 1, byte = 0; write <= 9; ++write) {
         EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
         if (write == 4 || write == 6 || write == 8) {
-            frame |= static_cast<uint32_t>(read_one().byte) << (8 * byte++);
+            read_result read = read_one();
+            EXPECT_TRUE(read.ok && read.length == 1);
+            frame |= static_cast<uint32_t>(read.byte) << (8 * byte++);
         }
     }
     return frame;
