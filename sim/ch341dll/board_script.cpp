@@ -43,6 +43,7 @@ board_frame script[max_script_frames];
 uint64_t script_scans_through[max_script_frames];
 uint32_t script_frame_count = 0;
 uint64_t script_scan_count = 0;  // scans in one pass of the script
+// The script's pace-us line: whether one was read, and its microseconds (0: none).
 struct script_pace_line {
     bool read;
     uint32_t us;
