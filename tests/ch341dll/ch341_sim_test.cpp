@@ -335,21 +335,17 @@ TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
     program_set_environment("CH341_SIM_CALL_US", "20");
     const uint32_t bits[2] = {worn_bit, clean_bit};
     int presses[2] = {0, 0};
-    uint64_t first_press_us[2] = {0, 0}, released_us[2] = {0, 0};
-    uint64_t shortest_gap_us[2] = {UINT64_MAX, UINT64_MAX};  // release to press
+    uint64_t first_press_us[2] = {0, 0};
     uint32_t before = 0xFFFFFF;
     uint64_t start_us = now_us();
     ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    // Timed after the scan, so never before the board showed its frame.
     for (uint64_t at = start_us; at - start_us < 1450000;) {
         uint32_t frame = scan_frame();
+        // Timed after the scan, so never before the board showed its frame.
         at = now_us();
         for (int i = 0; i < 2; ++i) {
-            if (((before ^ frame) & bits[i]) != 0 && (frame & bits[i]) == 0) {
-                first_press_us[i] = presses[i]++ == 0 ? at - start_us : first_press_us[i];
-                shortest_gap_us[i] = std::min(shortest_gap_us[i], at - released_us[i]);
-            } else if (((before ^ frame) & bits[i]) != 0) {
-                released_us[i] = at;
+            if ((before & ~frame & bits[i]) != 0 && presses[i]++ == 0) {
+                first_press_us[i] = at - start_us;
             }
         }
         before = frame;
@@ -359,8 +355,10 @@ TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
     // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each bounce caught; 10 at 180 and 880.
     EXPECT_GE(presses[0], 5);
     EXPECT_LE(presses[0], 7);
-    EXPECT_EQ(presses[1], 2);
+    EXPECT_EQ(presses[1], 2) << "the clean button never bounces";
+    // Seen after the press, within a tenth of a second unless the machine stalls that long.
     EXPECT_GE(first_press_us[0], 40000u);
+    EXPECT_LT(first_press_us[0], 140000u);
     EXPECT_GE(first_press_us[1], 180000u);
-    EXPECT_GE(shortest_gap_us[1], 100000u) << "the clean button never bounces";
+    EXPECT_LT(first_press_us[1], 280000u);
 }
