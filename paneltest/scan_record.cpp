@@ -6,8 +6,9 @@ namespace {
 
 constexpr uint64_t flush_interval_ms = 1000;
 
-// The comment lines that change are rewritten in place, so each keeps one width.
+// The lines that change are rewritten in place, so each keeps one width.
 constexpr size_t counts_line_width = 100;
+constexpr size_t pace_line_width = 24;
 
 // Ends a comment line in text: spaces up to its width, then the newline.
 void pad_line(char *text, size_t width)
@@ -20,7 +21,8 @@ void pad_line(char *text, size_t width)
     text[width] = '\0';
 }
 
-// "# scans: 400, failed: 3" and "# scan time: min 1 us, median 4 us, max 6 us", padded.
+// "# scans: 400, failed: 3", "# scan time: min 1 us, median 4 us, max 6 us"
+// and "pace-us 1210", padded.
 void write_counts(scan_recording *recording)
 {
     char lines[2][counts_line_width + 1];
@@ -44,12 +46,17 @@ void write_counts(scan_recording *recording)
                  static_cast<unsigned long>(time.median_us),
                  static_cast<unsigned long>(time.max_us));
     }
+    // Not a comment: the stand-in starts the replay's scans at least this far apart.
+    char pace[pace_line_width + 1];
+    snprintf(pace, sizeof pace, "pace-us %lu", static_cast<unsigned long>(recording->pace_us));
+    pad_line(pace, pace_line_width);
     FILE *file = recording->file;
     bool written = fseek(file, recording->counts_at, SEEK_SET) == 0;
     for (char *line : lines) {
         pad_line(line, counts_line_width);
         written = written && fputs(line, file) >= 0;
     }
+    written = written && fputs(pace, file) >= 0;
     // The frame lines go on where they stopped.
     written = written && fseek(file, 0, SEEK_END) == 0;
     recording->write_failed = recording->write_failed || !written;
@@ -143,6 +150,13 @@ void scan_recording_scan(scan_recording *recording, bool scan_ok, uint16_t panel
     if (now_ms - recording->flushed_ms >= flush_interval_ms) {
         flush(recording);
         recording->flushed_ms = now_ms;
+    }
+}
+
+void scan_recording_pace(scan_recording *recording, uint32_t period_us)
+{
+    if (recording->file != nullptr) {
+        recording->pace_us = period_us < record_max_pace_us ? period_us : record_max_pace_us;
     }
 }
 

@@ -3,7 +3,8 @@
 // One frame line per run of identical scans, in the decoded form:
 //   panel=0x0020 sys=0x1 repeat=40
 //   panel=0x0000 sys=0x0 read-fail=1        (a failed scan)
-// after comment lines with the version, the counts and the scan time.
+// after comment lines with the version, the counts and the scan time, and
+// the pace line "pace-us 1210" that keeps the replay's scans as far apart.
 #ifndef PANELTEST_SCAN_RECORD_H
 #define PANELTEST_SCAN_RECORD_H
 
@@ -13,9 +14,10 @@
 
 #include "scan_timing.h"
 
-// The stand-in's bounds: repeat= of one frame line, frame lines of one script.
+// The stand-in's bounds: repeat= of one frame line, frame lines of one script, pace-us.
 constexpr uint32_t record_max_repeat = 1000000;
 constexpr uint32_t record_max_frame_lines = 65536;
+constexpr uint32_t record_max_pace_us = 1000000;
 
 // Room for the longest frame line.
 constexpr size_t record_line_size = 64;
@@ -48,6 +50,7 @@ struct scan_recording {
     bool full;                // a run found no room for its frame line
     uint64_t flushed_ms;
     bool write_failed;
+    uint32_t pace_us;  // the median scan period; 0 while it is not known
 };
 
 // Creates the file and writes its comment lines; false when it cannot be created.
@@ -60,6 +63,11 @@ bool scan_recording_open(scan_recording *recording, const char *path, const char
 // Does nothing while not recording.
 void scan_recording_scan(scan_recording *recording, bool scan_ok, uint16_t panel, uint8_t sys,
                          uint64_t now_ms);
+
+// Takes the view's median scan period (0: not known yet) for the pace line,
+// written with the comment lines; a period over record_max_pace_us is
+// written as that. Does nothing while not recording.
+void scan_recording_pace(scan_recording *recording, uint32_t period_us);
 
 // Writes the last run and the final comment lines and closes the file.
 // False when any of it could not be written. Does nothing while not recording.

@@ -15,6 +15,9 @@ constexpr uint32_t max_script_frames = 65536;
 // A word and the blank after it take two characters; more than fit is still refused.
 constexpr uint32_t max_line_words = script_line_size / 2;
 constexpr uint32_t max_repeat = 1000000;
+// A recording's median scan period; a second is more than any view takes.
+constexpr const char *pace_statement = "pace-us";
+constexpr uint32_t max_pace_us = 1000000;
 
 // A word after the frame bytes: name=N with N in [low, high]. A fault word
 // marks bit N - 1 of its field; repeat= sets its field to N.
@@ -40,6 +43,12 @@ board_frame script[max_script_frames];
 uint64_t script_scans_through[max_script_frames];
 uint32_t script_frame_count = 0;
 uint64_t script_scan_count = 0;  // scans in one pass of the script
+// The script's pace-us line: whether one was read, and its microseconds (0: none).
+struct script_pace_line {
+    bool read;
+    uint32_t us;
+};
+script_pace_line script_pace = {false, 0};
 
 // Reports a script fault on stderr; always returns false.
 bool script_error(const char *path, uint32_t line, const char *what)
@@ -144,12 +153,26 @@ bool parse_frame(char **words, uint32_t count, board_frame *frame, const char *p
     return true;
 }
 
+// "pace-us 1210": one number of microseconds, once a script.
+bool parse_pace(char **words, uint32_t count, const char *path, uint32_t line_number)
+{
+    if (script_pace.read) {
+        return script_error(path, line_number, "more than one pace-us line");
+    }
+    script_pace.read = true;
+    if (count != 2 || !script_line_number(words[1], 10, 0, max_pace_us, &script_pace.us)) {
+        return script_error(path, line_number, "pace-us takes microseconds, 0 to 1000000");
+    }
+    return true;
+}
+
 }  // namespace
 
 bool board_script_load(const char *path)
 {
     script_frame_count = 0;
     script_scan_count = 0;
+    script_pace = {false, 0};
     script_file file;
     if (!script_file_open(&file, path)) {
         fprintf(stderr, "ch341 stand-in: cannot read frame script %s: %s\n", path, strerror(errno));
@@ -175,6 +198,10 @@ bool board_script_load(const char *path)
         if (count == 0) {
             continue;
         }
+        if (strcmp(words[0], pace_statement) == 0) {
+            ok = parse_pace(words, count, path, file.line_number);
+            continue;
+        }
         if (script_frame_count == max_script_frames) {
             ok = script_error(path, file.line_number, "too many frames");
             break;
@@ -193,6 +220,11 @@ bool board_script_load(const char *path)
         ok = false;
     }
     return ok;
+}
+
+uint32_t board_script_pace_us()
+{
+    return script_pace.us;
 }
 
 const board_frame &board_script_frame(uint64_t scan)

@@ -17,6 +17,10 @@ struct board_frame {
 // Loads the script at path in place of the last one; false, with one line on stderr, on any fault.
 bool board_script_load(const char *path);
 
+// The pace-us line of the loaded script: scans start at least this many
+// microseconds apart; 0 when it has none.
+uint32_t board_script_pace_us();
+
 // The frame that serves scan n of a loaded script, counting the script round and round.
 const board_frame &board_script_frame(uint64_t scan);
 

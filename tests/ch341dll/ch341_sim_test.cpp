@@ -4,9 +4,11 @@
 #include <stdint.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "board_worn.h"
 #include "ch341dll.h"
 #include "sim_control.h"
 
@@ -43,6 +45,29 @@ std::string utf16(const std::string &text, bool big_endian)
     return saved;
 }
 
+uint64_t now_us()
+{
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+// One scan as the library makes it: nine address writes, a data read after
+// the fourth, sixth and eighth. Returns byte0 | byte1 << 8 | byte2 << 16.
+uint32_t scan_frame()
+{
+    uint32_t frame = 0;
+    for (int write = 1, byte = 0; write <= 9; ++write) {
+        EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+        if (write == 4 || write == 6 || write == 8) {
+            read_result read = read_one();
+            EXPECT_TRUE(read.ok && read.length == 1);
+            frame |= static_cast<uint32_t>(read.byte) << (8 * byte++);
+        }
+    }
+    return frame;
+}
+
 }  // namespace
 
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
@@ -67,11 +92,10 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 
 TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
 {
-    ASSERT_NE(open_script(test_name(),
-                          "# comment line\n"
-                          "\n"
-                          "FE 0x7f 1   # trailing comment\n"
-                          "a5 5A 00 repeat=2\n"),
+    ASSERT_NE(open_script(test_name(), "# comment line\n"
+                                       "\n"
+                                       "FE 0x7f 1   # trailing comment\n"
+                                       "a5 5A 00 repeat=2\n"),
               INVALID_HANDLE_VALUE);
     const uint8_t expected[][3] = {
         {0xFE, 0x7F, 0x01}, {0xA5, 0x5A, 0x00}, {0xA5, 0x5A, 0x00}, {0xFE, 0x7F, 0x01}};
@@ -126,20 +150,21 @@ TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
 TEST(StandInScript, BadScriptsLeaveNoBridge)
 {
     const char *const bad_scripts[] = {
-        "",                       // no frames
-        "# only a comment\n",     // no frames
-        "FF FF\n",                // two bytes
-        "FF FF 100\n",            // three digits
-        "FF FF GG\n",             // not hex
-        "FF FF FF bogus\n",       // unknown word
-        "FF FF FF repeat=0\n",    // out of range
+        "",                     // no frames
+        "# only a comment\n",   // no frames
+        "FF FF\n",              // two bytes
+        "FF FF 100\n",          // three digits
+        "FF FF GG\n",           // not hex
+        "FF FF FF bogus\n",     // unknown word
+        "FF FF FF repeat=0\n",  // out of range
         "FF FF FF addr-fail=10\n",
         "FF FF FF read-fail=4\n",
         "FF FF 0FF\n",           // three digits, in range
         "FF FF FF repeat=+2\n",  // a sign
         "FF FF FF short-read=0\n",
         "FF FF FF repeat=x\n",
-        "FF FF FF\n" "FF FF\n",   // a bad line after a good one
+        "FF FF FF\n"
+        "FF FF\n",  // a bad line after a good one
     };
     for (const char *script : bad_scripts) {
         EXPECT_EQ(open_script(test_name(), script), INVALID_HANDLE_VALUE) << script;
@@ -170,18 +195,26 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"panel=0x0020 sys=0x8\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020 sys=0x1 repeat=0\n", ":1: unknown word or number out of range"},
+        {"pace-us 1000001\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
+        {"FF FF FF\npace-us\n", ":2: pace-us takes microseconds, 0 to 1000000"},
+        {"pace-us 5 5\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
+        {"pace-us 0\nFF FF FF\npace-us 0\n", ":3: more than one pace-us line"},
         {full_script + "FF FF FF\n", ":65537: too many frames"},
         // Bytes that are not what they seem; Ctrl-Z is one like any other.
         {std::string("FF FF F\0F\n", 10), ":1: a NUL byte in the line"},
         {std::string("FF FF FF\n# \0", 12) + std::string(300, 'x') + "\n",
          ":2: a NUL byte in the line"},
-        {"\xFF\xFE" + utf16("FF FF FF\n", false), ":1: the file looks like UTF-16: save it as plain text"},
-        {"\xFE\xFF" + utf16("FF FF FF\n", true), ":1: the file looks like UTF-16: save it as plain text"},
+        {"\xFF\xFE" + utf16("FF FF FF\n", false),
+         ":1: the file looks like UTF-16: save it as plain text"},
+        {"\xFE\xFF" + utf16("FF FF FF\n", true),
+         ":1: the file looks like UTF-16: save it as plain text"},
         {utf16("FF FF FF\n", true), ":1: the file looks like UTF-16: save it as plain text"},
         {std::string("\x80\0 FF FF\n", 10), ":1: a NUL byte in the line"},  // not ASCII beside it
         {"FF FF FF\x1A\n", ":1: a frame byte is one or two hex digits"},
         {"# a text-mode read would end here \x1A\n12 34 56\n", nullptr},
-        {"\xEF\xBB\xBF" "12 34 56\n", nullptr},
+        {"\xEF\xBB\xBF"
+         "12 34 56\n",
+         nullptr},
         // 255 characters before the end of a line, which does not count.
         {longest, nullptr},
         {longest + "\n", nullptr},
@@ -198,7 +231,8 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         // msvcrt writes the newline of a text stream as CR LF.
         error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
         EXPECT_EQ(handle == INVALID_HANDLE_VALUE, c.error != nullptr);
-        EXPECT_EQ(error, c.error ? "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n" : "");
+        EXPECT_EQ(error,
+                  c.error ? "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n" : "");
         CH341CloseDevice(ch341_bridge_index);
     }
 
@@ -237,12 +271,12 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         uint8_t bytes[3];
     };
     const demo_case cases[] = {
-        {0, {0xFF, 0xFE, 0xFF}},         // button 0: byte 1 bit 0
-        {31, {0xFF, 0xFE, 0xFF}},        // still step 0
-        {32, {0xFF, 0xFB, 0xFF}},        // button 1: byte 1 bit 2
-        {4 * 32, {0x7F, 0xFF, 0xFF}},    // button 4: byte 0 bit 7
-        {16 * 32, {0xFF, 0xFE, 0xFD}},   // button 0 again, system input 0
-        {48 * 32, {0xFF, 0xFE, 0xFC}},   // system inputs 0 and 1
+        {0, {0xFF, 0xFE, 0xFF}},        // button 0: byte 1 bit 0
+        {31, {0xFF, 0xFE, 0xFF}},       // still step 0
+        {32, {0xFF, 0xFB, 0xFF}},       // button 1: byte 1 bit 2
+        {4 * 32, {0x7F, 0xFF, 0xFF}},   // button 4: byte 0 bit 7
+        {16 * 32, {0xFF, 0xFE, 0xFD}},  // button 0 again, system input 0
+        {48 * 32, {0xFF, 0xFE, 0xFC}},  // system inputs 0 and 1
     };
     uint32_t scan = 0;
     for (const demo_case &expected : cases) {
@@ -257,4 +291,141 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         ++scan;
     }
     CH341CloseDevice(ch341_bridge_index);
+}
+
+TEST(StandInPace, CallTimeOutOfRangeLeavesNoBridge)
+{
+    program_set_environment("CH341_SIM_BOARD", "demo");
+    for (const char *setting : {"100001", "-5", "12ms"}) {
+        program_set_environment("CH341_SIM_CALL_US", setting);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << setting;
+        std::string error = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(error.substr(0, error.find_first_of("\r\n")),
+                  "ch341 stand-in: CH341_SIM_CALL_US takes microseconds, 0 to 100000");
+    }
+    program_set_environment("CH341_SIM_CALL_US", "");
+}
+
+// Lower bounds only: a loaded machine makes calls slower, never faster.
+TEST(StandInPace, EveryCallTakesTheCallTime)
+{
+    program_set_environment("CH341_SIM_BOARD", "demo");
+    program_set_environment("CH341_SIM_CALL_US", "100000");
+    uint64_t start_us = now_us();
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    EXPECT_GE(now_us() - start_us, 100000u) << "the open takes the time it reads";
+    program_set_environment("CH341_SIM_CALL_US", "3000");
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    uint64_t done_us[5] = {now_us()};
+    EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    done_us[1] = now_us();
+    EXPECT_TRUE(read_one().ok);
+    done_us[2] = now_us();
+    CH341CloseDevice(ch341_bridge_index);
+    done_us[3] = now_us();
+    EXPECT_FALSE(read_one().ok) << "a failed call takes the time too";
+    done_us[4] = now_us();
+    program_set_environment("CH341_SIM_CALL_US", "");
+    for (int call = 1; call < 5; ++call) {
+        EXPECT_GE(done_us[call] - done_us[call - 1], 3000u) << call;
+    }
+}
+
+TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
+{
+    // A scan starts at its first call, address write or data read.
+    for (bool reads_only : {false, true}) {
+        ASSERT_NE(open_script(test_name(), "pace-us 4000\n11 22 33\n"), INVALID_HANDLE_VALUE);
+        uint64_t start_us = now_us();
+        for (int scan = 0; scan < 3; ++scan) {
+            EXPECT_EQ(reads_only ? (read_one(), read_one(), read_one().byte) : scan_frame() >> 16,
+                      0x33u);
+        }
+        EXPECT_EQ(read_one().byte, 0x11) << "the pace line is no frame";
+        EXPECT_GE(now_us() - start_us, 3 * 4000u) << reads_only;
+    }
+    // Only a scan's first call waits, and the first scan since the open not at all.
+    ASSERT_NE(open_script(test_name(), "pace-us 1000000\nFF FF FF\n"), INVALID_HANDLE_VALUE);
+    uint64_t start_us = now_us();
+    scan_frame();
+    EXPECT_LT(now_us() - start_us, 500000u);
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+// Frame bits of the worn board's buttons (active-low): panel button 5 is byte
+// 0 bit 5, button 10 byte 1 bit 5.
+constexpr uint32_t worn_bit = 0x0020, clean_bit = 0x2000;
+
+TEST(StandInWorn, TheBoardInTime)
+{
+    const struct {
+        uint64_t us;  // since the open
+        uint32_t pressed;
+    } instants[] = {
+        {39999, 0},
+        {40000, worn_bit},
+        {41500, worn_bit},
+        {159999, worn_bit},
+        {160000, 0},
+        {180000, clean_bit},
+        {329999, clean_bit},
+        {330000, 0},
+        // Press 3 bounces as it is let go at 760 ms: 2 ms open, 1.5 ms closed.
+        {761999, 0},
+        {762000, worn_bit},
+        {763499, worn_bit},
+        {763500, 0},
+        {1062000, 0},
+        // Press 5 bounces as it closes at 1240 ms: 1.5 ms closed, 2 ms open.
+        {1241499, worn_bit},
+        {1241500, 0},
+        {1243499, 0},
+        {1243500, worn_bit},
+        {1662000, worn_bit | clean_bit},  // press 6 as it is let go
+        {2741500, 0},                     // press 10 as it closes
+        {4241500, 0},
+        {4362000, worn_bit},  // press 15 both ways
+    };
+    for (const auto &instant : instants) {
+        EXPECT_EQ(board_worn_frame(instant.us), 0xFFFFFFu & ~instant.pressed) << instant.us;
+    }
+}
+
+// Through the calls at a bridge's pace, on the time since the open. Whether a
+// 3.5 ms bounce is caught depends on the scheduler (a loaded machine holds a
+// test for several ms now and then), so only what no delay can change is asserted.
+TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
+{
+    program_set_environment("CH341_SIM_BOARD", "worn");
+    program_set_environment("CH341_SIM_CALL_US", "20");
+    const uint32_t bits[2] = {worn_bit, clean_bit};
+    int presses[2] = {0, 0};
+    uint64_t first_press_us[2] = {0, 0};
+    uint32_t before = 0xFFFFFF;
+    uint64_t start_us = now_us();
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    for (uint64_t at = start_us; at - start_us < 1450000;) {
+        uint32_t frame = scan_frame();
+        // Timed after the scan, so never before the board showed its frame.
+        at = now_us();
+        for (int i = 0; i < 2; ++i) {
+            if ((before & ~frame & bits[i]) != 0 && presses[i]++ == 0) {
+                first_press_us[i] = at - start_us;
+            }
+        }
+        before = frame;
+    }
+    CH341CloseDevice(ch341_bridge_index);
+    program_set_environment("CH341_SIM_CALL_US", "");
+    // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each bounce caught; 10 at 180 and
+    // 880.
+    EXPECT_GE(presses[0], 5);
+    EXPECT_LE(presses[0], 7);
+    EXPECT_EQ(presses[1], 2) << "the clean button never bounces";
+    // Seen after the press, within a tenth of a second unless the machine stalls that long.
+    EXPECT_GE(first_press_us[0], 40000u);
+    EXPECT_LT(first_press_us[0], 140000u);
+    EXPECT_GE(first_press_us[1], 180000u);
+    EXPECT_LT(first_press_us[1], 280000u);
 }

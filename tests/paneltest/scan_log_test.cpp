@@ -34,6 +34,8 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         std::string frames_start;
         size_t frame_lines;
         std::string counts;  // the comment line after the version, without its padding
+        uint32_t pace_us;    // the median scan period the view gives from the second scan on
+        std::string pace;
     };
     const log_case cases[] = {
         // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
@@ -56,14 +58,18 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
          "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0000 sys=0x0\npanel=0x0001 sys=0x0 repeat=200\n"
          "panel=0x0000 sys=0x0\n",
          7,
-         "# scans: 1000205, failed: 1"},
+         "# scans: 1000205, failed: 1",
+         5000,
+         "pace-us 5000"},
         // One run more than the stand-in takes: it is left out and the comment says so.
         {"frame_line_limit",
          alternating,
          {},
          "panel=0x0000 sys=0x0\npanel=0x0001 sys=0x0\n",
          65536,
-         "# scans: 65537, failed: 0, only the first 65536 recorded (frame line limit)"},
+         "# scans: 65537, failed: 0, only the first 65536 recorded (frame line limit)",
+         record_max_pace_us + 1,
+         "pace-us 1000000"},
     };
     for (const log_case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -83,6 +89,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
                     lines.push_back(line);
                 }
                 scan_recording_scan(&recording, step.ok, step.panel, step.sys, now_ms);
+                scan_recording_pace(&recording, now_ms == 7 ? 0 : c.pace_us);
             }
         }
         ASSERT_TRUE(scan_recording_close(&recording));
@@ -91,10 +98,12 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         if (!c.events.empty()) {
             EXPECT_EQ(lines, c.events);
         }
-        std::string frames, counts;
+        std::string frames, counts, pace;
         size_t frame_lines = 0;
         for (const std::string &text : lines_of(read_file(path))) {
-            if (text[0] != '#') {
+            if (text.compare(0, 8, "pace-us ") == 0) {
+                pace += text.substr(0, text.find_last_not_of(' ') + 1);
+            } else if (text[0] != '#') {
                 frames += text + "\n";
                 ++frame_lines;
             } else if (text != "# paneltest test" && counts.empty()) {
@@ -102,6 +111,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
             }
         }
         EXPECT_EQ(counts, c.counts);
+        EXPECT_EQ(pace, c.pace);
         EXPECT_EQ(frames.compare(0, c.frames_start.size(), c.frames_start), 0)
             << frames.substr(0, 99);
         EXPECT_EQ(frame_lines, c.frame_lines);

@@ -1,0 +1,12 @@
+#include "bridge_clock.h"
+
+#include <time.h>
+
+uint64_t bridge_clock_us()
+{
+    struct timespec now = {};
+    // Returns 0 upon success, -1 upon failure; CLOCK_MONOTONIC cannot fail on Linux.
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
