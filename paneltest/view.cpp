@@ -21,6 +21,11 @@ scan_recording recording;
 duration_window scan_periods;
 uint64_t last_scan_start_us = 0;
 
+// The recording's pace follows that period; its median is worked out a few
+// times a second, not at every scan.
+constexpr uint64_t pace_update_us = 250000;
+uint64_t next_pace_update_us = 0;
+
 int bit_of(unsigned int value, int bit)
 {
     return static_cast<int>((value >> bit) & 1u);
@@ -35,6 +40,9 @@ bool view_recording_open(const char *path)
 
 bool view_recording_close()
 {
+    if (recording.file != nullptr) {
+        scan_recording_pace(&recording, view_scan_period_us());
+    }
     return scan_recording_close(&recording);
 }
 
@@ -42,6 +50,7 @@ void view_start_scans()
 {
     scan_timing_start();
     duration_window_start(&scan_periods);
+    next_pace_update_us = 0;
 }
 
 // Only wz_io_read_inputs is timed: it is the call that crosses the USB.
@@ -59,6 +68,10 @@ scan_reading view_scan(cycle_counts *counts)
         ++counts->failed;
     }
     scan_reading reading = {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs(), start_us};
+    if (recording.file != nullptr && start_us >= next_pace_update_us) {
+        scan_recording_pace(&recording, view_scan_period_us());
+        next_pace_update_us = start_us + pace_update_us;
+    }
     scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, start_us / 1000u);
     return reading;
 }

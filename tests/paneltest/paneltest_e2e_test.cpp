@@ -534,6 +534,7 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
         {"events", {"--events"}, -2},
         {"live", {}, -2},
         {"check", {"--check", "--settle-ms", "20"}, -4},
+        {"chatter", {"--chatter"}, -5},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -561,19 +562,91 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
     }
 }
 
+// The lines that start with one of `starts`, in order; the times after them vary.
+std::vector<std::string> lines_starting(const std::string &text,
+                                        const std::vector<std::string> &starts)
+{
+    std::vector<std::string> found;
+    for (const std::string &line : lines_of(text)) {
+        for (const std::string &start : starts) {
+            if (line.compare(0, start.size(), start) == 0) {
+                found.push_back(start);
+            }
+        }
+    }
+    return found;
+}
+
+TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
+{
+    const uint32_t p0 = 1u << 0, p1 = 1u << 1;
+    // Panel 0's release bounces for two scans; 40 idle scans are far past the threshold.
+    const std::string board = frame(0, "repeat=40") + frame(p0, "repeat=20") +
+                              frame(0, "repeat=2") + frame(p0, "repeat=2") + frame(0, "repeat=40") +
+                              frame(p1, "repeat=20") + frame(0, "repeat=40");
+    // At 5 ms a cycle two scans are well within 100 ms and 40 well past it.
+    paneltest_run check =
+        run_paneltest("chatter_check", board,
+                      {"--check", "--settle-ms", "100", "--chatter-ms", "100", "--scans", "164"});
+    ASSERT_TRUE(check.program.finished);
+    EXPECT_EQ(check.program.exit_status, -4);
+    EXPECT_EQ(lines_starting(check.ending, {"panel 0: chatters, shortest gap ", "panel 1: ok",
+                                            "panel 2: not reached"}),
+              (std::vector<std::string>{"panel 0: chatters, shortest gap ", "panel 1: ok",
+                                        "panel 2: not reached"}))
+        << check.ending;
+
+    // The view, behind a bridge at 100 us a call, then its recording replayed by a
+    // stand-in that answers at once: its pace line keeps 40 scans past 30 ms.
+    const std::vector<std::string> verdicts = {
+        "panel 0: 2 presses, 1 chatter, shortest gap ",
+        "panel 1: 2 presses, 0 chatter, shortest gap ",
+        "chatter: 1 of 2 pressed inputs chatter, threshold 30 ms, sampling "};
+    const std::string path = "paneltest_e2e_chatter.recording";
+    // Panel 1 again, 40 scans after its release: 48 ms at the bridge's pace.
+    std::string played = board + frame(p1, "repeat=20") + frame(0, "repeat=40");
+    for (const char *call_us : {"100", "0"}) {
+        SCOPED_TRACE(call_us);
+        program_set_environment("CH341_SIM_CALL_US", call_us);
+        std::vector<std::string> arguments = {"--chatter", "--scans", "224"};
+        if (call_us[0] != '0') {
+            arguments.insert(arguments.end(), {"--record", path});
+        }
+        paneltest_run run =
+            run_paneltest(std::string("chatter_view_") + call_us, played, arguments);
+        ASSERT_TRUE(run.program.finished);
+        EXPECT_EQ(run.program.exit_status, -5);
+        EXPECT_EQ(lines_starting(run.ending, verdicts), verdicts) << run.ending;
+        EXPECT_NE(run.text.find("\nmost chatter:\npanel 0: 2 presses, 1 chatter"),
+                  std::string::npos)
+            << run.text;
+        played = read_file(path);
+    }
+    program_set_environment("CH341_SIM_CALL_US", "");
+}
+
 TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
 {
     // Standard input is a pipe here, so an ESC byte on it is the Escape key; it
     // waits there before the first cycle, which therefore ends the test at once.
-    const std::vector<std::string> cases[] = {{}, {"--scans", "1000000000"}};
+    const std::string ended = "Ended after 0 scans, 0 failed\n";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string text;
+    } cases[] = {
+        {{}, ended},
+        {{"--scans", "1000000000"}, ended},
+        {{"--chatter"},
+         ended + "chatter: 0 of 0 pressed inputs chatter, threshold 30 ms, sampling 0 us\n"},
+    };
     int index = 0;
-    for (const std::vector<std::string> &arguments : cases) {
-        SCOPED_TRACE(arguments.empty() ? "until Escape" : "largest scan limit");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(index);
         paneltest_run run =
-            run_paneltest("escape_" + std::to_string(index++), "demo", arguments, "\x1b");
+            run_paneltest("escape_" + std::to_string(index++), "demo", c.arguments, "\x1b");
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, 0);
-        EXPECT_EQ(run.text, "Ended after 0 scans, 0 failed\n");
+        EXPECT_EQ(run.text, c.text);
         EXPECT_EQ(run.clears, 0);
         ASSERT_EQ(run.trace.size(), 2u);
         EXPECT_EQ(run.trace[0], "CH341OpenDevice(0) -> handle");
