@@ -56,7 +56,7 @@ scan_reading view_scan(cycle_counts *counts)
 
 bool view_should_end(unsigned int keys)
 {
-    return (keys & console_key_escape) != 0;
+    return (keys & console_key_escape) != 0 || console_interruption() != nullptr;
 }
 
 bool view_scan_limit_reached(const view_settings &settings, const cycle_counts &counts)

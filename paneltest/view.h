@@ -57,7 +57,7 @@ void view_start_scans();
 // counted, never fatal: a loose cable must show up.
 scan_reading view_scan(cycle_counts *counts);
 
-// True when the keys read end the view.
+// True when the keys read end the view, or the run was interrupted (Ctrl-C and the like).
 bool view_should_end(unsigned int keys);
 
 // True once --scans N scans are done.
