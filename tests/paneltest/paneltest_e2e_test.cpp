@@ -260,6 +260,8 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         {{"--check", "--settle-ms", "60001"}, -3},
         {{"--events", "--check"}, -3},
         {{"--record"}, -3},
+        // Not a file named --events: ./--events would be one.
+        {{"--record", "--events"}, -3, "--record needs a file name\nusage: paneltest [--scans"},
         {{"--record", "no-such-folder/x.frames"}, -3,
          "Cannot create the recording no-such-folder/x.frames: "},
         {{"--frobnicate"}, -3},
