@@ -12,7 +12,7 @@ int main(int argc, char **argv)
 {
     HANDLE input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    DWORD mode = argc > 2 ? strtoul(argv[1], nullptr, 16) : 0;
+    DWORD mode = strtoul(argv[argc > 1 ? 1 : 0], nullptr, 16);
     std::string command;
     for (int i = 2; i < argc; ++i) {
         command += std::string("\"") + argv[i] + "\" ";
@@ -20,23 +20,19 @@ int main(int argc, char **argv)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (argc < 3 || !SetConsoleMode(input, mode) ||
-        !CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        puts("console_mode_probe: no console, or the program did not start");
+    if (!SetConsoleMode(input, mode) || !CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE,
+                                                        0, nullptr, nullptr, &startup, &process)) {
         return 2;
     }
     // The first change seen is the program's; it lasts while the program runs.
     DWORD during = mode;
-    while (WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT) {
-        DWORD now = mode;
-        if (during == mode && GetConsoleMode(input, &now)) {
-            during = now;
-        }
+    while (WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT && during == mode) {
+        GetConsoleMode(input, &during);
     }
+    WaitForSingleObject(process.hProcess, INFINITE);
     DWORD after = 0;
     GetConsoleMode(input, &after);
-    printf("mode 0x%lx during, 0x%lx after\n", static_cast<unsigned long>(during),
+    printf("mode %#lx during, %#lx after\n", static_cast<unsigned long>(during),
            static_cast<unsigned long>(after));
     return 0;
 }
