@@ -262,6 +262,7 @@ TEST(PaneltestArguments, AWrongCommandLineShowsUsageBeforeTouchingTheBridge)
         {{"--record"}, -3},
         // Not a file named --events: ./--events would be one.
         {{"--record", "--events"}, -3, "--record needs a file name\nusage: paneltest [--scans"},
+        {{"--scans", "1", "--record", "-e"}, -3, "--record needs a file name\n"},
         {{"--record", "no-such-folder/x.frames"}, -3,
          "Cannot create the recording no-such-folder/x.frames: "},
         {{"--frobnicate"}, -3},

@@ -69,6 +69,7 @@ class Terminal:
         if not self.wait_until(lambda lines: False) and self.read(0):
             os.kill(self.pid, 9)
         _, status = os.waitpid(self.pid, 0)
+        self.modes = termios.tcgetattr(self.fd)[3]  # the terminal's local modes as it was left
         os.close(self.fd)
         self.signal = os.WTERMSIG(status) if os.WIFSIGNALED(status) else None
         code = os.WEXITSTATUS(status)
@@ -192,6 +193,8 @@ def main():
     line, ending = ("Ctrl-C", (0x3A, None)) if probe else ("SIGINT", (None, signal.SIGINT))
     check((status, terminal.signal) == ending, f"Ctrl-C: status {status}, {terminal.signal}", terminal)
     check_interrupted(terminal.lines(), "Interrupted by " + line, "Ctrl-C", terminal)
+    echo = termios.ECHO | termios.ICANON
+    check(probe or terminal.modes & echo == echo, "Ctrl-C: the terminal left without echo", terminal)
 
     if probe:
         # QuickEdit and insert mode go off while paneltest runs; afterwards the
@@ -202,13 +205,16 @@ def main():
             shown = f"mode {during:#x} during, {after:#x} after"
             check(shown in terminal.lines(), f"console mode {mode:#x}: not '{shown}'", terminal)
     else:
-        # SIGTERM, SIGHUP and SIGINT from a program end it the same way, with the
-        # output into a pipe and no terminal: it dies of the signal it was sent.
-        for sent in [signal.SIGTERM, signal.SIGHUP, signal.SIGINT]:
-            program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.PIPE, text=True)
+        # SIGTERM and SIGHUP from a program end it the same way, with the output
+        # into a pipe and no terminal: it dies of the signal. A SIGINT its parent
+        # ignores stays ignored.
+        for *ignored, sent in [[signal.SIGTERM], [signal.SIGHUP], [signal.SIGINT, signal.SIGTERM]]:
+            program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL, text=True,
+                                       stdout=subprocess.PIPE, preexec_fn=lambda: signal.signal(
+                                           signal.SIGINT, signal.SIG_IGN))
             first = program.stdout.readline()
-            program.send_signal(sent)
+            for each in ignored + [sent]:
+                program.send_signal(each)
             lines = (first + program.communicate(timeout=5)[0]).splitlines()  # at once natively
             check(program.returncode == -sent, f"{sent.name}: status {program.returncode}", terminal)
             check_interrupted(lines, f"Interrupted by {sent.name}", sent.name, terminal)
