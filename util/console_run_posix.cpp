@@ -76,9 +76,8 @@ int console_run_exit_status(int status)
     }
     // raise() ends the process past stdio's exit flush.
     fflush(stdout);
-    int signal_number = console_run_signals[interrupted - 1].number;
-    signal(signal_number, SIG_DFL);
-    raise(signal_number);
-    // Not reached: the default action of each of these signals ends the process.
+    // The handler put back what was there before the run: the default, or the
+    // terminal's handler, which dies of the signal too.
+    raise(console_run_signals[interrupted - 1].number);
     return status;
 }
