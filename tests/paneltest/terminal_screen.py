@@ -218,6 +218,15 @@ def main():
             lines = (first + program.communicate(timeout=5)[0]).splitlines()  # at once natively
             check(program.returncode == -sent, f"{sent.name}: status {program.returncode}", terminal)
             check_interrupted(lines, f"Interrupted by {sent.name}", sent.name, terminal)
+        # A second signal while it ends ends it at once: both wait while it is stopped.
+        program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL, text=True,
+                                   stdout=subprocess.PIPE)
+        program.stdout.readline()
+        for each in [signal.SIGSTOP, signal.SIGHUP, signal.SIGTERM, signal.SIGCONT]:
+            program.send_signal(each)
+        rest = program.communicate(timeout=5)[0]
+        check(program.returncode == -signal.SIGTERM and "Interrupted" not in rest,
+              f"a second signal: status {program.returncode}, then {rest}", terminal)
 
     for failure in failures:
         print("FAILED:", failure)
