@@ -139,6 +139,11 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen, const 
             ++views_given;
             break;
         case 'r':
+            // "--record --events" would record into a file named --events; ./-x still names one.
+            if (optarg[0] == '-') {
+                *complaint = "--record needs a file name";
+                return arguments_verdict::wrong;
+            }
             chosen->record_path = optarg;
             break;
         case 'm':
@@ -210,8 +215,8 @@ int main(int argc, char **argv)
     // Loggers and thread services are handed over as a game would, though the
     // library neither logs nor starts a thread.
     log_bind_writer(log_writer_console, nullptr);
-    // A level-F line ends the process past every exit handler: give the terminal back first.
-    log_set_fatal_cleanup(console_end_cycles);
+    // A level-F line ends the process past every exit handler: give the console back first.
+    log_set_fatal_cleanup(console_end_run);
     wz_io_set_loggers(logger_table[log_level_misc], logger_table[log_level_info],
                       logger_table[log_level_warning], logger_table[log_level_fatal]);
     // Before the bridge is touched, so a wrong path costs no scan.
@@ -227,13 +232,17 @@ int main(int argc, char **argv)
 
     const view_entry &shown = views[static_cast<int>(chosen.shown)];
     cycle_counts counts = {0, 0};
-    console_begin_cycles();
+    console_begin_run();
     view_start_scans();
     shown.run(chosen.settings, &counts);
     wz_io_fini();
-    console_end_cycles();
+    console_end_run();
     if (!view_recording_close()) {
         printf("The recording %s is incomplete: writing to it failed\n", chosen.record_path);
     }
-    return shown.finish(counts);
+    // An interrupted run ends as Escape would, with a line above the last ones to say so.
+    if (console_interruption() != nullptr) {
+        printf("Interrupted by %s\n", console_interruption());
+    }
+    return console_run_exit_status(shown.finish(counts));
 }

@@ -83,7 +83,7 @@ uint32_t view_scan_period_us()
 
 bool view_should_end(unsigned int keys)
 {
-    return (keys & console_key_escape) != 0;
+    return (keys & console_key_escape) != 0 || console_interruption() != nullptr;
 }
 
 bool view_scan_limit_reached(const view_settings &settings, const cycle_counts &counts)

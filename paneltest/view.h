@@ -64,7 +64,7 @@ scan_reading view_scan(cycle_counts *counts);
 // period reached; 0 before the second scan. Takes a few microseconds.
 uint32_t view_scan_period_us();
 
-// True when the keys read end the view.
+// True when the keys read end the view, or the run was interrupted (Ctrl-C and the like).
 bool view_should_end(unsigned int keys);
 
 // True once --scans N scans are done.

@@ -10,7 +10,8 @@
 //   key typed into another window (console_screen*.cpp).
 // Each part is an object file of its own (what both share on Windows is in
 // console_cycles_win32.cpp), so neither program links the other's console
-// calls nor imports what it does not use.
+// calls nor imports what it does not use. paneltest's run, its interruptions
+// and its console modes are in console_run_*.cpp.
 #ifndef UTIL_CONSOLE_H
 #define UTIL_CONSOLE_H
 
@@ -57,5 +58,28 @@ void console_screen_printf(const char *format, ...) IO_PRINTF_FORMAT(1, 2);
 // redrawn when the window's size changed; the cursor is left below it. On a
 // pipe or a file the screens follow one another.
 void console_screen_show();
+
+// paneltest: before a view's first cycle, console_begin_cycles and more.
+// From here on an interruption (Windows: Ctrl-C, Ctrl-Break, closing the
+// window; POSIX: SIGINT, SIGTERM, SIGHUP, unless the parent ignored them)
+// asks the run to end instead of ending the process; a second one ends it
+// at once. On Windows, QuickEdit and insert mode go off on the console,
+// so that a click in the window cannot hold up the output. Called once.
+void console_begin_run();
+
+// paneltest: what interrupted the run ("Ctrl-C", "Ctrl-Break", "closing the
+// window", "SIGINT", "SIGTERM", "SIGHUP"); null while nothing did.
+const char *console_interruption();
+
+// paneltest: console_end_cycles, and the console's modes put back as they
+// were; harmless when console_begin_run did nothing or it ran before.
+void console_end_run();
+
+// paneltest: the exit status, once the recording is closed and the last lines
+// are out: status itself, unless the run was interrupted. Then the process
+// ends the platform's way: on POSIX it dies of the same signal here; on
+// Windows this gives STATUS_CONTROL_C_EXIT (0xC000013A), as for a program
+// Ctrl-C ended, and a closed window's handler lets the process end.
+int console_run_exit_status(int status);
 
 #endif

@@ -272,6 +272,9 @@ TEST(PaneltestArguments, AWrongCommandLineSaysWhatIsWrongBeforeTouchingTheBridge
         {{"--events", "--chatter-ms", "30"}, -3, "--chatter-ms goes with --chatter or --check\n"},
         {{"--chatter-ms", "30"}, -3, "--chatter-ms goes with --chatter or --check\n"},
         {{"--record"}, -3, "--record needs a value\n" + usage},
+        // Not a file named --events: ./--events would be one.
+        {{"--record", "--events"}, -3, "--record needs a file name\n" + usage},
+        {{"--scans", "1", "--record", "-e"}, -3, "--record needs a file name\n"},
         {{"--record", "no-such-folder/x.frames"},
          -3,
          "Cannot create the recording no-such-folder/x.frames: "},

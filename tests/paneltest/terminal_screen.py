@@ -1,6 +1,7 @@
 """paneltest in a terminal, judged by what a person sees on it.
 
-    terminal_screen.py COMMAND...   (paneltest, or wine and paneltest.exe)
+    terminal_screen.py [--mode-probe PROBE] COMMAND...
+        (paneltest, or wine and paneltest.exe; the probe is console_mode_probe.exe)
 
 Runs the command on a pseudo-terminal of 80 columns and 30 rows, its standard
 input, output and error all on it, against a scripted CH341 stand-in; types
@@ -10,7 +11,9 @@ Prints each failure and exits 1 when there is any.
 import fcntl
 import os
 import pty
+import re
 import select
+import signal
 import struct
 import subprocess
 import sys
@@ -67,6 +70,7 @@ class Terminal:
             os.kill(self.pid, 9)
         _, status = os.waitpid(self.pid, 0)
         os.close(self.fd)
+        self.signal = os.WTERMSIG(status) if os.WIFSIGNALED(status) else None
         code = os.WEXITSTATUS(status)
         return (code - 256 if code > 127 else code) if os.WIFEXITED(status) else None
 
@@ -86,8 +90,25 @@ def use_board(frames):
     os.environ.pop("CH341_SIM_TRACE", None)
 
 
+def recorded_whole(path, scans):
+    """Whether the recording at path holds all of scans, in its counts line and in its frames."""
+    text = open(path).read()
+    frames = [line for line in text.splitlines() if line.startswith("panel=")]
+    repeats = sum(int(re.search(r"repeat=(\d+)|$", line).group(1) or 1) for line in frames)
+    return f"# scans: {scans}, failed: 0 " in text and repeats == scans
+
+
+def check_interrupted(lines, interruption, what, terminal):
+    """The interrupted line, then the event view's summary, each whole, and the recording whole."""
+    after = lines[lines.index(interruption) + 1:] if interruption in lines else [""]
+    summary = re.fullmatch(r"events: (\d+) scans, 0 failed, \d+ edges", after[0])
+    check(summary and recorded_whole("paneltest_terminal.recording", int(summary.group(1))),
+          f"{what}: no '{interruption}' above the summary, or the recording is not whole", terminal)
+
+
 def main():
-    command = sys.argv[1:]
+    probe = sys.argv[2] if sys.argv[1] == "--mode-probe" else None
+    command = sys.argv[3:] if probe else sys.argv[1:]
     # Panel button 0 held through a failed scan, then the panel released: the
     # failed scan's last line is longer than the good ones' after it.
     use_board("FF FE FF\nFF FE FF read-fail=2\nFF FF FF repeat=4\n")
@@ -158,6 +179,51 @@ def main():
                                stdout=subprocess.PIPE, timeout=WAIT_S)
     check(ended.returncode == 0 and ended.stdout.replace(b"\r\n", b"\n") ==
           b"Ended after 0 scans, 0 failed\n", f"keys from a file: {ended}", terminal)
+
+    # Ctrl-C ends the run as Escape would, says so above the usual last line, and
+    # ends as a program Ctrl-C ended: on Windows with 0xC000013A (Wine gives its
+    # low byte), on POSIX by SIGINT. Wine turns only a typed Ctrl-C into a console event.
+    os.environ["CH341_SIM_BOARD"] = "demo"
+    recording = ["--events", "--record", "paneltest_terminal.recording"]
+    terminal = Terminal(command, recording)
+    check(terminal.wait_for(" pressed"), "Ctrl-C: no event before it", terminal)
+    terminal.type(b"\x03")
+    status = terminal.finish()
+    line, ending = ("Ctrl-C", (0x3A, None)) if probe else ("SIGINT", (None, signal.SIGINT))
+    check((status, terminal.signal) == ending, f"Ctrl-C: status {status}, {terminal.signal}", terminal)
+    check_interrupted(terminal.lines(), "Interrupted by " + line, "Ctrl-C", terminal)
+
+    if probe:
+        # QuickEdit and insert mode go off while paneltest runs; afterwards the
+        # console has the user's modes again, with the flag that lets them count.
+        for mode, during, after in [(0x1B7, 0x197, 0x1B7), (0x77, 0x97, 0xF7)]:
+            terminal = Terminal(command[:-1] + [probe, f"{mode:x}", command[-1]], ["--scans", "300"])
+            terminal.finish()
+            shown = f"mode {during:#x} during, {after:#x} after"
+            check(shown in terminal.lines(), f"console mode {mode:#x}: not '{shown}'", terminal)
+    else:
+        # SIGTERM and SIGHUP from a program end it the same way, with the output
+        # into a pipe and no terminal: it dies of the signal. A SIGINT its parent
+        # ignores stays ignored.
+        for *ignored, sent in [[signal.SIGTERM], [signal.SIGHUP], [signal.SIGINT, signal.SIGTERM]]:
+            program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL, text=True,
+                                       stdout=subprocess.PIPE, preexec_fn=lambda: signal.signal(
+                                           signal.SIGINT, signal.SIG_IGN))
+            first = program.stdout.readline()
+            for each in ignored + [sent]:
+                program.send_signal(each)
+            lines = (first + program.communicate(timeout=5)[0]).splitlines()  # at once natively
+            check(program.returncode == -sent, f"{sent.name}: status {program.returncode}", terminal)
+            check_interrupted(lines, f"Interrupted by {sent.name}", sent.name, terminal)
+        # A second signal while it ends ends it at once: both wait while it is stopped.
+        program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL, text=True,
+                                   stdout=subprocess.PIPE)
+        program.stdout.readline()
+        for each in [signal.SIGSTOP, signal.SIGHUP, signal.SIGTERM, signal.SIGCONT]:
+            program.send_signal(each)
+        rest = program.communicate(timeout=5)[0]
+        check(program.returncode == -signal.SIGTERM and "Interrupted" not in rest,
+              f"a second signal: status {program.returncode}, then {rest}", terminal)
 
     for failure in failures:
         print("FAILED:", failure)
