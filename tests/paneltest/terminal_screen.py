@@ -99,10 +99,12 @@ def recorded_whole(path, scans):
 
 
 def check_interrupted(lines, interruption, what, terminal):
-    """The interrupted line, then the event view's summary, each whole, and the recording whole."""
+    """The interrupted line, then the view's summary, each whole, and the recording whole."""
     after = lines[lines.index(interruption) + 1:] if interruption in lines else [""]
-    summary = re.fullmatch(r"events: (\d+) scans, 0 failed, \d+ edges", after[0])
-    check(summary and recorded_whole("paneltest_terminal.recording", int(summary.group(1))),
+    summary = re.fullmatch(r"events: (\d+) scans, 0 failed, \d+ edges|Ended after (\d+) scans, 0 failed",
+                           after[0])
+    check(summary and recorded_whole("paneltest_terminal.recording",
+                                     int(summary.group(1) or summary.group(2))),
           f"{what}: no '{interruption}' above the summary, or the recording is not whole", terminal)
 
 
@@ -205,8 +207,12 @@ def main():
         # SIGTERM and SIGHUP from a program end it the same way, with the output
         # into a pipe and no terminal: it dies of the signal. A SIGINT its parent
         # ignores stays ignored.
-        for *ignored, sent in [[signal.SIGTERM], [signal.SIGHUP], [signal.SIGINT, signal.SIGTERM]]:
-            program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL, text=True,
+        # The chatter view reads its keys and the interruption on its own clock.
+        chatter = ["--chatter", "--record", "paneltest_terminal.recording"]
+        for view, *ignored, sent in [[recording, signal.SIGTERM], [recording, signal.SIGHUP],
+                                     [recording, signal.SIGINT, signal.SIGTERM],
+                                     [chatter, signal.SIGTERM]]:
+            program = subprocess.Popen(command + view, stdin=subprocess.DEVNULL, text=True,
                                        stdout=subprocess.PIPE, preexec_fn=lambda: signal.signal(
                                            signal.SIGINT, signal.SIG_IGN))
             first = program.stdout.readline()
