@@ -623,6 +623,14 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         EXPECT_NE(run.text.find("\nmost chatter:\npanel 0: 2 presses, 1 chatter"),
                   std::string::npos)
             << run.text;
+        // Drawn at the start, on its own clock and at the end: not once per scan.
+        int screens = 0;
+        for (size_t at = run.text.find("\nChatter: "); at != std::string::npos;
+             at = run.text.find("\nChatter: ", at + 1)) {
+            ++screens;
+        }
+        EXPECT_GE(screens, 2);
+        EXPECT_LE(screens, 224 / 4);
         played = read_file(path);
     }
     program_set_environment("CH341_SIM_CALL_US", "");

@@ -163,6 +163,20 @@ def main():
         check(any(line.startswith(ended) for line in terminal.lines()),
               f"{name}: '{ended}' not shown at the end", terminal)
 
+    # The chatter view: panel 0 bounces once, then the panel rests; Space resets
+    # every count, so Escape then ends it with nothing found and status 0.
+    use_board("FF FE FF\nFF FF FF\nFF FE FF\n" + "FF FF FF repeat=1000000\n" * 3)
+    terminal = Terminal(command, ["--chatter"])
+    check(terminal.wait_for("| 0:     2/1   |"), "--chatter: panel 0's bounce not shown", terminal)
+    terminal.type(b" ")
+    check(terminal.wait_for("most chatter: none, no input has chattered"),
+          "--chatter: a space left the counts", terminal)
+    terminal.type(b"\x1b")
+    status = terminal.finish()
+    check(status == 0 and any(line.startswith("chatter: 0 of 0 pressed inputs chatter")
+                              for line in terminal.lines()),
+          f"--chatter: status {status} after a space and Escape", terminal)
+
     # Into a pipe, with standard input a pipe held open and empty: nothing waits
     # for a key, and every read but the last ends on a whole screen.
     program = subprocess.Popen(command + ["--scans", "40"], stdin=subprocess.PIPE,
