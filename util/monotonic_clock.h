@@ -1,5 +1,6 @@
-// A monotonic clock for the scan rate, the scan timing and the check's settle
-// time, one file per platform (monotonic_clock_win32.cpp, monotonic_clock_posix.cpp).
+// A monotonic clock: paneltest's scan times, rates and waits, and the CH341
+// stand-in's pace. One file per platform (monotonic_clock_win32.cpp,
+// monotonic_clock_posix.cpp).
 #ifndef PANELTEST_MONOTONIC_CLOCK_H
 #define PANELTEST_MONOTONIC_CLOCK_H
 
