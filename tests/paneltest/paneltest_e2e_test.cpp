@@ -629,7 +629,7 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
              at = run.text.find("\nChatter: ", at + 1)) {
             ++screens;
         }
-        EXPECT_GE(screens, 2);
+        EXPECT_GE(screens, 4);  // over a quarter of a second at least
         EXPECT_LE(screens, 224 / 4);
         played = read_file(path);
     }
