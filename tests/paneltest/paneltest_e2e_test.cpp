@@ -647,6 +647,7 @@ TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
     } cases[] = {
         {{}, ended},
         {{"--scans", "1000000000"}, ended},
+        {{"--events"}, "events: 0 scans, 0 failed, 0 edges\n"},
         {{"--chatter"},
          ended + "chatter: 0 of 0 pressed inputs chatter, threshold 30 ms, sampling 0 us\n"},
     };
