@@ -650,6 +650,11 @@ TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
         {{"--events"}, "events: 0 scans, 0 failed, 0 edges\n"},
         {{"--chatter"},
          ended + "chatter: 0 of 0 pressed inputs chatter, threshold 30 ms, sampling 0 us\n"},
+        // The threshold's bounds.
+        {{"--chatter", "--chatter-ms", "1"},
+         ended + "chatter: 0 of 0 pressed inputs chatter, threshold 1 ms, sampling 0 us\n"},
+        {{"--chatter", "--chatter-ms", "1000"},
+         ended + "chatter: 0 of 0 pressed inputs chatter, threshold 1000 ms, sampling 0 us\n"},
     };
     int index = 0;
     for (const auto &c : cases) {
