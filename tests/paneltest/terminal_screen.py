@@ -109,6 +109,9 @@ def check_interrupted(lines, interruption, what, terminal):
 
 
 def main():
+    deferred_signals = sys.argv[1] == "--deferred-signals"
+    if deferred_signals:
+        del sys.argv[1]
     probe = sys.argv[2] if sys.argv[1] == "--mode-probe" else None
     command = sys.argv[3:] if probe else sys.argv[1:]
     # Panel button 0 held through a failed scan, then the panel released: the
@@ -238,14 +241,18 @@ def main():
             check(program.returncode == -sent, f"{sent.name}: status {program.returncode}", terminal)
             check_interrupted(lines, f"Interrupted by {sent.name}", sent.name, terminal)
         # A second signal while it ends ends it at once: both wait while it is stopped.
-        program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL, text=True,
-                                   stdout=subprocess.PIPE)
-        program.stdout.readline()
-        for each in [signal.SIGSTOP, signal.SIGHUP, signal.SIGTERM, signal.SIGCONT]:
-            program.send_signal(each)
-        rest = program.communicate(timeout=5)[0]
-        check(program.returncode == -signal.SIGTERM and "Interrupted" not in rest,
-              f"a second signal: status {program.returncode}, then {rest}", terminal)
+        if deferred_signals:
+            print("skipped: a second signal while it ends: ThreadSanitizer runs the first "
+                  "handler late and drops the second")
+        else:
+            program = subprocess.Popen(command + recording, stdin=subprocess.DEVNULL, text=True,
+                                       stdout=subprocess.PIPE)
+            program.stdout.readline()
+            for each in [signal.SIGSTOP, signal.SIGHUP, signal.SIGTERM, signal.SIGCONT]:
+                program.send_signal(each)
+            rest = program.communicate(timeout=5)[0]
+            check(program.returncode == -signal.SIGTERM and "Interrupted" not in rest,
+                  f"a second signal: status {program.returncode}, then {rest}", terminal)
 
     for failure in failures:
         print("FAILED:", failure)
