@@ -10,10 +10,6 @@
 
 namespace {
 
-constexpr int panel_rows = 4;
-constexpr int panel_columns = 4;
-constexpr int sys_input_count = 3;
-
 // The recording of --record FILE; not recording while its file is null.
 scan_recording recording;
 
@@ -106,15 +102,15 @@ void view_format_scan_time(char *line, size_t size)
 void view_format_inputs(uint16_t panel, uint8_t sys)
 {
     // Bit 0 top left, row by row, as the library numbers the buttons.
-    for (int row = 0; row < panel_rows; ++row) {
-        for (int column = 0; column < panel_columns; ++column) {
-            int bit = row * panel_columns + column;
+    for (int row = 0; row < view_panel_rows; ++row) {
+        for (int column = 0; column < view_panel_columns; ++column) {
+            int bit = row * view_panel_columns + column;
             console_screen_printf("|%2d: %d", bit, bit_of(panel, bit));
         }
         console_screen_printf("|\n");
     }
     console_screen_printf("%sSystem inputs\n", view_screen_rule);
-    for (int bit = 0; bit < sys_input_count; ++bit) {
+    for (int bit = 0; bit < view_sys_input_count; ++bit) {
         console_screen_printf("|%2d: %d", bit, bit_of(sys, bit));
     }
     console_screen_printf("|\n%s", view_screen_rule);
@@ -128,4 +124,10 @@ void view_format_screen_end(uint32_t failed, bool scan_ok)
     // The library reports a failed scan with every input released: say so.
     console_screen_printf("%s\n", scan_ok ? "last scan:   ok"
                                           : "last scan:   FAILED, inputs shown as released");
+}
+
+void view_print_ended(const cycle_counts &counts)
+{
+    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
+           static_cast<unsigned long>(counts.failed));
 }

@@ -16,6 +16,11 @@
 // First on every screen, so a photo of it tells which build was running.
 constexpr char view_version_line[] = "paneltest " IO_VERSION_TEXT "\n";
 
+// The panel grid as the library numbers it: bit 0 top left, row by row.
+constexpr int view_panel_rows = 4;
+constexpr int view_panel_columns = 4;
+constexpr int view_sys_input_count = 3;
+
 constexpr char view_screen_rule[] = "-------------------------\n";
 
 // "scan time:   min 4294967295 us, median ..." with room to spare.
@@ -75,6 +80,9 @@ void view_format_scan_time(char *line, size_t size);
 
 // The grid and the system inputs, under "Panel buttons" and its rule.
 void view_format_inputs(uint16_t panel, uint8_t sys);
+
+// "Ended after N scans, M failed", the first of the last lines.
+void view_print_ended(const cycle_counts &counts);
 
 // The lines every screen ends with: scan time, failed scans and the last scan.
 void view_format_screen_end(uint32_t failed, bool scan_ok);

@@ -15,10 +15,6 @@ namespace {
 // Wine's console is a round trip that the scans would wait for.
 constexpr uint64_t redraw_period_us = 33333;
 
-constexpr int panel_rows = 4;
-constexpr int panel_columns = 4;
-constexpr int sys_input_count = 3;
-
 constexpr char chatter_rule[] = "-------------------------------------------------------------\n";
 constexpr char chatter_screen_start[] =
     "Chatter: press each button 20 to 30 times, space resets the counts, escape ends\n";
@@ -37,15 +33,15 @@ void show_chatter_screen(const cycle_counts &counts, bool scan_ok)
 {
     console_screen_printf("%s%sPanel buttons, presses/chatter\n%s", view_version_line,
                           chatter_screen_start, chatter_rule);
-    for (int row = 0; row < panel_rows; ++row) {
-        for (int column = 0; column < panel_columns; ++column) {
-            int button = row * panel_columns + column;
+    for (int row = 0; row < view_panel_rows; ++row) {
+        for (int column = 0; column < view_panel_columns; ++column) {
+            int button = row * view_panel_columns + column;
             format_cell(button, button);
         }
         console_screen_printf("|\n");
     }
     console_screen_printf("%sSystem inputs\n", chatter_rule);
-    for (int input = 0; input < sys_input_count; ++input) {
+    for (int input = 0; input < view_sys_input_count; ++input) {
         format_cell(check_panel_count + input, input);
     }
     console_screen_printf("|\n%s", chatter_rule);
@@ -116,8 +112,7 @@ void chatter_view_run(const view_settings &settings, cycle_counts *counts)
 // and the total: the form scripts read.
 int chatter_view_finish(const cycle_counts &counts)
 {
-    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
-           static_cast<unsigned long>(counts.failed));
+    view_print_ended(counts);
     char line[chatter_line_size];
     for (int input = 0; input < check_input_count; ++input) {
         if (chatter.inputs[input].presses != 0) {

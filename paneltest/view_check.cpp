@@ -65,8 +65,7 @@ void check_view_run(const view_settings &settings, cycle_counts *counts)
 // One line per input in step order, then the total: the form scripts read.
 int check_view_finish(const cycle_counts &counts)
 {
-    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
-           static_cast<unsigned long>(counts.failed));
+    view_print_ended(counts);
     char text[check_text_size];
     view_format_scan_time(text, sizeof text);
     puts(text);

@@ -49,7 +49,6 @@ void live_view_run(const view_settings &settings, cycle_counts *counts)
 
 int live_view_finish(const cycle_counts &counts)
 {
-    printf("Ended after %lu scans, %lu failed\n", static_cast<unsigned long>(counts.scans),
-           static_cast<unsigned long>(counts.failed));
+    view_print_ended(counts);
     return counts.failed == 0 ? exit_done : exit_scans_failed;
 }
