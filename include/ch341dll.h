@@ -30,8 +30,10 @@ typedef void *HANDLE;
 #ifdef CH341DLL_BUILDING
 #ifdef _WIN32
 #define CH341DLL_API __declspec(dllexport)
-#else
+#elif defined(__GNUC__)
 #define CH341DLL_API __attribute__((visibility("default")))
+#else
+#define CH341DLL_API
 #endif
 #else
 #ifdef _WIN32

@@ -5,25 +5,35 @@
 #define IO_CALLBACKS_H
 
 #include <stdint.h>
+#ifndef __cplusplus
+#include <stdbool.h>  // C99's bool is C++'s: one byte, true is 1
+#endif
 
 #ifdef _WIN32
 #define IO_CALL __cdecl
 #define IO_EXPORT __declspec(dllexport)
 #define IO_IMPORT __declspec(dllimport)
-#else
+#elif defined(__GNUC__)
 #define IO_CALL
 #define IO_EXPORT __attribute__((visibility("default")))
+#define IO_IMPORT
+#else
+#define IO_CALL
+#define IO_EXPORT
 #define IO_IMPORT
 #endif
 
 // Lets the compiler check printf-like calls in the dialect of the runtime
-// that formats them: msvcrt on Windows.
-#ifdef _WIN32
+// that formats them: msvcrt on Windows. Compilers without GCC's attributes
+// (Microsoft's) check nothing.
+#if defined(__GNUC__) && defined(_WIN32)
 #define IO_PRINTF_FORMAT(format_index, first_arg) \
     __attribute__((format(ms_printf, format_index, first_arg)))
-#else
+#elif defined(__GNUC__)
 #define IO_PRINTF_FORMAT(format_index, first_arg) \
     __attribute__((format(printf, format_index, first_arg)))
+#else
+#define IO_PRINTF_FORMAT(format_index, first_arg)
 #endif
 
 #ifdef __cplusplus
@@ -31,7 +41,8 @@ extern "C" {
 #endif
 
 // Logs one printf-style message under a module name; level-F loggers do not return.
-typedef void(IO_CALL *logger_fn)(const char *module, const char *format, ...);
+typedef void(IO_CALL *logger_fn)(const char *module, const char *format, ...)
+    IO_PRINTF_FORMAT(2, 3);
 
 // A thread body; its result becomes the thread's exit code.
 typedef int(IO_CALL *thread_proc_fn)(void *ctx);

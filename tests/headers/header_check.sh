@@ -1,0 +1,38 @@
+#!/bin/sh
+# header_check.sh COMPILER HEADER...: each header compiles alone as C99 and as
+# C++17, warnings as errors; and preprocessed as a compiler without GCC's
+# extensions sees it (no compiler-specific macro, __GNUC__ among them), on
+# both platforms' branches, for a host and for the library that exports the
+# calls, none of our lines holds an __attribute__. The system headers are
+# stubbed out there, since real ones refuse a compiler they do not know.
+set -u
+compiler=$1
+shift
+stubs=$(dirname "$0")/no_system_headers
+status=0
+for header in "$@"; do
+    name=$(basename "$header")
+    for language in "c -std=c99" "c++ -std=c++17"; do
+        # shellcheck disable=SC2086
+        if ! "$compiler" -x $language -Wall -Wextra -Wpedantic -Werror -fsyntax-only "$header"; then
+            echo "FAIL: $name does not compile alone as ${language%% *}"
+            status=1
+        fi
+        for platform in "" -D_WIN32 "-DWZIO_BUILDING -DKAVIO_BUILDING -DCH341DLL_BUILDING" \
+            "-D_WIN32 -DWZIO_BUILDING -DKAVIO_BUILDING -DCH341DLL_BUILDING"; do
+            # shellcheck disable=SC2086
+            text=$("$compiler" -x $language -E -P -nostdinc -isystem "$stubs" -undef \
+                $platform "$header") || { echo "FAIL: $name: preprocessing failed"; status=1; continue; }
+            if [ -z "$(printf '%s' "$text" | tr -d '[:space:]')" ]; then
+                echo "FAIL: $name preprocesses to nothing"
+                status=1
+            elif printf '%s\n' "$text" | grep -q __attribute__; then
+                echo "FAIL: $name keeps __attribute__ without __GNUC__ (${language%% *} ${platform:-posix host}):"
+                printf '%s\n' "$text" | grep __attribute__
+                status=1
+            fi
+        done
+    done
+done
+[ "$status" = 0 ] && echo "ok: $# headers"
+exit $status

@@ -1,0 +1,1 @@
+// Empty: the check reads only our own lines.
