@@ -1,17 +1,16 @@
 #include "console.h"
 #include "console_screen_platform.h"
+#include "monotonic_clock.h"
 
-#include <errno.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 constexpr char console_clear_sequence[] = "\x1b[H\x1b[2J";
-constexpr long console_pause_ns = 5L * 1000L * 1000L;
+constexpr uint32_t console_pause_ms = 5;
 
 // Signals that end the process by default; each one restores the terminal first.
 constexpr int console_ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGABRT};
@@ -159,8 +158,5 @@ bool console_escape_held()
 
 void console_pause()
 {
-    struct timespec pause = {0, console_pause_ns};
-    // A signal may cut the sleep short; finish the rest of it.
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-    }
+    monotonic_clock_sleep_ms(console_pause_ms);
 }

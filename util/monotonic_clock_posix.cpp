@@ -1,5 +1,6 @@
 #include "monotonic_clock.h"
 
+#include <errno.h>
 #include <time.h>
 
 uint64_t monotonic_clock_us()
@@ -14,4 +15,12 @@ uint64_t monotonic_clock_us()
 uint64_t monotonic_clock_ms()
 {
     return monotonic_clock_us() / 1000u;
+}
+
+void monotonic_clock_sleep_ms(uint32_t ms)
+{
+    struct timespec pause = {static_cast<time_t>(ms / 1000u), static_cast<long>(ms % 1000u) * 1000000L};
+    // A signal may cut the sleep short; nanosleep leaves the rest in pause.
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
 }

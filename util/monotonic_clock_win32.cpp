@@ -21,3 +21,9 @@ uint64_t monotonic_clock_ms()
 {
     return monotonic_clock_us() / 1000u;
 }
+
+void monotonic_clock_sleep_ms(uint32_t ms)
+{
+    // No signal cuts a Windows sleep short.
+    Sleep(ms);
+}

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "sim_clock.h"
+#include "monotonic_clock.h"
 
 namespace {
 
@@ -37,11 +37,11 @@ constexpr sim_demo_step sim_demo_timeline[] = {
 // Shared with the hardware thread: keypad in bits 0-15, sensors in bits 16-23.
 std::atomic<uint32_t> sim_live_frame[sim_node_count];
 std::atomic<bool> sim_stop_requested{false};
-uint32_t sim_demo_start_ms = 0;
+uint64_t sim_demo_start_ms = 0;
 
-void sim_demo_publish(uint32_t elapsed_ms)
+void sim_demo_publish(uint64_t elapsed_ms)
 {
-    uint32_t at_ms = elapsed_ms % sim_demo_period_ms;
+    uint32_t at_ms = static_cast<uint32_t>(elapsed_ms % sim_demo_period_ms);
     uint32_t frame[sim_node_count] = {};
     for (const sim_demo_step &step : sim_demo_timeline) {
         if (at_ms >= step.from_ms && at_ms < step.until_ms) {
@@ -57,7 +57,7 @@ void sim_demo_publish(uint32_t elapsed_ms)
 
 void sim_demo_start()
 {
-    sim_demo_start_ms = sim_clock_ms();
+    sim_demo_start_ms = monotonic_clock_ms();
     sim_demo_publish(0);
     sim_stop_requested.store(false);
 }
@@ -65,9 +65,8 @@ void sim_demo_start()
 int IO_CALL sim_hardware_run(void *)
 {
     while (!sim_stop_requested.load()) {
-        // Unsigned subtraction stays right across the clock's wrap.
-        sim_demo_publish(sim_clock_ms() - sim_demo_start_ms);
-        sim_sleep_ms(sim_hardware_step_ms);
+        sim_demo_publish(monotonic_clock_ms() - sim_demo_start_ms);
+        monotonic_clock_sleep_ms(sim_hardware_step_ms);
     }
     return 0;
 }
