@@ -7,8 +7,7 @@
 # WINEPREFIX comes from the environment. When wine cannot run here, start
 # says why and fails, and ctest leaves the tests that need it not run.
 set -u
-# Debian installs the 64-bit loader without a link on PATH.
-wine64=/usr/lib/wine/wine64
+wine64=$(dirname "$0")/../tools/wine64
 
 cannot_run() {
     echo "wine cannot run here: $*"
@@ -23,7 +22,7 @@ bits=$2
 probe=$3
 
 if [ "$bits" = 64 ]; then
-    [ -x "$wine64" ] || cannot_run "$wine64 is missing (Debian package wine64)"
+    missing=$("$wine64" --version 2>&1 >/dev/null) || cannot_run "$missing"
     boot="$wine64 wineboot"
 else
     command -v wine >/dev/null 2>&1 || cannot_run "wine is not installed (Debian packages wine, wine32:i386)"
@@ -33,7 +32,8 @@ else
         # The 32-bit wineboot crashes under qemu; a prefix booted by the
         # 64-bit loader serves the 32-bit programs as well.
         emulated)
-            [ -x "$wine64" ] || cannot_run "32-bit x86 runs emulated only, and booting needs $wine64 (Debian package wine64)"
+            missing=$("$wine64" --version 2>&1 >/dev/null) ||
+                cannot_run "32-bit x86 runs emulated only, and booting needs the 64-bit loader: $missing"
             # A prefix that a native run's 32-bit wineboot made refuses the 64-bit loader.
             [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || rm -rf "$WINEPREFIX"
             boot="$wine64 wineboot -i"

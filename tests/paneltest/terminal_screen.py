@@ -8,71 +8,16 @@ input, output and error all on it, against a scripted CH341 stand-in; types
 keys as an operator does and reads the screen through a terminal emulator.
 Prints each failure and exits 1 when there is any.
 """
-import fcntl
 import os
-import pty
 import re
-import select
 import signal
-import struct
 import subprocess
 import sys
-import termios
-import time
 
-import pyte
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from pty_screen import Terminal  # noqa: E402
 
-ROWS, COLUMNS = 30, 80
 WAIT_S = 20  # a wine start on a loaded machine takes seconds
-
-
-class Terminal:
-    def __init__(self, command, arguments, rows=ROWS, columns=COLUMNS):
-        self.screen = pyte.Screen(columns, rows)
-        self.stream = pyte.ByteStream(self.screen)
-        self.pid, self.fd = pty.fork()
-        if self.pid == 0:
-            # The size is set before the program starts, as a terminal window has it.
-            fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", rows, columns, 0, 0))
-            os.execvp(command[0], command + arguments)
-
-    def read(self, timeout):
-        """Feeds what arrives within timeout to the emulator; False once the program is gone."""
-        ready, _, _ = select.select([self.fd], [], [], timeout)
-        if not ready:
-            return True
-        try:
-            data = os.read(self.fd, 65536)
-        except OSError:  # EIO: the program and its terminal are gone
-            return False
-        self.stream.feed(data)
-        return bool(data)
-
-    def lines(self):
-        return [line.rstrip() for line in self.screen.display]
-
-    def wait_for(self, text):
-        return self.wait_until(lambda lines: any(text in line for line in lines))
-
-    def wait_until(self, shown):
-        deadline = time.monotonic() + WAIT_S
-        while not shown(self.lines()):
-            if time.monotonic() > deadline or not self.read(0.05):
-                return False
-        return True
-
-    def type(self, keys):
-        os.write(self.fd, keys)
-
-    def finish(self):
-        """Reads to the end; the exit status as main returned it, None when it had to be killed."""
-        if not self.wait_until(lambda lines: False) and self.read(0):
-            os.kill(self.pid, 9)
-        _, status = os.waitpid(self.pid, 0)
-        os.close(self.fd)
-        self.signal = os.WTERMSIG(status) if os.WIFSIGNALED(status) else None
-        code = os.WEXITSTATUS(status)
-        return (code - 256 if code > 127 else code) if os.WIFEXITED(status) else None
 
 
 failures = []
