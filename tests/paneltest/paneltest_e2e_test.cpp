@@ -186,8 +186,9 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
 
 TEST(PaneltestFailures, FailedScansAreCountedAndTheTestGoesOn)
 {
-    // A scan whose read or address write fails shows every input released and
-    // counts; the scans after it read the panel again.
+    // A scan whose read or address write fails counts and, some 10 ms into its
+    // link drop-out, well under wzio's 50 ms, shows the inputs of the last good
+    // scan; the scans after it read the panel again.
     paneltest_run run = run_paneltest("failing",
                                       "FF FE FF\n"
                                       "FF FE FF read-fail=2\n"
@@ -201,13 +202,12 @@ TEST(PaneltestFailures, FailedScansAreCountedAndTheTestGoesOn)
     const std::string grid_button_0 = "| 0: 1| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
                                       "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
     const std::string button_0_states = "panel_state: 0x0001\nsys_state:   0x00\n";
-    const std::string released_states = "panel_state: 0x0000\nsys_state:   0x00\n";
     EXPECT_EQ(without_rate(run.screens[0]),
               expected_screen(grid_button_0, sys_released, button_0_states, 1, 0, true));
     for (int scan = 2; scan <= 4; ++scan) {
         EXPECT_EQ(
             without_rate(run.screens[scan - 1]),
-            expected_screen(grid_released, sys_released, released_states, scan, scan - 1, false))
+            expected_screen(grid_button_0, sys_released, button_0_states, scan, scan - 1, false))
             << "scan " << scan;
     }
     EXPECT_EQ(without_rate(run.screens[4]),
