@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -58,6 +59,13 @@ uint64_t now_us()
                                      std::chrono::steady_clock::now().time_since_epoch())
                                      .count());
 }
+
+// wzio's clock steps every millisecond here, 10 to 16 ms on Windows.
+#ifdef _WIN32
+constexpr uint64_t clock_step_us = 16000;
+#else
+constexpr uint64_t clock_step_us = 1000;
+#endif
 
 // Past wzio's 250 ms between opens, so the next three failed scans may reopen.
 void wait_past_the_open_gap()
@@ -287,7 +295,6 @@ TEST(WzioLinkDropOut, AGameSeesNoReleaseUnder50MsAndTheReleaseAt50Ms)
     for (int scan = 0; scan < 10; ++scan) {
         ASSERT_TRUE(scan_as_a_game().ok);
     }
-    constexpr uint64_t clock_step_us = 16000;
     for (int run : failed_runs) {
         SCOPED_TRACE("a run of " + std::to_string(run) + " failed scans");
         std::vector<game_scan> scans;
@@ -303,17 +310,26 @@ TEST(WzioLinkDropOut, AGameSeesNoReleaseUnder50MsAndTheReleaseAt50Ms)
         while (released < scans.size() && scans[released].panel == 0x0001) {
             ++released;
         }
-        if (run < 20) {
-            EXPECT_EQ(released, scans.size()) << "held through the run";
-            continue;
-        }
-        ASSERT_LT(released, scans.size() - 1) << "released within the run";
-        ASSERT_GT(released, 0u);
-        // wzio's clock is read within each scan's call: bounds that no stall can move.
-        EXPECT_GE(scans[released].after_us - scans[0].before_us, 50000 - clock_step_us);
-        EXPECT_LT(scans[released - 1].before_us - scans[0].after_us, 50000 + clock_step_us);
         for (size_t scan = released; scan + 1 < scans.size(); ++scan) {
             EXPECT_EQ(scans[scan].panel, 0) << "released until a good scan, scan " << scan;
+        }
+        std::string ms_into_it;
+        for (const game_scan &scan : scans) {
+            ms_into_it += " " + std::to_string((scan.after_us - scans[0].before_us) / 1000);
+        }
+        SCOPED_TRACE("ms into the run:" + ms_into_it);
+        if (run == 20) {
+            ASSERT_LT(released, scans.size() - 1) << "released within the run";
+        }
+        // wzio's clock is read within each scan's call, so these bounds hold
+        // however long a loaded machine stalls a scan: a run that a stall
+        // stretches past 50 ms is released as a game would see it.
+        size_t held = std::min(released, scans.size() - 1);  // failed scans held
+        if (held < scans.size() - 1) {
+            EXPECT_GE(scans[held].after_us - scans[0].before_us, 50000 - clock_step_us);
+        }
+        if (held > 1) {  // the first failed scan is 0 ms into its run
+            EXPECT_LT(scans[held - 1].before_us - scans[0].after_us, 50000 + clock_step_us);
         }
     }
     wz_io_fini();
