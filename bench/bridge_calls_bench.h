@@ -11,4 +11,7 @@
 // Sets the allocs_per_iter counter from the alloc_count() taken before the loop.
 void report_allocations(benchmark::State &state, uint64_t before);
 
+// From now on every address write and data read of the no-op bridge fails (or succeeds again).
+void ch341_noop_fail(bool fail);
+
 #endif

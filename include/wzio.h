@@ -18,14 +18,22 @@
 extern "C" {
 #endif
 
-// Opens bridge 0. Returns false when no bridge can be opened.
+// Opens bridge 0. Returns false when no bridge can be opened; the scans
+// open it again all the same, until wz_io_fini.
 WZIO_API bool IO_CALL wz_io_init(thread_start_fn thread_start, thread_join_fn thread_join,
                                  thread_close_fn thread_close);
 
-// Closes bridge 0.
+// Closes bridge 0; from now on no scan opens it.
 WZIO_API void IO_CALL wz_io_fini(void);
 
-// Scans the inputs once. Returns false, with every input inactive, when the bridge failed.
+// Scans the inputs once: twelve bridge calls, and no clock read on a good
+// scan. Returns false when the bridge failed. A failed scan after wz_io_init
+// and a good scan since keeps the last good scan's inputs while its link
+// drop-out (the run of failed scans) is under 50 ms old, then reports every
+// input inactive until a good scan; otherwise every input is inactive at
+// once. From the third failed scan in a row, and at least 250 ms after the
+// last open, it closes bridge 0 and opens it again after its last call (not
+// after wz_io_fini), so inputs come back once the bridge does.
 WZIO_API bool IO_CALL wz_io_read_inputs(void);
 
 // Panel buttons of the last scan, bit i = button i (0 before the first scan).

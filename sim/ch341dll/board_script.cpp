@@ -18,6 +18,9 @@ constexpr uint32_t max_repeat = 1000000;
 // A recording's median scan period; a second is more than any view takes.
 constexpr const char *pace_statement = "pace-us";
 constexpr uint32_t max_pace_us = 1000000;
+// Ten minutes: longer than any test or desk session waits for a bridge.
+constexpr const char *unplug_statement = "unplug-ms";
+constexpr uint32_t max_unplug_ms = 600000;
 
 // A word after the frame bytes: name=N with N in [low, high]. A fault word
 // marks bit N - 1 of its field; repeat= sets its field to N.
@@ -49,6 +52,9 @@ struct script_pace_line {
     uint32_t us;
 };
 script_pace_line script_pace = {false, 0};
+// The unplug-ms lines of one pass, each at the scans in the pass before it.
+board_unplug script_unplugs[max_script_frames];
+uint32_t script_unplug_count = 0;
 
 // Reports a script fault on stderr; always returns false.
 bool script_error(const char *path, uint32_t line, const char *what)
@@ -166,6 +172,20 @@ bool parse_pace(char **words, uint32_t count, const char *path, uint32_t line_nu
     return true;
 }
 
+// "unplug-ms 300": milliseconds, among the frames.
+bool parse_unplug(char **words, uint32_t count, const char *path, uint32_t line_number)
+{
+    uint32_t ms = 0;
+    if (count != 2 || !script_line_number(words[1], 10, 1, max_unplug_ms, &ms)) {
+        return script_error(path, line_number, "unplug-ms takes milliseconds, 1 to 600000");
+    }
+    if (script_unplug_count == max_script_frames) {
+        return script_error(path, line_number, "too many unplug-ms lines");
+    }
+    script_unplugs[script_unplug_count++] = {script_scan_count, uint64_t{ms} * 1000};
+    return true;
+}
+
 }  // namespace
 
 bool board_script_load(const char *path)
@@ -173,6 +193,7 @@ bool board_script_load(const char *path)
     script_frame_count = 0;
     script_scan_count = 0;
     script_pace = {false, 0};
+    script_unplug_count = 0;
     script_file file;
     if (!script_file_open(&file, path)) {
         fprintf(stderr, "ch341 stand-in: cannot read frame script %s: %s\n", path, strerror(errno));
@@ -200,6 +221,10 @@ bool board_script_load(const char *path)
         }
         if (strcmp(words[0], pace_statement) == 0) {
             ok = parse_pace(words, count, path, file.line_number);
+            continue;
+        }
+        if (strcmp(words[0], unplug_statement) == 0) {
+            ok = parse_unplug(words, count, path, file.line_number);
             continue;
         }
         if (script_frame_count == max_script_frames) {
@@ -234,4 +259,16 @@ const board_frame &board_script_frame(uint64_t scan)
     const uint64_t *through =
         std::upper_bound(script_scans_through, script_scans_through + script_frame_count, position);
     return script[through - script_scans_through];
+}
+
+bool board_script_unplugs()
+{
+    return script_unplug_count != 0;
+}
+
+board_unplug board_script_unplug(uint64_t k)
+{
+    board_unplug unplug = script_unplugs[k % script_unplug_count];
+    unplug.before_scan += k / script_unplug_count * script_scan_count;
+    return unplug;
 }

@@ -204,8 +204,9 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
 
 TEST(PaneltestFailures, FailedScansAreCountedAndTheTestGoesOn)
 {
-    // Scans whose read or address write fails show the inputs of the last good
-    // scan, early in their link drop-out, and count; the scans after it read the panel again.
+    // A scan whose read or address write fails counts and, some 10 ms into its
+    // link drop-out, well under wzio's 50 ms, shows the inputs of the last good
+    // scan; the scans after it read the panel again.
     paneltest_run run = run_paneltest("failing",
                                       "FF FE FF\n"
                                       "FF FE FF read-fail=2\n"

@@ -1,10 +1,12 @@
-// wzio against the CH341 stand-in: the bus sequence, the decode table, and
-// failures reported as failures with every input inactive.
+// wzio against the CH341 stand-in: the bus sequence, the decode table,
+// failures reported as failures, and how a link drop-out looks to a game.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim_control.h"
@@ -48,6 +50,45 @@ void expect_inputs(uint16_t panel, uint8_t sys)
 {
     EXPECT_EQ(wz_io_get_panel_inputs(), panel);
     EXPECT_EQ(wz_io_get_sys_inputs(), sys);
+}
+
+uint64_t now_us()
+{
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+// Past wzio's 250 ms between opens, so the next three failed scans may reopen.
+void wait_past_the_open_gap()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(260));
+}
+
+// One scan as a game makes it, timed from before the call to after it.
+struct game_scan {
+    bool ok;
+    uint16_t panel;
+    uint64_t before_us;
+    uint64_t after_us;
+};
+
+game_scan scan_as_a_game()
+{
+    game_scan scan = {false, 0, now_us(), 0};
+    scan.ok = wz_io_read_inputs();
+    scan.panel = wz_io_get_panel_inputs();
+    scan.after_us = now_us();
+    return scan;
+}
+
+size_t count_of(const std::vector<std::string> &lines, const std::string &line)
+{
+    size_t count = 0;
+    for (const std::string &each : lines) {
+        count += each == line ? 1 : 0;
+    }
+    return count;
 }
 
 }  // namespace
@@ -135,13 +176,17 @@ TEST(WzioScan, FiniKeepsTheLastScanAndLaterScansFail)
     EXPECT_TRUE(wz_io_read_inputs());
     wz_io_fini();
     expect_inputs(0xFFFF, 0x07);
-    // The bridge is closed now: all twelve calls fail.
-    EXPECT_FALSE(wz_io_read_inputs());
-    expect_inputs(0x0000, 0x00);
+    // The bridge is closed now: all twelve calls fail, at once every input is
+    // inactive, and however long it fails the host's closed bridge stays closed.
+    wait_past_the_open_gap();
+    for (int scan = 0; scan < 3; ++scan) {
+        EXPECT_FALSE(wz_io_read_inputs());
+        expect_inputs(0x0000, 0x00);
+    }
     std::vector<std::string> lines = sim_read_lines(trace);
-    ASSERT_EQ(lines.size(), 1u + 12 + 1 + 12);
+    ASSERT_EQ(lines.size(), 1u + 12 + 1 + 3 * 12);
     for (size_t i = 14; i < lines.size(); ++i) {
-        EXPECT_EQ(sim_call_of(lines[i]), scan_calls[i - 14]);
+        EXPECT_EQ(sim_call_of(lines[i]), scan_calls[(i - 14) % 12]);
         EXPECT_NE(lines[i].find("-> FALSE"), std::string::npos) << lines[i];
     }
 }
@@ -180,12 +225,28 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
     for (size_t i = 1; i < lines.size(); ++i) {
         EXPECT_EQ(sim_call_of(lines[i]), scan_calls[i - 1]);
     }
+    // The bridge enumerates late: a host that scans on picks it up, 250 ms
+    // after init's open and from the third failed scan in a row.
+    write_file(test_name() + ".late.frames", "FE FF FF\n");
+    program_set_environment("CH341_SIM_BOARD", test_name() + ".late.frames");
+    wait_past_the_open_gap();
+    EXPECT_FALSE(wz_io_read_inputs());
+    lines = sim_read_lines(trace);
+    EXPECT_EQ(lines.size(), 13u + 12) << "no reopen after two failed scans";
+    EXPECT_FALSE(wz_io_read_inputs());
+    EXPECT_TRUE(wz_io_read_inputs());
+    expect_inputs(0x8000, 0x00);
+    lines = sim_read_lines(trace);
+    ASSERT_EQ(lines.size(), 13u + 2 * 12 + 2 + 12);
+    EXPECT_EQ(lines[37], "CH341CloseDevice(0)");
+    EXPECT_EQ(lines[38], "CH341OpenDevice(0) -> handle");
     wz_io_fini();
 }
 
 // Every call that can fail: a pressed frame before the failing scan and a
-// different one after it, so a stale or half-read frame would show.
-TEST(WzioFailure, AnyFailedCallClearsTheScanAndTheNextGoodScanRecovers)
+// different one after it, so a half-read frame or a stale one would show. A
+// lost transfer is no release: the failed scan keeps the last good inputs.
+TEST(WzioFailure, AnyFailedCallKeepsTheLastGoodScanAndTheNextGoodScanRecovers)
 {
     const char *const faults[] = {
         "addr-fail=1", "addr-fail=2", "addr-fail=3", "addr-fail=4", "addr-fail=5",
@@ -200,11 +261,92 @@ TEST(WzioFailure, AnyFailedCallClearsTheScanAndTheNextGoodScanRecovers)
         EXPECT_TRUE(wz_io_read_inputs());
         expect_inputs(0x8000, 0x00);
         EXPECT_FALSE(wz_io_read_inputs());
-        expect_inputs(0x0000, 0x00);
+        expect_inputs(0x8000, 0x00);
         EXPECT_TRUE(wz_io_read_inputs());
         expect_inputs(0x0001, 0x01);
         wz_io_fini();
         std::vector<std::string> lines = sim_read_lines(trace);
         EXPECT_EQ(calls_of_scan(lines, 1), scan_calls) << "all twelve calls despite the fault";
     }
+}
+
+// A host scanning every 5 ms while a held button's scans fail: runs of one,
+// two and five failed scans (up to 20 ms, well under 50) release nothing; a
+// run of 100 ms releases it at 50 ms, within a clock step, and the next
+// good scan presses it again. The board goes on through wzio's reopens, so
+// the scans see the script's frames in order.
+TEST(WzioLinkDropOut, AGameSeesNoReleaseUnder50MsAndTheReleaseAt50Ms)
+{
+    const int failed_runs[] = {1, 2, 5, 20};
+    std::string script = "pace-us 5000\npanel=0x0001 sys=0x0 repeat=10\n";
+    for (int run : failed_runs) {
+        script += "panel=0x0001 sys=0x0 read-fail=1 repeat=" + std::to_string(run) + "\n" +
+                  "panel=0x0001 sys=0x0 repeat=10\n";
+    }
+    std::string trace = init_with_script(script);
+    for (int scan = 0; scan < 10; ++scan) {
+        ASSERT_TRUE(scan_as_a_game().ok);
+    }
+    constexpr uint64_t clock_step_us = 16000;
+    for (int run : failed_runs) {
+        SCOPED_TRACE("a run of " + std::to_string(run) + " failed scans");
+        std::vector<game_scan> scans;
+        for (int scan = 0; scan < run + 1; ++scan) {
+            scans.push_back(scan_as_a_game());
+            EXPECT_EQ(scans.back().ok, scan == run) << "scan " << scan;
+        }
+        EXPECT_EQ(scans.back().panel, 0x0001) << "the press after the run";
+        for (int scan = 1; scan < 10; ++scan) {
+            EXPECT_TRUE(scan_as_a_game().ok);
+        }
+        size_t released = 0;
+        while (released < scans.size() && scans[released].panel == 0x0001) {
+            ++released;
+        }
+        if (run < 20) {
+            EXPECT_EQ(released, scans.size()) << "held through the run";
+            continue;
+        }
+        ASSERT_LT(released, scans.size() - 1) << "released within the run";
+        ASSERT_GT(released, 0u);
+        // wzio's clock is read within each scan's call: bounds that no stall can move.
+        EXPECT_GE(scans[released].after_us - scans[0].before_us, 50000 - clock_step_us);
+        EXPECT_LT(scans[released - 1].before_us - scans[0].after_us, 50000 + clock_step_us);
+        for (size_t scan = released; scan + 1 < scans.size(); ++scan) {
+            EXPECT_EQ(scans[scan].panel, 0) << "released until a good scan, scan " << scan;
+        }
+    }
+    wz_io_fini();
+    EXPECT_GE(count_of(sim_read_lines(trace), "CH341CloseDevice(0)"), 2u)
+        << "the 100 ms run reopens the bridge at least once, and wz_io_fini closes it";
+}
+
+// A host that keeps scanning through an unplug gets its inputs back, with no
+// new wz_io_init: never before the bridge is back, and wzio opens it at most
+// every 250 ms meanwhile.
+TEST(WzioLinkDropOut, AHostScanningThroughAnUnplugGetsItsInputsBack)
+{
+    std::string trace = init_with_script(
+        "pace-us 5000\npanel=0x0001 sys=0x0 repeat=3\nunplug-ms 300\npanel=0x0002 sys=0x0\n");
+    for (int scan = 0; scan < 3; ++scan) {
+        EXPECT_TRUE(scan_as_a_game().ok);
+    }
+    game_scan first_failed = scan_as_a_game();
+    EXPECT_FALSE(first_failed.ok);
+    EXPECT_EQ(first_failed.panel, 0x0001) << "held at first";
+    game_scan scan = first_failed;
+    while (!scan.ok && scan.after_us - first_failed.before_us < 5000000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        scan = scan_as_a_game();
+    }
+    ASSERT_TRUE(scan.ok) << "back without a new wz_io_init";
+    EXPECT_EQ(scan.panel, 0x0002) << "the frame after the unplug line";
+    EXPECT_GE(scan.after_us - first_failed.before_us, 300000u) << "never before the bridge is back";
+    RecordProperty("back_after_us", std::to_string(scan.after_us - first_failed.before_us));
+    wz_io_fini();
+    std::vector<std::string> lines = sim_read_lines(trace);
+    size_t opens = count_of(lines, "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE");
+    EXPECT_GE(opens, 1u) << "an open while the bridge is gone fails";
+    EXPECT_LE(opens, 2u) << "250 ms apart over a 300 ms unplug";
+    EXPECT_EQ(count_of(lines, "CH341OpenDevice(0) -> handle"), 2u) << "init's and the reopen";
 }
