@@ -124,7 +124,6 @@ bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
 
 bool scan_events_end_line(const scan_events *events, char *buffer, size_t size)
 {
-    buffer[0] = '\0';
     if (!events->link.down) {
         return false;
     }

@@ -50,7 +50,7 @@ bool scan_events_next_line(scan_events *events, char *buffer, size_t size);
 
 // At the end of the run: "... link still down at the end, 1.520 s, 304 scans
 // failed" (and the held inputs' words) at the latest scan's time, for a
-// drop-out still open; false, and nothing written, when there is none.
+// drop-out still open; false, with buffer untouched, when there is none.
 bool scan_events_end_line(const scan_events *events, char *buffer, size_t size);
 
 // "events: N scans, M failed, K edges".

@@ -70,7 +70,6 @@ void scan_link_format_screen(const scan_link *link, char *buffer, size_t size)
 
 bool scan_link_format_total(const scan_link *link, char *buffer, size_t size)
 {
-    buffer[0] = '\0';
     if (link->dropouts == 0) {
         return false;
     }

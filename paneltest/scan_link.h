@@ -40,8 +40,8 @@ bool scan_link_inputs_held(const scan_link *link);
 // seconds to two decimals, rounded:
 // "link drop-outs: none" or "link drop-outs: 3, longest 1.52 s, last 0.02 s", for a screen;
 void scan_link_format_screen(const scan_link *link, char *buffer, size_t size);
-// "link drop-outs: 3, longest 1.52 s", the last of the last lines; false, and
-// nothing written, when there was none.
+// "link drop-outs: 3, longest 1.52 s", the last of the last lines; false, with
+// buffer untouched, when there was none.
 bool scan_link_format_total(const scan_link *link, char *buffer, size_t size);
 
 #endif

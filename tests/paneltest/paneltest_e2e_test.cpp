@@ -672,6 +672,8 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
             EXPECT_EQ(recording.compare(0, version_line.size() + 2, "# " + version_line), 0)
                 << recording;
             EXPECT_NE(recording.find("\n# scans: 85, failed: 3 "), std::string::npos) << recording;
+            // Every view ends with its link drop-outs, after all its other last lines.
+            EXPECT_EQ(lines_of(run.text).back().substr(0, 27), "link drop-outs: 2, longest ");
             if (std::string(c.name) == "events") {
                 EXPECT_EQ(events_without_times(run.text), events) << run.text;
             }
