@@ -16,6 +16,35 @@ unsigned long thousandths_of(uint64_t ms)
     return static_cast<unsigned long>(ms % 1000u);
 }
 
+constexpr uint64_t us_per_ms = 1000;
+static_assert(link_hold_us == 50 * us_per_ms, "the drop-out lines say 50 ms");
+
+// "1.234 s, scan 247: "; returns where the rest of the line goes.
+size_t format_start(const scan_events *events, char *buffer, size_t size)
+{
+    int written =
+        snprintf(buffer, size, "%lu.%03lu s, scan %lu: ", seconds_of(events->scan_ms),
+                 thousandths_of(events->scan_ms), static_cast<unsigned long>(events->scans));
+    return written > 0 && static_cast<size_t>(written) < size ? static_cast<size_t>(written)
+                                                              : size - 1;
+}
+
+// "link back after 1.520 s, 304 scans failed", and what a game saw of the held inputs.
+void format_link(const scan_events *events, const char *what, bool inputs_gone, char *buffer,
+                 size_t size)
+{
+    uint64_t ms = events->link.last_us / us_per_ms;
+    snprintf(buffer, size, "%s %lu.%03lu s, %lu scans failed%s", what, seconds_of(ms),
+             thousandths_of(ms), static_cast<unsigned long>(events->link.down_scans),
+             inputs_gone ? "; a game saw the held inputs released from 50 ms on" : "");
+}
+
+// Inputs active as the drop-out began, which the library reported released from link_hold_us on.
+bool held_gone(const scan_events *events)
+{
+    return events->active != 0 && events->link.reached_release;
+}
+
 }  // namespace
 
 void scan_events_start(scan_events *events)
@@ -23,15 +52,18 @@ void scan_events_start(scan_events *events)
     *events = {};
 }
 
-void scan_events_scan(scan_events *events, bool scan_ok, uint32_t active, uint64_t now_ms)
+void scan_events_scan(scan_events *events, bool scan_ok, uint32_t active, uint64_t now_us)
 {
     if (events->scans == 0) {
-        events->first_ms = now_ms;
+        events->first_us = now_us;
     }
     ++events->scans;
-    events->scan_ms = now_ms - events->first_ms;
-    events->scan_failed = !scan_ok;
+    events->scan_ms = (now_us - events->first_us) / us_per_ms;
     events->unreported = 0;
+    scan_link_scan(&events->link, scan_ok, now_us);
+    // The drop-out's first failed scan, or the good scan after it.
+    events->link_line = events->link.back || (!scan_ok && events->link.down_scans == 1);
+    events->link_held_gone = events->link.back && held_gone(events);
     if (!scan_ok) {
         ++events->failed;
         return;
@@ -53,19 +85,19 @@ void scan_events_scan(scan_events *events, bool scan_ok, uint32_t active, uint64
 bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
 {
     buffer[0] = '\0';
-    if (!events->scan_failed && events->unreported == 0) {
+    if (!events->link_line && events->unreported == 0) {
         return false;
     }
-    int written =
-        snprintf(buffer, size, "%lu.%03lu s, scan %lu: ", seconds_of(events->scan_ms),
-                 thousandths_of(events->scan_ms), static_cast<unsigned long>(events->scans));
-    size_t used = written > 0 && static_cast<size_t>(written) < size ? static_cast<size_t>(written)
-                                                                     : size - 1;
+    size_t used = format_start(events, buffer, size);
     char *rest = buffer + used;
     size_t room = size - used;
-    if (events->scan_failed) {
-        events->scan_failed = false;
-        snprintf(rest, room, "scan failed");
+    if (events->link_line) {
+        events->link_line = false;
+        if (events->link.down) {
+            snprintf(rest, room, "scan failed");
+        } else {
+            format_link(events, "link back after", events->link_held_gone, rest, room);
+        }
         return true;
     }
     // Bits 0 to 15 are the panel buttons, so ascending bits put them first.
@@ -87,6 +119,17 @@ bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
         snprintf(rest, room, "%s %d released after %lu%03lu ms", group, number, seconds_of(held_ms),
                  thousandths_of(held_ms));
     }
+    return true;
+}
+
+bool scan_events_end_line(const scan_events *events, char *buffer, size_t size)
+{
+    if (!events->link.down) {
+        return false;
+    }
+    size_t used = format_start(events, buffer, size);
+    format_link(events, "link still down at the end,", held_gone(events), buffer + used,
+                size - used);
     return true;
 }
 

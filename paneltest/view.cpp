@@ -4,6 +4,7 @@
 
 #include "console.h"
 #include "monotonic_clock.h"
+#include "scan_link.h"
 #include "scan_record.h"
 #include "scan_timing.h"
 #include "wzio.h"
@@ -16,6 +17,9 @@ scan_recording recording;
 // The time between scan starts: the sampling period a view reaches.
 duration_window scan_periods;
 uint64_t last_scan_start_us = 0;
+
+// The link drop-outs of the run, by this program's clock.
+scan_link link;
 
 // The recording's pace follows that period; its median is worked out a few
 // times a second, not at every scan.
@@ -47,6 +51,7 @@ void view_start_scans()
     scan_timing_start();
     duration_window_start(&scan_periods);
     next_pace_update_us = 0;
+    scan_link_start(&link);
 }
 
 // Only wz_io_read_inputs is timed: it is the call that crosses the USB.
@@ -63,6 +68,7 @@ scan_reading view_scan(cycle_counts *counts)
     if (!scan_ok) {
         ++counts->failed;
     }
+    scan_link_scan(&link, scan_ok, start_us);
     scan_reading reading = {scan_ok, wz_io_get_panel_inputs(), wz_io_get_sys_inputs(), start_us};
     if (recording.file != nullptr && start_us >= next_pace_update_us) {
         scan_recording_pace(&recording, view_scan_period_us());
@@ -121,9 +127,23 @@ void view_format_screen_end(uint32_t failed, bool scan_ok)
     char line[scan_time_line_size];
     view_format_scan_time(line, sizeof line);
     console_screen_printf("%s\nfailed:      %lu\n", line, static_cast<unsigned long>(failed));
-    // The library reports a failed scan with every input released: say so.
-    console_screen_printf("%s\n", scan_ok ? "last scan:   ok"
-                                          : "last scan:   FAILED, inputs shown as released");
+    char dropouts[link_line_size];
+    scan_link_format_screen(&link, dropouts, sizeof dropouts);
+    // Early in a drop-out the library keeps the last good inputs, later it
+    // reports every input released: say which the grid shows.
+    const char *last_scan = scan_ok ? "ok"
+                            : scan_link_inputs_held(&link)
+                                ? "FAILED, inputs held from the last good scan"
+                                : "FAILED, inputs shown as released";
+    console_screen_printf("%s\nlast scan:   %s\n", dropouts, last_scan);
+}
+
+void view_print_link_dropouts()
+{
+    char line[link_line_size];
+    if (scan_link_format_total(&link, line, sizeof line)) {
+        puts(line);
+    }
 }
 
 void view_print_ended(const cycle_counts &counts)

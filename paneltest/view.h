@@ -84,8 +84,11 @@ void view_format_inputs(uint16_t panel, uint8_t sys);
 // "Ended after N scans, M failed", the first of the last lines.
 void view_print_ended(const cycle_counts &counts);
 
-// The lines every screen ends with: scan time, failed scans and the last scan.
+// The lines every screen ends with: scan time, failed scans, link drop-outs and the last scan.
 void view_format_screen_end(uint32_t failed, bool scan_ok);
+
+// "link drop-outs: K, longest L s" when there was any, the last of every view's last lines.
+void view_print_link_dropouts();
 
 // The views: each runs until Escape, the scan limit or its own end, then,
 // with the bridge closed and the console given back, prints its last lines

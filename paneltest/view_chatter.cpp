@@ -122,6 +122,7 @@ int chatter_view_finish(const cycle_counts &counts)
     }
     scan_chatter_format_total(&chatter, view_scan_period_us(), line, sizeof line);
     puts(line);
+    view_print_link_dropouts();
     bool clean = counts.failed == 0 && !scan_chatter_any(&chatter);
     return clean ? exit_done : exit_chatter_found;
 }

@@ -75,5 +75,6 @@ int check_view_finish(const cycle_counts &counts)
     }
     wiring_check_format_total(&check, text, sizeof text);
     puts(text);
+    view_print_link_dropouts();
     return wiring_check_passed(&check) ? exit_done : exit_check_failed;
 }

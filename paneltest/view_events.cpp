@@ -15,6 +15,8 @@ scan_events events;
 void events_view_run(const view_settings &settings, cycle_counts *counts)
 {
     scan_events_start(&events);
+    // A saved log tells which build made it.
+    fputs(view_version_line, stdout);
     char line[scan_events_line_size];
     for (;;) {
         if (view_should_end(console_keys_pressed())) {
@@ -22,7 +24,7 @@ void events_view_run(const view_settings &settings, cycle_counts *counts)
         }
         scan_reading reading = view_scan(counts);
         scan_events_scan(&events, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
-                         reading.started_us / 1000u);
+                         reading.started_us);
         while (scan_events_next_line(&events, line, sizeof line)) {
             puts(line);
         }
@@ -37,8 +39,12 @@ void events_view_run(const view_settings &settings, cycle_counts *counts)
 
 int events_view_finish(const cycle_counts &counts)
 {
-    char summary[scan_events_line_size];
-    scan_events_format_summary(&events, summary, sizeof summary);
-    puts(summary);
+    char line[scan_events_line_size];
+    if (scan_events_end_line(&events, line, sizeof line)) {
+        puts(line);
+    }
+    scan_events_format_summary(&events, line, sizeof line);
+    puts(line);
+    view_print_link_dropouts();
     return counts.failed == 0 ? exit_done : exit_scans_failed;
 }

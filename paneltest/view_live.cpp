@@ -50,5 +50,6 @@ void live_view_run(const view_settings &settings, cycle_counts *counts)
 int live_view_finish(const cycle_counts &counts)
 {
     view_print_ended(counts);
+    view_print_link_dropouts();
     return counts.failed == 0 ? exit_done : exit_scans_failed;
 }

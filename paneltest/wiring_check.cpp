@@ -165,12 +165,19 @@ void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatte
     check->settle_ms = settle_ms;
     check->chatter_us = chatter_ms * us_per_ms;
     check->started_us = now_us;
+    check->scanned_us = now_us;
 }
 
 void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_us)
 {
+    uint64_t since_scan_us = now_us - check->scanned_us;
+    check->scanned_us = now_us;
+    check->link_down = !scan_ok;
     if (!scan_ok) {
         ++check->failed_scans;
+        if (check->phase == check_phase::settling) {
+            check->started_us += since_scan_us;
+        }
         return;
     }
     active &= all_inputs;
@@ -298,6 +305,10 @@ void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t 
 {
     text_out out = {buffer, size, 0};
     buffer[0] = '\0';
+    if (check->link_down && check->phase != check_phase::done) {
+        append(&out, "The bridge is not answering: check the USB cable");
+        return;
+    }
     switch (check->phase) {
     case check_phase::settling:
         append(&out, "Release every panel button and system input");

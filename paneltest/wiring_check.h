@@ -48,6 +48,8 @@ struct wiring_check {
     uint64_t released_us;  // when the step's inputs last read idle
     uint32_t bouncing;     // the input whose bounce the wait absorbs: the asked one or its partner
     uint32_t failed_scans;
+    bool link_down;       // the latest scan failed: the bridge is not answering
+    uint64_t scanned_us;  // the latest scan, or the start
     check_result results[check_input_count];
     uint32_t shortest_gap_us[check_input_count];  // chatters: its shortest release-to-press gap
 };
@@ -65,8 +67,8 @@ void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatte
                         uint64_t now_us);
 
 // Feeds the result of one scan made at now_us. A failed scan is counted and
-// otherwise ignored: the library reports it with every input released, which
-// is neither a press nor a release.
+// otherwise ignored: whatever the library reports for it is neither a press
+// nor a release, and the settle time waits for the bridge to answer again.
 //
 // A step ends when every input reads idle. After an ok or crossed step the
 // input that went active must then stay idle for the threshold: going active
@@ -89,7 +91,8 @@ bool wiring_check_passed(const wiring_check *check);
 void wiring_check_format_result(const wiring_check *check, int input, char *buffer, size_t size);
 // "check: 15 of 19 ok, 3 failed scans" (the plural stays for 1, so the line has one form);
 void wiring_check_format_total(const wiring_check *check, char *buffer, size_t size);
-// what the operator is asked to do now, e.g. "Press panel button 5 (row 2, column 2), ...".
+// what the operator is asked to do now, e.g. "Press panel button 5 (row 2, column 2), ...",
+// or, after a failed scan, to see to the bridge.
 void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t size);
 
 #endif

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,13 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
     return run;
 }
 
+// A scan's line starting with `label`, up to its end.
+std::string line_after(const std::string &screen, const std::string &label)
+{
+    size_t at = screen.find("\n" + label);
+    return at == std::string::npos ? "" : screen.substr(at + 1, screen.find('\n', at + 1) - at - 1);
+}
+
 // The figures after `label` depend on the machine; everything else must match.
 std::string masked(const std::string &screen, const std::string &label)
 {
@@ -81,18 +89,27 @@ std::string without_rate(const std::string &screen)
     return masked(masked(screen, "per second:  "), "scan time:   ");
 }
 
+// The link drop-outs' lengths depend on the machine too: "link drop-outs: 1, longest *".
+std::string without_lengths(const std::string &screen)
+{
+    return masked(without_rate(screen), "longest ");
+}
+
+const std::string held_line = "FAILED, inputs held from the last good scan";
+const std::string released_line = "FAILED, inputs shown as released";
+
 std::string expected_screen(const std::string &grid, const std::string &sys,
-                            const std::string &states, int scans, int failed, bool scan_ok)
+                            const std::string &states, int scans, int failed,
+                            const std::string &last_scan = "ok",
+                            const std::string &dropouts = "none")
 {
     const std::string rule = "-------------------------\n";
     return screen_start + "Panel buttons\n" + rule + grid + rule + "System inputs\n" + sys + rule +
            states + rule + "scans:       " + std::to_string(scans) + "\nper second:  *\n" +
            "scan time:   *\n" + "failed:      " + std::to_string(failed) + "\n" +
-           (scan_ok ? "last scan:   ok\n" : "last scan:   FAILED, inputs shown as released\n");
+           "link drop-outs: " + dropouts + "\nlast scan:   " + last_scan + "\n";
 }
 
-const std::string grid_released = "| 0: 0| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
-                                  "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
 const std::string sys_released = "| 0: 0| 1: 0| 2: 0|\n";
 
 int count_calls(const std::vector<std::string> &trace, const std::string &call)
@@ -143,7 +160,7 @@ TEST(PaneltestScreen, ShowsEachScriptedFrameInPanelBitOrder)
     for (int scan = 1; scan <= 4; ++scan) {
         const frame_screen &frame = frames[scan - 1];
         EXPECT_EQ(without_rate(run.screens[scan - 1]),
-                  expected_screen(frame.grid, frame.sys, frame.states, scan, 0, true))
+                  expected_screen(frame.grid, frame.sys, frame.states, scan, 0))
             << "scan " << scan;
     }
     EXPECT_EQ(run.ending, "Ended after 4 scans, 0 failed\n");
@@ -203,17 +220,17 @@ TEST(PaneltestFailures, FailedScansAreCountedAndTheTestGoesOn)
     const std::string grid_button_0 = "| 0: 1| 1: 0| 2: 0| 3: 0|\n| 4: 0| 5: 0| 6: 0| 7: 0|\n"
                                       "| 8: 0| 9: 0|10: 0|11: 0|\n|12: 0|13: 0|14: 0|15: 0|\n";
     const std::string button_0_states = "panel_state: 0x0001\nsys_state:   0x00\n";
-    EXPECT_EQ(without_rate(run.screens[0]),
-              expected_screen(grid_button_0, sys_released, button_0_states, 1, 0, true));
-    for (int scan = 2; scan <= 4; ++scan) {
-        EXPECT_EQ(
-            without_rate(run.screens[scan - 1]),
-            expected_screen(grid_button_0, sys_released, button_0_states, scan, scan - 1, false))
+    EXPECT_EQ(without_lengths(run.screens[0]),
+              expected_screen(grid_button_0, sys_released, button_0_states, 1, 0));
+    for (int scan = 2; scan <= 5; ++scan) {
+        EXPECT_EQ(without_lengths(run.screens[scan - 1]),
+                  expected_screen(grid_button_0, sys_released, button_0_states, scan,
+                                  scan < 5 ? scan - 1 : 3, scan < 5 ? held_line : "ok",
+                                  "1, longest *"))
             << "scan " << scan;
     }
-    EXPECT_EQ(without_rate(run.screens[4]),
-              expected_screen(grid_button_0, sys_released, button_0_states, 5, 3, true));
-    EXPECT_EQ(run.ending, "Ended after 5 scans, 3 failed\n");
+    EXPECT_EQ(masked(run.ending, "longest "), "Ended after 5 scans, 3 failed\n"
+                                              "link drop-outs: 1, longest *\n");
     EXPECT_EQ(run.trace.back(), "CH341CloseDevice(0)");
 }
 
@@ -324,6 +341,85 @@ std::string frame(uint32_t active, const std::string &words = "")
     return line;
 }
 
+TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
+{
+    const uint32_t p5 = 1u << 5;
+    // Scans 20 ms apart, so each failed scan is well away from the 50 ms after which a
+    // game sees every input released: panel 5 held through drop-outs of two and six
+    // failed scans, released, and one drop-out still open at the end.
+    const std::string board = "pace-us 20000\n" + frame(p5, "repeat=3") +
+                              frame(p5, "read-fail=1 repeat=2") + frame(p5, "repeat=3") +
+                              frame(p5, "read-fail=1 repeat=6") + frame(0, "repeat=3") +
+                              frame(0, "read-fail=1 repeat=4");
+    // Per scan: o ok, h held, r released, ? either: paneltest reads its clock before the
+    // stand-in waits out the pace, up to 15 ms sooner, so 40 and 60 ms into a drop-out are
+    // too near 50 ms to pin. The grid shows panel 5 while it is held.
+    const std::string last_scans = "ooohhooohh??rrooohh??";
+    paneltest_run live = run_paneltest("link_live", board, {"--scans", "21"});
+    ASSERT_TRUE(live.program.finished);
+    EXPECT_EQ(live.program.exit_status, -2);
+    ASSERT_EQ(live.screens.size(), 21u) << live.text;
+    for (int scan = 1; scan <= 21; ++scan) {
+        SCOPED_TRACE(scan);
+        const std::string &screen = live.screens[scan - 1];
+        char shown = last_scans[scan - 1];
+        if (shown == '?') {
+            EXPECT_EQ(line_after(screen, "last scan:   FAILED, ").substr(0, 21),
+                      "last scan:   FAILED, ");
+            continue;
+        }
+        EXPECT_EQ(line_after(screen, "last scan:   "),
+                  "last scan:   " + std::string(shown == 'o'   ? "ok"
+                                                : shown == 'h' ? held_line
+                                                               : released_line));
+        EXPECT_EQ(line_after(screen, "panel_state: "),
+                  scan <= 14 && shown != 'r' ? "panel_state: 0x0020" : "panel_state: 0x0000");
+    }
+    EXPECT_EQ(line_after(live.screens[2], "link drop-outs: "), "link drop-outs: none");
+    // The open drop-out counts, at its length so far.
+    EXPECT_EQ(line_after(live.screens[12], "link drop-outs: ").substr(0, 27),
+              "link drop-outs: 2, longest ");
+    EXPECT_EQ(masked(live.ending, "longest "),
+              "Ended after 21 scans, 12 failed\nlink drop-outs: 3, longest *\n");
+
+    paneltest_run events = run_paneltest("link_events", board, {"--events", "--scans", "21"});
+    ASSERT_TRUE(events.program.finished);
+    EXPECT_EQ(events.program.exit_status, -2);
+    // Every time and length masked: "* s, scan 6: link back after * s, 2 scans failed".
+    std::vector<std::string> lines;
+    for (const std::string &line : lines_of(events.text)) {
+        lines.push_back(
+            std::regex_replace(std::regex_replace(line, std::regex("[0-9]+\\.[0-9]+ s"), "* s"),
+                               std::regex("after [0-9]+ ms"), "after * ms"));
+    }
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  version_line.substr(0, version_line.size() - 1),
+                  "* s, scan 1: panel 5 pressed",
+                  "* s, scan 4: scan failed",
+                  "* s, scan 6: link back after * s, 2 scans failed",
+                  "* s, scan 9: scan failed",
+                  "* s, scan 15: link back after * s, 6 scans failed; a game saw the held inputs "
+                  "released from 50 ms on",
+                  "* s, scan 15: panel 5 released after * ms",
+                  "* s, scan 18: scan failed",
+                  "* s, scan 21: link still down at the end, * s, 4 scans failed",
+                  "events: 21 scans, 12 failed, 2 edges",
+                  "link drop-outs: 3, longest * s",
+              }))
+        << events.text;
+    // The longest is the six failed scans' 120 ms, in both views; one of its periods may
+    // be short, since the stand-in's first scan after wzio opens the bridge again starts at once.
+    for (const std::string &ending : {events.text, live.ending}) {
+        double longest_s = 0;
+        size_t at = ending.find("link drop-outs: 3, longest ");
+        ASSERT_NE(at, std::string::npos) << ending;
+        EXPECT_EQ(sscanf(ending.c_str() + at, "link drop-outs: 3, longest %lf s", &longest_s), 1);
+        EXPECT_GE(longest_s, 0.10);
+        EXPECT_LT(longest_s, 0.5);
+    }
+}
+
 // Each step of a check, two frames: the press (what `wiring` says goes active,
 // else the input alone), a frame per entry of `held` while still pressed, the
 // release. Stuck inputs are active in every frame and have no step. The last
@@ -345,9 +441,10 @@ std::string walk(uint32_t stuck = 0, std::map<int, uint32_t> wiring = {},
     return frames + frame(stuck, "repeat=1000");
 }
 
-// The summary lines: "ok" for the first `reached` inputs unless `verdicts` says otherwise.
+// The summary lines: "ok" for the first `reached` inputs unless `verdicts` says
+// otherwise, the total and the link drop-outs, if any.
 std::vector<std::string> summary(int reached, std::map<int, std::string> verdicts,
-                                 const std::string &total)
+                                 const std::string &total, const std::string &dropouts = "")
 {
     std::vector<std::string> lines;
     for (int input = 0; input < 19; ++input) {
@@ -357,6 +454,9 @@ std::vector<std::string> summary(int reached, std::map<int, std::string> verdict
         lines.push_back(name + ": " + (verdicts.count(input) != 0 ? verdicts[input] : verdict));
     }
     lines.push_back(total);
+    if (!dropouts.empty()) {
+        lines.push_back(dropouts);
+    }
     return lines;
 }
 
@@ -402,7 +502,7 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
                   {7, "short with panel 6, sys 1"},
                   {11, "stuck active"},
                   {17, "short with panel 6, panel 7"}},
-                 "check: 13 of 19 ok, 2 failed scans"),
+                 "check: 13 of 19 ok, 2 failed scans", "link drop-outs: 1, longest *"),
          "last result: panel 6: short with panel 7, sys 1"},
         // The smallest limits: one scan, and no settle time before stuck inputs are taken.
         {"one_scan",
@@ -430,15 +530,16 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
          "Ended after 10 scans, 0 failed",
          summary(5, {}, "check: 5 of 19 ok, 0 failed scans"),
          "Release panel button 4 (row 2, column 1)"},
-        // Failed scans read as released while panel 3 is still held: none is its release.
+        // Failed scans while panel 3 is still held: none is its release, and the
+        // prompt says the bridge is not answering.
         {"failing",
          frame(0) + walk(0, {}, {{3, {"read-fail=2", "short-read=3", "addr-fail=5", ""}}}),
          {},
          "",
          -4,
          "* scans, 3 failed",
-         summary(19, {}, "check: 19 of 19 ok, 3 failed scans"),
-         "last scan:   FAILED, inputs shown as released"},
+         summary(19, {}, "check: 19 of 19 ok, 3 failed scans", "link drop-outs: 1, longest *"),
+         "The bridge is not answering: check the USB cable"},
         // Escape before the first scan.
         {"escape",
          clean,
@@ -457,8 +558,8 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
             run_paneltest(std::string("check_") + c.name, c.frames, arguments, c.input);
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, c.exit_status);
-        std::vector<std::string> ending = lines_of(run.ending);
-        ASSERT_EQ(ending.size(), 22u) << run.ending;
+        std::vector<std::string> ending = lines_of(masked(run.ending, "longest "));
+        ASSERT_EQ(ending.size(), c.summary.size() + 2) << run.ending;
         if (c.ended[0] == '*') {
             std::string counts = c.ended.substr(1);
             EXPECT_EQ(ending[0].compare(0, 12, "Ended after "), 0) << ending[0];
@@ -493,7 +594,7 @@ std::vector<std::string> events_without_times(const std::string &text)
     for (const std::string &line : lines_of(text)) {
         size_t scan_at = line.find("s, scan ");
         std::string event = scan_at == std::string::npos ? line : line.substr(scan_at + 3);
-        events.push_back(event.substr(0, event.find(" after ")));
+        events.push_back(event.substr(0, std::min(event.find(" after "), event.find(", longest"))));
     }
     return events;
 }
@@ -520,19 +621,31 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
         "panel=0x0008 sys=0x0 repeat=3\npanel=0x0000 sys=0x0 read-fail=1 repeat=3\n"
         "panel=0x0008 sys=0x0 repeat=2\npanel=0x8001 sys=0x4\npanel=0x0000 sys=0x0 repeat=2\n";
     // Releases without their durations ("after N ms"), which scan_log_test pins.
-    const std::vector<std::string> events = {
-        "scan 1: scan failed",       "scan 2: panel 7 pressed",
-        "scan 4: panel 5 pressed",   "scan 4: panel 7 released",
-        "scan 44: panel 5 released", "scan 49: panel 9 pressed",
-        "scan 51: panel 9 released", "scan 54: sys 0 pressed",
-        "scan 64: sys 0 released",   "scan 65: sys 0 pressed",
-        "scan 75: panel 3 pressed",  "scan 75: sys 0 released",
-        "scan 78: scan failed",      "scan 79: scan failed",
-        "scan 80: scan failed",
-        "scan 83: panel 0 pressed",  "scan 83: panel 3 released",
-        "scan 83: panel 15 pressed", "scan 83: sys 2 pressed",
-        "scan 84: panel 0 released", "scan 84: panel 15 released",
-        "scan 84: sys 2 released",   "events: 85 scans, 4 failed, 18 edges"};
+    const std::vector<std::string> events = {version_line.substr(0, version_line.size() - 1),
+                                             "scan 1: scan failed",
+                                             "scan 2: link back",
+                                             "scan 2: panel 7 pressed",
+                                             "scan 4: panel 5 pressed",
+                                             "scan 4: panel 7 released",
+                                             "scan 44: panel 5 released",
+                                             "scan 49: panel 9 pressed",
+                                             "scan 51: panel 9 released",
+                                             "scan 54: sys 0 pressed",
+                                             "scan 64: sys 0 released",
+                                             "scan 65: sys 0 pressed",
+                                             "scan 75: panel 3 pressed",
+                                             "scan 75: sys 0 released",
+                                             "scan 78: scan failed",
+                                             "scan 81: link back",
+                                             "scan 83: panel 0 pressed",
+                                             "scan 83: panel 3 released",
+                                             "scan 83: panel 15 pressed",
+                                             "scan 83: sys 2 pressed",
+                                             "scan 84: panel 0 released",
+                                             "scan 84: panel 15 released",
+                                             "scan 84: sys 2 released",
+                                             "events: 85 scans, 4 failed, 18 edges",
+                                             "link drop-outs: 2"};
     const struct {
         const char *name;
         std::vector<std::string> arguments;  // before --scans 85 --record FILE
@@ -563,6 +676,8 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
             EXPECT_NE(recording.find("\n# scans: 85, failed: 4 "), std::string::npos) << recording;
             EXPECT_EQ(std::count(run.trace.begin(), run.trace.end(), "CH341CloseDevice(0)"), 2)
                 << "wzio's reopen, and the close at the end";
+            // Every view ends with its link drop-outs, after all its other last lines.
+            EXPECT_EQ(lines_of(run.text).back().substr(0, 27), "link drop-outs: 2, longest ");
             if (std::string(c.name) == "events") {
                 EXPECT_EQ(events_without_times(run.text), events) << run.text;
             }
@@ -653,7 +768,7 @@ TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
     } cases[] = {
         {{}, ended},
         {{"--scans", "1000000000"}, ended},
-        {{"--events"}, "events: 0 scans, 0 failed, 0 edges\n"},
+        {{"--events"}, version_line + "events: 0 scans, 0 failed, 0 edges\n"},
         {{"--chatter"},
          ended + "chatter: 0 of 0 pressed inputs chatter, threshold 30 ms, sampling 0 us\n"},
         // The threshold's bounds.

@@ -36,6 +36,8 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         std::string counts;  // the comment line after the version, without its padding
         uint32_t pace_us;    // the median scan period the view gives from the second scan on
         std::string pace;
+        std::string dropouts;  // the screen's line
+        std::string held;      // per failed scan: h when the inputs are shown held, r released
     };
     const log_case cases[] = {
         // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
@@ -49,6 +51,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
           {true, 0, 0, 1}},
          {"0.005 s, scan 2: panel 15 pressed", "0.005 s, scan 2: sys 2 pressed",
           "5000.010 s, scan 1000003: scan failed",
+          "5000.015 s, scan 1000004: link back after 0.005 s, 1 scans failed",
           "5000.015 s, scan 1000004: panel 15 released after 5000010 ms",
           "5000.015 s, scan 1000004: sys 2 released after 5000010 ms",
           "5000.020 s, scan 1000005: panel 0 pressed",
@@ -60,7 +63,44 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
          7,
          "# scans: 1000205, failed: 1",
          5000,
-         "pace-us 5000"},
+         "pace-us 5000",
+         "link drop-outs: 1, longest 0.01 s, last 0.01 s",
+         "h"},
+        // Link drop-outs: from the first scan, while panel 5 is held (40 ms and 50 ms
+        // into it: held, then released as a game sees it), with nothing held, and one
+        // still open at the end. Panel 5 is one press and one hold through them.
+        {"link_dropouts",
+         {{false, 0, 0, 1},
+          {true, 0x0020, 0, 1},
+          {false, 0x0020, 0, 9},
+          {true, 0x0020, 0, 1},
+          {false, 0, 0, 11},
+          {true, 0x0020, 0, 1},
+          {true, 0, 0, 1},
+          {false, 0, 0, 20},
+          {true, 0x0001, 0, 1},
+          {false, 0x0001, 0, 11}},
+         {"0.000 s, scan 1: scan failed",
+          "0.005 s, scan 2: link back after 0.005 s, 1 scans failed",
+          "0.005 s, scan 2: panel 5 pressed", "0.010 s, scan 3: scan failed",
+          "0.055 s, scan 12: link back after 0.045 s, 9 scans failed",
+          "0.060 s, scan 13: scan failed",
+          "0.115 s, scan 24: link back after 0.055 s, 11 scans failed; a game saw the held "
+          "inputs released from 50 ms on",
+          "0.120 s, scan 25: panel 5 released after 115 ms", "0.125 s, scan 26: scan failed",
+          "0.225 s, scan 46: link back after 0.100 s, 20 scans failed",
+          "0.225 s, scan 46: panel 0 pressed", "0.230 s, scan 47: scan failed",
+          "0.280 s, scan 57: link still down at the end, 0.050 s, 11 scans failed; a game saw "
+          "the held inputs released from 50 ms on",
+          "events: 57 scans, 52 failed, 3 edges"},
+         "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0020 sys=0x0\n",
+         10,
+         "# scans: 57, failed: 52",
+         5000,
+         "pace-us 5000",
+         "link drop-outs: 5, longest 0.10 s, last 0.05 s",
+         "r" + std::string(9, 'h') + std::string(10, 'h') + "r" + std::string(10, 'h') +
+             std::string(10, 'r') + std::string(10, 'h') + "r"},
         // One run more than the stand-in takes: it is left out and the comment says so.
         {"frame_line_limit",
          alternating,
@@ -69,7 +109,9 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
          65536,
          "# scans: 65537, failed: 0, only the first 65536 recorded (frame line limit)",
          record_max_pace_us + 1,
-         "pace-us 1000000"},
+         "pace-us 1000000",
+         "link drop-outs: none",
+         ""},
     };
     for (const log_case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -79,22 +121,32 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         scan_events events;
         scan_events_start(&events);
         std::vector<std::string> lines;
+        std::string held;
         char line[scan_events_line_size];
         uint64_t now_ms = 7;
         for (const scan_step &step : c.steps) {
             for (uint32_t time = 0; time < step.times; ++time, now_ms += 5) {
                 scan_events_scan(&events, step.ok, wiring_check_inputs_of(step.panel, step.sys),
-                                 now_ms);
+                                 now_ms * 1000);
                 while (scan_events_next_line(&events, line, sizeof line)) {
                     lines.push_back(line);
+                }
+                if (!step.ok) {
+                    held += scan_link_inputs_held(&events.link) ? 'h' : 'r';
                 }
                 scan_recording_scan(&recording, step.ok, step.panel, step.sys, now_ms);
                 scan_recording_pace(&recording, now_ms == 7 ? 0 : c.pace_us);
             }
         }
         ASSERT_TRUE(scan_recording_close(&recording));
+        if (scan_events_end_line(&events, line, sizeof line)) {
+            lines.push_back(line);
+        }
         scan_events_format_summary(&events, line, sizeof line);
         lines.push_back(line);
+        EXPECT_EQ(held, c.held);
+        scan_link_format_screen(&events.link, line, sizeof line);
+        EXPECT_EQ(line, c.dropouts);
         if (!c.events.empty()) {
             EXPECT_EQ(lines, c.events);
         }

@@ -81,26 +81,31 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
         check_phase phase;
         int step;
         uint32_t stuck;
+        const char *prompt;
     } cases[] = {
         {"active_just_before_the_settle_time_still_settles",
          100,
          {{true, 1u << 2, 1099000}},
          check_phase::settling,
          0,
-         0},
+         0,
+         "Release every panel button and system input"},
         {"active_at_exactly_the_settle_time_is_stuck",
          100,
          {{true, 1u << 2, 1099999}, {true, 1u << 2, 1100000}},
          check_phase::awaiting_press,
          0,
-         1u << 2},
+         1u << 2,
+         "Press panel button 0 (row 1, column 1), or space to skip it"},
         {"no_settle_time_judges_the_first_scan",
          0,
          {{true, 1u << 0, 1000000}},
          check_phase::awaiting_press,
          1,
-         1u << 0},
-        // A failed scan reads as everything released; it is not the release either.
+         1u << 0,
+         "Press panel button 1 (row 1, column 2), or space to skip it"},
+        // A failed scan may read anything; it is neither a press nor a release, and the
+        // prompt says the bridge is not answering while the step waits.
         {"failed_scans_neither_press_nor_release",
          100,
          {{true, 0, 1000000},
@@ -109,7 +114,19 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
           {false, 0, 1030000}},
          check_phase::awaiting_release,
          0,
-         0},
+         0,
+         "The bridge is not answering: check the USB cable"},
+        // 90 ms of failed scans do not count toward the settle time; then the step goes on.
+        {"the_settle_time_waits_for_the_bridge",
+         100,
+         {{true, 1u << 2, 1000000},
+          {false, 0, 1050000},
+          {false, 0, 1090000},
+          {true, 1u << 2, 1189999}},
+         check_phase::settling,
+         0,
+         0,
+         "Release every panel button and system input"},
         // The last step waits out the threshold too, so a bounce of its input is seen.
         {"the_last_step_waits_out_the_threshold",
          0,
@@ -119,7 +136,8 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
           {true, 0x3FFFF, 1039999}},
          check_phase::awaiting_quiet,
          18,
-         0x3FFFF},
+         0x3FFFF,
+         "Release system input 2"},
         {"the_last_step_ends_after_the_threshold",
          0,
          {{true, 0x3FFFF, 1000000},
@@ -128,7 +146,8 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
           {true, 0x3FFFF, 1040000}},
          check_phase::done,
          18,
-         0x3FFFF},
+         0x3FFFF,
+         "Check done"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,6 +159,9 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
         EXPECT_EQ(check.phase, c.phase);
         EXPECT_EQ(check.step, c.step);
         EXPECT_EQ(check.stuck, c.stuck);
+        char prompt[128];
+        wiring_check_format_prompt(&check, prompt, sizeof prompt);
+        EXPECT_STREQ(prompt, c.prompt);
     }
 }
 
