@@ -151,8 +151,9 @@ void scan_chatter_format_input(const scan_chatter *chatter, int input, char *buf
 {
     scan_chatter_format_round(chatter, input, buffer, size);
     uint32_t earlier = chatter->inputs[input].earlier_chatters;
+    // A cut round line leaves used at size - 1, where this writes the terminator alone.
     size_t used = strlen(buffer);
-    if (earlier != 0 && used + 1 < size) {
+    if (earlier != 0) {
         snprintf(buffer + used, size - used, ", earlier rounds %lu chatter",
                  static_cast<unsigned long>(earlier));
     }

@@ -62,6 +62,12 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
          "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold --, earlier rounds 1 chatter",
          -1,
          "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        {"a_hold_begun_before_a_space_is_no_hold",
+         {{feed::good, sys_0, 0}, {feed::space, 0, 0}, {feed::good, 0, 1000}},
+         16,
+         "sys 0: 1 presses, 0 chatter, shortest gap --, shortest hold --",
+         -1,
+         "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
         // Panel 0 chatters in rounds 1 and 2, not in its latest; panel 5, not pressed
         // since round 1, keeps it. Two spaces in a row end a round once.
         {"rounds_add_up_their_chatter_and_an_unpressed_input_keeps_its_round",
