@@ -42,14 +42,16 @@ constexpr char usage_text[] =
     "  --chatter scans as fast as the bridge answers and counts, for every\n"
     "  input, its presses and the ones that came sooner after its release than\n"
     "  the threshold (--chatter-ms N, 1 to 1000, default 30), as a worn switch\n"
-    "  does (space resets the counts); the check uses the threshold too.\n"
+    "  does; the check uses the threshold too. Space between two buttons starts\n"
+    "  a new round: each input's counts start again at its next press; the last\n"
+    "  lines give each input's latest round, and the chatter of its earlier ones.\n"
     "  --version prints the version and the commit it was built from.\n"
     "  Exit status: 0 when every scan succeeded (and, with --check, every input\n"
-    "  was ok; with --chatter, no input chattered), -1 when no CH341 bridge was\n"
+    "  was ok; with --chatter, no latest round chattered), -1 when no CH341 bridge\n"
     "  found, -2 when any scan failed, -3 for a wrong command line or a FILE\n"
     "  that cannot be created, -4 when the check did not find every input ok\n"
-    "  or a scan failed during it, -5 when --chatter saw an input chatter or a\n"
-    "  scan fail.\n";
+    "  or a scan failed during it, -5 when --chatter ended with an input whose\n"
+    "  latest round chattered, or saw a scan fail.\n";
 constexpr char no_bridge_text[] =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver";
 

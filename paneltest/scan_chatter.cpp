@@ -1,6 +1,7 @@
 #include "scan_chatter.h"
 
 #include <stdio.h>
+#include <string.h>
 
 namespace {
 
@@ -42,17 +43,19 @@ void scan_chatter_start(scan_chatter *chatter, uint32_t threshold_ms)
 {
     *chatter = {};
     chatter->threshold_us = threshold_ms * 1000u;
+    chatter->round = 1;
     for (chatter_input &input : chatter->inputs) {
         forget_times(&input);
     }
 }
 
-void scan_chatter_reset(scan_chatter *chatter)
+void scan_chatter_next_round(scan_chatter *chatter)
 {
+    ++chatter->round;
     for (chatter_input &input : chatter->inputs) {
-        input.presses = 0;
-        input.chatters = 0;
-        forget_times(&input);
+        input.round_ended = true;
+        // A hold begun before is no hold of either round.
+        input.pressed_us = chatter_no_time;
     }
 }
 
@@ -70,6 +73,13 @@ void scan_chatter_scan(scan_chatter *chatter, bool scan_ok, uint32_t active, uin
         changed ^= bit;
         chatter_input *input = &chatter->inputs[__builtin_ctz(bit)];
         if ((active & bit) != 0) {
+            if (input->round_ended) {
+                input->round_ended = false;
+                input->earlier_chatters += input->chatters;
+                input->presses = 0;
+                input->chatters = 0;
+                forget_times(input);
+            }
             ++input->presses;
             input->pressed_us = now_us;
             if (input->released_us != chatter_no_time) {
@@ -83,7 +93,7 @@ void scan_chatter_scan(scan_chatter *chatter, bool scan_ok, uint32_t active, uin
             }
         } else {
             input->released_us = now_us;
-            // A press from before a reset is not counted, nor is its hold.
+            // A press from before the round is not counted, nor is its hold.
             if (input->pressed_us != chatter_no_time) {
                 uint64_t hold_us = now_us - input->pressed_us;
                 if (hold_us < input->shortest_hold_us) {
@@ -123,7 +133,7 @@ bool scan_chatter_any(const scan_chatter *chatter)
     return scan_chatter_worst(chatter) >= 0;
 }
 
-void scan_chatter_format_input(const scan_chatter *chatter, int input, char *buffer, size_t size)
+void scan_chatter_format_round(const scan_chatter *chatter, int input, char *buffer, size_t size)
 {
     const chatter_input &counts = chatter->inputs[input];
     char gap[time_text_size];
@@ -135,6 +145,18 @@ void scan_chatter_format_input(const scan_chatter *chatter, int input, char *buf
     snprintf(buffer, size, "%s %d: %lu presses, %lu chatter, shortest gap %s, shortest hold %s",
              group, number, static_cast<unsigned long>(counts.presses),
              static_cast<unsigned long>(counts.chatters), gap, hold);
+}
+
+void scan_chatter_format_input(const scan_chatter *chatter, int input, char *buffer, size_t size)
+{
+    scan_chatter_format_round(chatter, input, buffer, size);
+    uint32_t earlier = chatter->inputs[input].earlier_chatters;
+    // A cut round line leaves used at size - 1, where this writes the terminator alone.
+    size_t used = strlen(buffer);
+    if (earlier != 0) {
+        snprintf(buffer + used, size - used, ", earlier rounds %lu chatter",
+                 static_cast<unsigned long>(earlier));
+    }
 }
 
 void scan_chatter_format_total(const scan_chatter *chatter, uint32_t sampling_us, char *buffer,

@@ -17,7 +17,7 @@ constexpr uint64_t redraw_period_us = 33333;
 
 constexpr char chatter_rule[] = "-------------------------------------------------------------\n";
 constexpr char chatter_screen_start[] =
-    "Chatter: press each button 20 to 30 times, space resets the counts, escape ends\n";
+    "Chatter: press a button 20 to 30 times, space, the next button; escape ends\n";
 
 scan_chatter chatter;
 
@@ -51,7 +51,7 @@ void show_chatter_screen(const cycle_counts &counts, bool scan_ok)
         console_screen_printf("most chatter: none, no input has chattered\n\n");
     } else {
         char line[chatter_line_size];
-        scan_chatter_format_input(&chatter, worst, line, sizeof line);
+        scan_chatter_format_round(&chatter, worst, line, sizeof line);
         console_screen_printf("most chatter:\n%s\n", line);
     }
     uint32_t sampling_us = view_scan_period_us();
@@ -62,6 +62,8 @@ void show_chatter_screen(const cycle_counts &counts, bool scan_ok)
     } else {
         console_screen_printf("sampling:    %lu us\n", static_cast<unsigned long>(sampling_us));
     }
+    console_screen_printf("round:       %lu, space starts the next at each input's next press\n",
+                          static_cast<unsigned long>(chatter.round));
     console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
     view_format_screen_end(counts.failed, scan_ok);
     console_screen_show();
@@ -95,7 +97,7 @@ void chatter_view_run(const view_settings &settings, cycle_counts *counts)
             break;
         }
         if ((keys & console_key_space) != 0) {
-            scan_chatter_reset(&chatter);
+            scan_chatter_next_round(&chatter);
         }
         show_chatter_screen(*counts, scan_ok);
         // A slow redraw does not bunch the next ones up.
@@ -108,8 +110,8 @@ void chatter_view_run(const view_settings &settings, cycle_counts *counts)
     show_chatter_screen(*counts, scan_ok);
 }
 
-// The scan counts, one line per input pressed at least once, in step order,
-// and the total: the form scripts read.
+// The scan counts, one line per input pressed at least once with its latest
+// round, in step order, and the total: the form scripts read.
 int chatter_view_finish(const cycle_counts &counts)
 {
     view_print_ended(counts);

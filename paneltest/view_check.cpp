@@ -21,17 +21,15 @@ void show_check_screen(const scan_reading &reading, const cycle_counts &counts)
 {
     char text[check_text_size];
     wiring_check_format_prompt(&check, text, sizeof text);
-    console_screen_printf("%s%s%s\nPanel buttons\n%s", view_version_line, check_screen_start, text,
-                          view_screen_rule);
+    console_screen_printf("%s%s%s\n", view_version_line, check_screen_start, text);
+    // A row of its own, blank while the prompt waits on nothing, so the grid stays put.
+    wiring_check_format_waiting(&check, text, sizeof text);
+    console_screen_printf("%s\nPanel buttons\n%s", text, view_screen_rule);
     view_format_inputs(reading.panel, reading.sys);
     console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check),
                           check_input_count);
-    if (check.last_judged < 0) {
-        console_screen_printf("last result: --\n");
-    } else {
-        wiring_check_format_result(&check, check.last_judged, text, sizeof text);
-        console_screen_printf("last result: %s\n", text);
-    }
+    wiring_check_format_last(&check, text, sizeof text);
+    console_screen_printf("last result: %s\n", text);
     console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
     view_format_screen_end(counts.failed, reading.ok);
     console_screen_show();

@@ -11,6 +11,7 @@ constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
 constexpr int panel_columns = 4;
 constexpr uint32_t us_per_ms = 1000;
 constexpr uint32_t us_per_tenth = 100;
+constexpr uint64_t no_scan_us = UINT64_MAX;
 
 uint32_t bit_of(int input)
 {
@@ -92,6 +93,17 @@ void go_to_step(wiring_check *check, int first)
     }
     check->step = input;
     check->phase = check_phase::awaiting_press;
+    check->unseen_us = 0;
+    check->last_unseen_us = no_scan_us;
+}
+
+// Another good scan with nothing active at the step.
+void count_unseen(wiring_check *check, uint64_t now_us)
+{
+    if (check->last_unseen_us != no_scan_us) {
+        check->unseen_us += now_us - check->last_unseen_us;
+    }
+    check->last_unseen_us = now_us;
 }
 
 // The step's verdict from its first scan that differs from idle, if this is one.
@@ -178,10 +190,12 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
         if (check->phase == check_phase::settling) {
             check->started_us += since_scan_us;
         }
+        check->last_unseen_us = no_scan_us;
         return;
     }
     active &= all_inputs;
     uint32_t changed = active & ~check->stuck;
+    check->active = changed;
     switch (check->phase) {
     case check_phase::settling:
         if (active != 0 && now_us < check->started_us + uint64_t{check->settle_ms} * us_per_ms) {
@@ -189,6 +203,7 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
         }
         // Whatever is still active now is stuck; the steps go on without it.
         check->stuck = active;
+        check->active = 0;
         for (int input = 0; input < check_input_count; ++input) {
             if ((active & bit_of(input)) != 0) {
                 check->results[input] = {check_verdict::stuck, 0};
@@ -197,6 +212,9 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
         go_to_step(check, 0);
         return;
     case check_phase::awaiting_press:
+        if (changed == 0) {
+            count_unseen(check, now_us);
+        }
         judge_press(check, changed);
         return;
     case check_phase::awaiting_release:
@@ -231,6 +249,11 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
     case check_phase::done:
         return;
     }
+}
+
+bool wiring_check_unseen(const wiring_check *check)
+{
+    return check->phase == check_phase::awaiting_press && check->unseen_us >= check_unseen_us;
 }
 
 void wiring_check_skip(wiring_check *check)
@@ -327,4 +350,34 @@ void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t 
         append(&out, "Check done");
         break;
     }
+}
+
+void wiring_check_format_waiting(const wiring_check *check, char *buffer, size_t size)
+{
+    text_out out = {buffer, size, 0};
+    buffer[0] = '\0';
+    if (wiring_check_unseen(check)) {
+        append(&out, "Not seen for %lu s: a dead switch or a broken wire may be why; space skips it",
+               static_cast<unsigned long>(check_unseen_us / (us_per_ms * 1000)));
+    } else if (check->phase != check_phase::awaiting_press && check->phase != check_phase::done &&
+               check->active != 0) {
+        append(&out, "still active: ");
+        append_names(&out, check->active);
+    }
+}
+
+void wiring_check_format_last(const wiring_check *check, char *buffer, size_t size)
+{
+    if (check->last_judged >= 0) {
+        wiring_check_format_result(check, check->last_judged, buffer, size);
+        return;
+    }
+    text_out out = {buffer, size, 0};
+    buffer[0] = '\0';
+    if (check->stuck == 0) {
+        append(&out, "--");
+        return;
+    }
+    append_names(&out, check->stuck);
+    append(&out, ": stuck active");
 }

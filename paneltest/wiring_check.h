@@ -13,6 +13,8 @@
 
 constexpr int check_panel_count = 16;
 constexpr int check_input_count = 19;
+// A step that has seen nothing for this long, in good scans, hints at a dead input.
+constexpr uint64_t check_unseen_us = 10000000;
 
 enum class check_verdict : uint8_t {
     not_reached,  // no verdict yet: the check ended before this input's step
@@ -50,6 +52,9 @@ struct wiring_check {
     uint32_t failed_scans;
     bool link_down;       // the latest scan failed: the bridge is not answering
     uint64_t scanned_us;  // the latest scan, or the start
+    uint32_t active;          // active at the last good scan, stuck inputs left out
+    uint64_t unseen_us;       // the step's time awaiting its press, between good scans
+    uint64_t last_unseen_us;  // the latest good scan of that wait; UINT64_MAX after a failed one
     check_result results[check_input_count];
     uint32_t shortest_gap_us[check_input_count];  // chatters: its shortest release-to-press gap
 };
@@ -77,6 +82,10 @@ void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatte
 // waits out the threshold too, so a bounce of the last input is seen.
 void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_us);
 
+// True once the step has awaited its press for check_unseen_us of good
+// scans: time across a failed scan does not count.
+bool wiring_check_unseen(const wiring_check *check);
+
 // The skip key: skips the step while it awaits a press; does nothing otherwise.
 void wiring_check_skip(wiring_check *check);
 
@@ -92,7 +101,12 @@ void wiring_check_format_result(const wiring_check *check, int input, char *buff
 // "check: 15 of 19 ok, 3 failed scans" (the plural stays for 1, so the line has one form);
 void wiring_check_format_total(const wiring_check *check, char *buffer, size_t size);
 // what the operator is asked to do now, e.g. "Press panel button 5 (row 2, column 2), ...",
-// or, after a failed scan, to see to the bridge.
+// or, after a failed scan, to see to the bridge;
 void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t size);
+// what the prompt waits on, or empty: "still active: panel 3" while inputs
+// keep it from going on, or the hint of a step not seen (wiring_check_unseen);
+void wiring_check_format_waiting(const wiring_check *check, char *buffer, size_t size);
+// the latest verdict, "panel 3, sys 1: stuck active" before the first, or "--".
+void wiring_check_format_last(const wiring_check *check, char *buffer, size_t size);
 
 #endif

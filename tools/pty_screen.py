@@ -50,6 +50,12 @@ class Terminal:
     def lines(self):
         return [line.rstrip() for line in self.screen.display]
 
+    def unwrapped_lines(self):
+        """The lines as printed: a full row goes on in the next."""
+        text = "".join(line + ("" if len(line) == self.screen.columns else "\n")
+                       for line in self.lines())
+        return text.split("\n")
+
     def wait_for(self, text):
         return self.wait_until(lambda lines: any(text in line for line in lines))
 

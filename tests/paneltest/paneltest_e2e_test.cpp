@@ -479,8 +479,9 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
     // Each press comes a scan after the release before it, sooner than the chatter
     // threshold: until it, the prompt still asks for that release.
     const check_case cases[] = {
+        // The tree's own walk, for a newcomer at the desk.
         {"clean",
-         clean,
+         read_file(program_folder() + "clean-walk.frames"),
          {},
          "",
          0,
@@ -504,6 +505,16 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
                   {17, "short with panel 6, panel 7"}},
                  "check: 13 of 19 ok, 2 failed scans", "link drop-outs: 1, longest *"),
          "last result: panel 6: short with panel 7, sys 1"},
+        // Held from the start, named while the check waits for them.
+        {"held",
+         frame(1u << 3 | 1u << 17, "repeat=10") + walk(1u << 3 | 1u << 17),
+         {},
+         "",
+         -4,
+         "* scans, 0 failed",
+         summary(19, {{3, "stuck active"}, {17, "stuck active"}},
+                 "check: 17 of 19 ok, 0 failed scans"),
+         "still active: panel 3, sys 1"},
         // The smallest limits: one scan, and no settle time before stuck inputs are taken.
         {"one_scan",
          clean,

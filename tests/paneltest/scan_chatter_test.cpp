@@ -11,7 +11,7 @@ namespace {
 constexpr uint32_t panel_0 = 1u << 0, panel_2 = 1u << 2, panel_5 = 1u << 5, sys_0 = 1u << 16,
                    sys_1 = 1u << 17;
 
-enum class feed : uint8_t { good, failed, reset };
+enum class feed : uint8_t { good, failed, space };
 
 struct chatter_step {
     feed kind;
@@ -49,18 +49,46 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
          "panel 5: 3 presses, 1 chatter, shortest gap 3.7 ms, shortest hold 2.4 ms",
          5,
          "chatter: 1 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
-        // A press from before the reset is no press, but the gap after its release counts.
-        {"held_through_a_reset",
+        // A press from before the space is no press, and the first press after it
+        // starts the round alone: no gap, even 5 ms after a release.
+        {"held_through_a_space",
          {{feed::good, panel_2, 0},
           {feed::good, 0, 9000},
           {feed::good, panel_2, 12000},
-          {feed::reset, 0, 0},
+          {feed::space, 0, 0},
           {feed::good, 0, 20000},
           {feed::good, panel_2, 25000}},
          2,
-         "panel 2: 1 presses, 1 chatter, shortest gap 5.0 ms, shortest hold --",
-         2,
-         "chatter: 1 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+         "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold --, earlier rounds 1 chatter",
+         -1,
+         "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        {"a_hold_begun_before_a_space_is_no_hold",
+         {{feed::good, sys_0, 0}, {feed::space, 0, 0}, {feed::good, 0, 1000}},
+         16,
+         "sys 0: 1 presses, 0 chatter, shortest gap --, shortest hold --",
+         -1,
+         "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        // Panel 0 chatters in rounds 1 and 2, not in its latest; panel 5, not pressed
+        // since round 1, keeps it. Two spaces in a row end a round once.
+        {"rounds_add_up_their_chatter_and_an_unpressed_input_keeps_its_round",
+         {{feed::good, panel_0 | panel_5, 0},
+          {feed::good, 0, 5000},
+          {feed::good, panel_0 | panel_5, 9000},
+          {feed::good, 0, 20000},
+          {feed::space, 0, 0},
+          {feed::good, panel_0, 100000},
+          {feed::good, 0, 160200},
+          {feed::good, panel_0, 170000},
+          {feed::good, 0, 200000},
+          {feed::space, 0, 0},
+          {feed::space, 0, 0},
+          {feed::good, panel_0, 300000},
+          {feed::good, 0, 360249}},
+         0,
+         "panel 0: 1 presses, 0 chatter, shortest gap --, shortest hold 60.2 ms, "
+         "earlier rounds 2 chatter",
+         5,
+         "chatter: 1 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
         // A bit past the inputs is no input.
         {"long_times_keep_every_digit",
          {{feed::good, sys_0, 0}, {feed::good, 1u << 19, 1000000005000}},
@@ -91,14 +119,21 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
         SCOPED_TRACE(c.name);
         scan_chatter chatter;
         scan_chatter_start(&chatter, chatter_default_ms);
+        uint32_t rounds = 1;
         for (const chatter_step &step : c.steps) {
-            if (step.kind == feed::reset) {
-                scan_chatter_reset(&chatter);
+            if (step.kind == feed::space) {
+                scan_chatter_next_round(&chatter);
+                ++rounds;
             } else {
                 scan_chatter_scan(&chatter, step.kind == feed::good, step.active, step.now_us);
             }
         }
         EXPECT_EQ(line_of(chatter, c.input), c.line);
+        // The screen's line is the latest round alone.
+        char round[chatter_line_size];
+        scan_chatter_format_round(&chatter, c.input, round, sizeof round);
+        EXPECT_EQ(std::string(c.line).substr(0, std::string(c.line).find(", earlier")), round);
+        EXPECT_EQ(chatter.round, rounds);
         EXPECT_EQ(chatter.active >> check_input_count, 0u);
         EXPECT_EQ(scan_chatter_worst(&chatter), c.worst);
         EXPECT_EQ(scan_chatter_any(&chatter), c.worst >= 0);

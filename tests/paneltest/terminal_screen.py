@@ -113,21 +113,26 @@ def main():
         check(any(line.startswith(ended) for line in terminal.lines()),
               f"{name}: '{ended}' not shown at the end", terminal)
 
-    # The chatter view: panel 0 bounces once, then the panel rests; Space resets
-    # every count, so Escape then ends it with nothing found and status 0.
-    use_board("FF FE FF\nFF FF FF\nFF FE FF\n" + "FF FF FF repeat=1000000\n" * 3)
+    # The chatter view: panel 0 bounces once every 0.7 s. A space starts its next
+    # round at its next press (one that the bounce can be, 2 ms out of 700); Escape
+    # then gives that round, with the chatter of the one before it at the end.
+    use_board("pace-us 1000\nFF FE FF\nFF FF FF\nFF FE FF\nFF FF FF repeat=700\n")
     terminal = Terminal(command, ["--chatter"])
-    check(terminal.wait_for("| 0:     2/1   |"), "--chatter: panel 0's bounce not shown", terminal)
+    check(terminal.wait_for("| 0:     4/2   |"), "--chatter: panel 0's bounces not shown", terminal)
     terminal.type(b" ")
     # Wine's console draws a screen row by row: wait for both rows of the new one.
-    check(terminal.wait_until(lambda lines: "| 0:     0/0   |" in lines[4] and
-                              "most chatter: none, no input has chattered" in lines),
-          "--chatter: a space left the counts", terminal)
+    check(terminal.wait_until(lambda lines: re.search(r"\| 0:     [23]/1   \|", lines[4]) and
+                              any(line.startswith("round:       2, ") for line in lines)),
+          "--chatter: a space did not start panel 0's next round", terminal)
     terminal.type(b"\x1b")
     status = terminal.finish()
-    check(status == 0 and any(line.startswith("chatter: 0 of 0 pressed inputs chatter")
-                              for line in terminal.lines()),
-          f"--chatter: status {status} after a space and Escape", terminal)
+    ended = [re.fullmatch(r"panel 0: (\d+) presses, (\d+) chatter, shortest gap \d+\.\d ms, "
+                          r"shortest hold \d+\.\d ms, earlier rounds (\d+) chatter", line)
+             for line in terminal.unwrapped_lines()]
+    rounds = [tuple(map(int, line.groups())) for line in ended if line]
+    check(status == -5 and len(rounds) == 1 and rounds[0][1] >= 1 and rounds[0][2] >= 2 and
+          any(line.startswith("chatter: 1 of 1 pressed inputs chatter") for line in terminal.lines()),
+          f"--chatter: status {status}, panel 0's rounds {rounds} after a space and Escape", terminal)
 
     # Into a pipe, with standard input a pipe held open and empty: nothing waits
     # for a key, and every read but the last ends on a whole screen.

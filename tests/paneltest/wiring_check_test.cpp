@@ -165,6 +165,85 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
     }
 }
 
+TEST(WiringCheck, TheScreenNamesWhatIsActiveStuckOrNeverSeen)
+{
+    constexpr uint32_t p0 = 1u << 0, p3 = 1u << 3, p5 = 1u << 5, s1 = 1u << 17;
+    const struct {
+        const char *name;
+        uint32_t settle_ms;  // from a start at 1 s
+        std::vector<scan_step> scans;
+        const char *waiting;
+        const char *last;
+    } cases[] = {
+        {"held_at_the_start", 100, {{true, p3 | s1, 1000000}}, "still active: panel 3, sys 1", "--"},
+        {"stuck_after_the_settle_time",
+         100,
+         {{true, p3 | s1, 1000000}, {true, p3 | s1, 1100000}},
+         "",
+         "panel 3, sys 1: stuck active"},
+        {"held_at_a_release",
+         0,
+         {{true, p3, 1000000}, {true, p0 | p3 | p5, 1010000}},
+         "still active: panel 0, panel 5",
+         "panel 0: short with panel 5"},
+        {"unseen_for_10_s",
+         0,
+         {{true, 0, 1000000}, {true, 0, 1000000}, {true, 0, 11000000}},
+         "Not seen for 10 s: a dead switch or a broken wire may be why; space skips it",
+         "--"},
+        // 5 s, 3 s across a failed scan, then 4.999999 s or 5 s.
+        {"failed_scans_do_not_count_toward_it",
+         0,
+         {{true, 0, 1000000},
+          {true, 0, 1000000},
+          {true, 0, 6000000},
+          {false, 0, 8000000},
+          {true, 0, 9000000},
+          {true, 0, 13999999}},
+         "",
+         "--"},
+        {"failed_scans_then_the_rest_of_it",
+         0,
+         {{true, 0, 1000000},
+          {true, 0, 1000000},
+          {true, 0, 6000000},
+          {false, 0, 8000000},
+          {true, 0, 9000000},
+          {true, 0, 14000000}},
+         "Not seen for 10 s: a dead switch or a broken wire may be why; space skips it",
+         "--"},
+        {"pressed_after_10_s",
+         0,
+         {{true, 0, 1000000}, {true, 0, 1000000}, {true, 0, 11000000}, {true, p0, 11100000}},
+         "still active: panel 0",
+         "panel 0: ok"},
+        {"the_next_step_starts_its_own_10_s",
+         0,
+         {{true, 0, 1000000},
+          {true, 0, 1000000},
+          {true, 0, 11000000},
+          {true, p0, 11100000},
+          {true, 0, 11200000},
+          {true, 0, 11300000},
+          {true, 0, 11400000}},
+         "",
+         "panel 0: ok"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        wiring_check check;
+        wiring_check_start(&check, c.settle_ms, chatter_default_ms, 1000000);
+        for (const scan_step &scan : c.scans) {
+            wiring_check_scan(&check, scan.ok, scan.active, scan.now_us);
+        }
+        char text[128];
+        wiring_check_format_waiting(&check, text, sizeof text);
+        EXPECT_STREQ(text, c.waiting);
+        wiring_check_format_last(&check, text, sizeof text);
+        EXPECT_STREQ(text, c.last);
+    }
+}
+
 // Scans `spacing_us` apart, each run one set of inputs for `scans` scans.
 struct scan_run {
     uint32_t active;
