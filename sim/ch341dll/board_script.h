@@ -12,16 +12,21 @@ struct board_frame {
     uint32_t failing_address_writes;  // bit n: address write n + 1 fails
     uint32_t failing_reads;           // bit n: data read n + 1 fails
     uint32_t short_reads;             // bit n: data read n + 1 comes back empty
+    bool timed;                       // the line carries at-us=
+    uint64_t at_us;                   // from the script's first scan
 };
 
 // Loads the script at path in place of the last one; false, with one line on stderr, on any fault.
 bool board_script_load(const char *path);
 
 // The pace-us line of the loaded script: scans start at least this many
-// microseconds apart; 0 when it has none.
+// microseconds apart; 0 when it has none, or its lines are timed.
 uint32_t board_script_pace_us();
 
-// The frame that serves scan n of a loaded script, counting the script round and round.
-const board_frame &board_script_frame(uint64_t scan);
+// Starts the next scan of the loaded script at started_us (monotonic) and
+// gives the frame that serves it: in a timed script by the time since the
+// first scan after the load, otherwise one frame line per scan and repeat,
+// round and round. Null once the script has run past its end line.
+const board_frame *board_script_scan(uint64_t started_us);
 
 #endif

@@ -3,6 +3,7 @@
 // and a trace of every call.
 // README.md beside this file describes the environment, the scripts and the trace.
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -29,6 +30,20 @@ uint64_t data_reads_done = 0;
 uint64_t scans_started = 0;  // scans whose first call has been made
 uint64_t opened_us = 0;
 uint32_t worn_frame = 0;     // the worn board's frame, read at its scan's first call
+// The script's frame for the scan going on; null once the script has ended.
+const board_frame *script_frame = nullptr;
+
+// The stand-in never goes to a cabinet: whoever runs it without a board is
+// told, once a process, what would give one.
+void tell_no_board_once()
+{
+    static bool told = false;
+    if (!told) {
+        told = true;
+        fprintf(stderr, "ch341 stand-in: CH341_SIM_BOARD is not set, so there is no bridge: "
+                        "see sim/ch341dll/README.md\n");
+    }
+}
 
 const char *bool_name(BOOL value)
 {
@@ -47,6 +62,8 @@ void scan_call(uint64_t scan)
     uint64_t started_us = bridge_pace_scan_start(pace_us);
     if (board == board_kind::worn) {
         worn_frame = board_worn_frame(started_us - opened_us);
+    } else if (board == board_kind::script) {
+        script_frame = board_script_scan(started_us);
     }
 }
 
@@ -76,11 +93,10 @@ BOOL read_data(ULONG iIndex, PVOID oBuffer, PULONG ioLength)
             data = static_cast<uint8_t>(worn_frame >> (8 * byte));
             result = TRUE;
             delivered = true;
-        } else {
-            const board_frame &frame = board_script_frame(scan);
-            data = frame.bytes[byte];
-            result = (frame.failing_reads & bit) != 0 ? FALSE : TRUE;
-            delivered = result && (frame.short_reads & bit) == 0;
+        } else if (script_frame != nullptr) {
+            data = script_frame->bytes[byte];
+            result = (script_frame->failing_reads & bit) != 0 ? FALSE : TRUE;
+            delivered = result && (script_frame->short_reads & bit) == 0;
         }
         delivered = delivered && requested > 0;
     }
@@ -115,7 +131,9 @@ CH341DLL_API HANDLE WINAPI CH341OpenDevice(ULONG iIndex)
         opened_us = began_us;
         const char *board_setting = getenv("CH341_SIM_BOARD");
         bool paced = bridge_pace_open();
-        if (paced && board_setting != nullptr && board_setting[0] != '\0') {
+        if (board_setting == nullptr || board_setting[0] == '\0') {
+            tell_no_board_once();
+        } else if (paced) {
             if (strcmp(board_setting, "demo") == 0) {
                 board = board_kind::demo;
             } else if (strcmp(board_setting, "worn") == 0) {
@@ -152,7 +170,8 @@ CH341DLL_API BOOL WINAPI CH341EppSetAddr(ULONG iIndex, UCHAR iAddr)
         ++address_writes_done;
         scan_call(scan);
         bool fails = board == board_kind::script &&
-                     (board_script_frame(scan).failing_address_writes & (1u << write)) != 0;
+                     (script_frame == nullptr ||
+                      (script_frame->failing_address_writes & (1u << write)) != 0);
         result = fails ? FALSE : TRUE;
     }
     sim_trace_line(trace_variable, "CH341EppSetAddr(%lu, 0x%02X) -> %s",
