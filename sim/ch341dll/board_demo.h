@@ -4,7 +4,10 @@
 
 #include <stdint.h>
 
-// Byte `byte` of the frame the demo serves for scan `scan`, counting from the open.
+// The frame (byte0 | byte1 << 8 | byte2 << 16) of step `step` of the walk.
+uint32_t board_demo_step_frame(uint64_t step);
+
+// Byte `byte` of the frame the demo serves for scan `scan`, counting from its load.
 uint8_t board_demo_byte(uint64_t scan, uint32_t byte);
 
 #endif

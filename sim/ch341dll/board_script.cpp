@@ -15,6 +15,8 @@ constexpr uint32_t max_line_words = script_line_size / 2;
 constexpr uint32_t max_repeat = 1000000;
 // A recording's median scan period; a second is more than any view takes.
 constexpr uint32_t max_pace_us = 1000000;
+// Ten minutes: longer than any test or desk session waits for a bridge.
+constexpr uint32_t max_unplug_ms = 600000;
 
 // What a word after the frame bytes does with its number: repeat= sets the
 // frame's scans, a fault word marks call N of the scan, at-us= times the line.
@@ -77,17 +79,26 @@ struct script_end_line {
     uint64_t at_us;
 };
 script_end_line end_line = {false, 0};
+// The unplug-ms lines, in order, each before the frame line it names
+// (script_frame_count: after the last, before the next pass).
+struct script_unplug {
+    uint32_t before_line;
+    uint64_t gone_us;
+};
+script_unplug script_unplugs[max_script_frames];
+uint32_t script_unplug_count = 0;
 
-// Where the loaded script is: the frame line served and the scans it has
-// served; a timed script counts its time from the first scan of each pass.
+// Where the loaded script is: the frame line served, the scans it has
+// served and the unplugs of this pass done; a timed script counts its time
+// from the first scan of each pass.
 struct script_play {
     bool started;
-    bool ended;
     uint32_t line;
     uint64_t served;
+    uint32_t unplugs_done;
     uint64_t pass_start_us;
 };
-script_play play = {false, false, 0, 0, 0};
+script_play play = {false, 0, 0, 0, 0};
 
 // Reports a script fault on stderr; always returns false.
 bool script_error(const char *path, uint32_t line, const char *what)
@@ -234,6 +245,20 @@ bool parse_end(char **words, uint32_t count, const char *path, uint32_t line_num
     return check_timing(times.timed, path, line_number);
 }
 
+// "unplug-ms 300": milliseconds, among the frames.
+bool parse_unplug(char **words, uint32_t count, const char *path, uint32_t line_number)
+{
+    uint32_t ms = 0;
+    if (count != 2 || !script_line_number(words[1], 10, 1, max_unplug_ms, &ms)) {
+        return script_error(path, line_number, "unplug-ms takes milliseconds, 1 to 600000");
+    }
+    if (script_unplug_count == max_script_frames) {
+        return script_error(path, line_number, "too many unplug-ms lines");
+    }
+    script_unplugs[script_unplug_count++] = {script_frame_count, uint64_t{ms} * 1000};
+    return true;
+}
+
 // A line of its own that is no frame: its first word and its parser.
 struct script_statement {
     const char *name;
@@ -242,6 +267,7 @@ struct script_statement {
 
 constexpr script_statement statements[] = {
     {"pace-us", parse_pace},
+    {"unplug-ms", parse_unplug},
     {"end", parse_end},
 };
 
@@ -255,14 +281,19 @@ const script_statement *statement_of(const char *word)
     return nullptr;
 }
 
-// Whether the frame line served has had its time: in a timed script until
-// the next line's time (or the end line's), otherwise, and for the last line
-// of a timed script without an end, for its repeat count of scans.
-bool line_done(uint64_t pass_us)
+// Whether the frame line served has had its time: a scan at least, then in
+// a timed script until the next line's time (or the end line's), otherwise,
+// and for the last line of a timed script without an end, for its repeat
+// count of scans.
+bool line_done(uint64_t now_us)
 {
+    if (play.served == 0) {
+        return false;
+    }
     bool last = play.line + 1 == script_frame_count;
     if (timing == script_timing::timed && !(last && !end_line.read)) {
-        return pass_us >= (last ? end_line.at_us : script[play.line + 1].at_us);
+        uint64_t next_us = last ? end_line.at_us : script[play.line + 1].at_us;
+        return now_us - play.pass_start_us >= next_us;
     }
     return play.served >= script[play.line].repeat;
 }
@@ -275,7 +306,8 @@ bool board_script_load(const char *path)
     timing = script_timing::not_known;
     script_pace = {false, 0};
     end_line = {false, 0};
-    play = {false, false, 0, 0, 0};
+    script_unplug_count = 0;
+    play = {false, 0, 0, 0, 0};
     script_file file;
     if (!script_file_open(&file, path)) {
         fprintf(stderr, "ch341 stand-in: cannot read frame script %s: %s\n", path, strerror(errno));
@@ -333,24 +365,32 @@ uint32_t board_script_pace_us()
     return timing == script_timing::timed ? 0 : script_pace.us;
 }
 
-const board_frame *board_script_scan(uint64_t started_us)
+uint64_t board_script_next_scan(uint64_t now_us)
 {
     if (!play.started) {
-        play = {true, false, 0, 0, started_us};
-    } else if (!play.ended && line_done(started_us - play.pass_start_us)) {
+        play = {true, 0, 0, 0, now_us};
+    } else if (line_done(now_us)) {
+        ++play.line;
         play.served = 0;
-        if (play.line + 1 < script_frame_count) {
-            ++play.line;
-        } else if (end_line.read) {
-            play.ended = true;
-        } else {
-            play.line = 0;
-            play.pass_start_us = started_us;
-        }
     }
-    if (play.ended) {
-        return nullptr;
+    bool unplug_due = play.unplugs_done < script_unplug_count &&
+                      script_unplugs[play.unplugs_done].before_line == play.line;
+    if (unplug_due) {
+        return script_unplugs[play.unplugs_done++].gone_us;
     }
+    if (play.line < script_frame_count) {
+        return 0;
+    }
+    if (end_line.read) {
+        return board_script_gone_for_good;
+    }
+    // The next pass, on a clock of its own.
+    play = {true, 0, 0, 0, now_us};
+    return board_script_next_scan(now_us);
+}
+
+const board_frame &board_script_scan()
+{
     ++play.served;
-    return &script[play.line];
+    return script[play.line];
 }

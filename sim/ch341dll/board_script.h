@@ -23,10 +23,18 @@ bool board_script_load(const char *path);
 // microseconds apart; 0 when it has none, or its lines are timed.
 uint32_t board_script_pace_us();
 
-// Starts the next scan of the loaded script at started_us (monotonic) and
-// gives the frame that serves it: in a timed script by the time since the
-// first scan after the load, otherwise one frame line per scan and repeat,
-// round and round. Null once the script has run past its end line.
-const board_frame *board_script_scan(uint64_t started_us);
+// An unplug that never ends: the script has run past its end line.
+constexpr uint64_t board_script_gone_for_good = UINT64_MAX;
+
+// Called at the first call of a scan not started yet, at now_us (monotonic):
+// moves the script on to the frame line that scan is to be served (in a
+// timed script by the time since the first scan after the load, otherwise
+// one line per scan and repeat, round and round) and gives the unplug due
+// before it, in microseconds, taken once: the bridge goes first and the
+// call uses up no place. 0: none, the scan starts.
+uint64_t board_script_next_scan(uint64_t now_us);
+
+// The frame line the scan that starts now is served.
+const board_frame &board_script_scan();
 
 #endif

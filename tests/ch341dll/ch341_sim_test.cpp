@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "board_loose.h"
+#include "board_wiring.h"
 #include "board_worn.h"
 #include "ch341dll.h"
 #include "sim_control.h"
@@ -119,15 +121,49 @@ TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
     CH341CloseDevice(ch341_bridge_index);
 }
 
-TEST(StandInScript, ReopenStartsTheScriptAgain)
+TEST(StandInScript, ReopenGoesOnWhereTheScriptWas)
 {
     ASSERT_NE(open_script(test_name(), "11 22 33\n44 55 66\n"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(read_one().byte, 0x11);
-    // More opens than a process may hold files: each load closes its script.
     for (int open = 0; open < 1100; ++open) {
         ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << open;
     }
-    EXPECT_EQ(read_one().byte, 0x11);
+    EXPECT_EQ(read_one().byte, 0x22);
+    CH341CloseDevice(ch341_bridge_index);
+    EXPECT_FALSE(read_one().ok) << "closed";
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(read_one().byte, 0x33) << "a closed bridge's calls use up no place";
+    EXPECT_EQ(read_one().byte, 0x44);
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+// The bridge goes before the scan after the line, for its time; the open made
+// before stays dead until a close and an open after the bridge is back.
+TEST(StandInScript, UnplugGoesForItsTimeAndTheFramesGoOnThroughANewOpen)
+{
+    ASSERT_NE(open_script(test_name(), "11 22 33\nunplug-ms 200\n44 55 66\n"),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(scan_frame(), 0x332211u);
+    uint64_t before_us = now_us();
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << "gone from the next scan";
+    uint64_t gone_us = now_us();
+    EXPECT_FALSE(read_one().ok);
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << "the open is dead";
+    CH341CloseDevice(ch341_bridge_index);
+    bool opened_while_gone = CH341OpenDevice(ch341_bridge_index) != INVALID_HANDLE_VALUE;
+    if (now_us() - before_us < 200000) {
+        EXPECT_FALSE(opened_while_gone) << "no bridge to open while it is gone";
+    }
+    // Back, but the open made before it came back stays dead.
+    while (now_us() - gone_us < 200000) {
+    }
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    EXPECT_FALSE(read_one().ok);
+    CH341CloseDevice(ch341_bridge_index);
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(scan_frame(), 0x665544u) << "calls of a gone bridge use up no place";
+    EXPECT_EQ(scan_frame(), 0x332211u);
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << "every pass unplugs";
     CH341CloseDevice(ch341_bridge_index);
 }
 
@@ -147,20 +183,22 @@ std::vector<int> first_bytes(int scans)
 
 TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
 {
-    // Untimed: one frame line per scan and repeat, then no bridge.
-    ASSERT_NE(open_script(test_name(), "11 22 33\n44 55 66 repeat=2\nend\n"),
+    // Untimed: one frame line per scan and repeat, then no bridge, for good.
+    ASSERT_NE(open_script(test_name() + ".end", "11 22 33\n44 55 66 repeat=2\nend\n"),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(first_bytes(5), (std::vector<int>{0x11, 0x44, 0x44}));
     EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     CH341CloseDevice(ch341_bridge_index);
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
     // Timed lines whose time has come are served one scan each; the last, with no end
     // line after it, for its repeat count, and the next pass starts its clock again.
-    ASSERT_NE(open_script(test_name(), "11 0 0 at-us=0\n22 0 0 at-us=0 repeat=3\n"),
+    ASSERT_NE(open_script(test_name() + ".loop", "11 0 0 at-us=0\n22 0 0 at-us=0 repeat=3\n"),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(first_bytes(6), (std::vector<int>{0x11, 0x22, 0x22, 0x22, 0x11, 0x22}));
     // Each line from its time on, for a scan at least, until the end line's time; pace-us is
     // ignored. Lower bounds only, and the scans of line 1 as many as fit in a tenth of a second.
-    ASSERT_NE(open_script(test_name(), "pace-us 1000000\n11 0 0 at-us=0\n22 0 0 at-us=100000\n"
+    ASSERT_NE(open_script(test_name() + ".clock",
+                          "pace-us 1000000\n11 0 0 at-us=0\n22 0 0 at-us=100000\n"
                                        "33 0 0 at-us=100000\nend at-us=200000\n"),
               INVALID_HANDLE_VALUE);
     struct shown_line {
@@ -232,8 +270,12 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         "FF FF FF\n"
         "FF FF\n",  // a bad line after a good one
     };
+    // One file per case: a board loads again only when its setting changes or its load failed.
+    int bad = 0;
     for (const char *script : bad_scripts) {
-        EXPECT_EQ(open_script(test_name(), script), INVALID_HANDLE_VALUE) << script;
+        EXPECT_EQ(open_script(test_name() + ".bad" + std::to_string(bad++), script),
+                  INVALID_HANDLE_VALUE)
+            << script;
         EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << script;
     }
     program_set_environment("CH341_SIM_BOARD", "no-such-file.frames");
@@ -278,6 +320,12 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"FF FF FF\npace-us\n", ":2: pace-us takes microseconds, 0 to 1000000"},
         {"pace-us 5 5\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
         {"pace-us 0\nFF FF FF\npace-us 0\n", ":3: more than one pace-us line"},
+        {"FF FF FF\nunplug-ms 0\n", ":2: unplug-ms takes milliseconds, 1 to 600000"},
+        {"unplug-ms 600001\nFF FF FF\n", ":1: unplug-ms takes milliseconds, 1 to 600000"},
+        {"unplug-ms\nFF FF FF\n", ":1: unplug-ms takes milliseconds, 1 to 600000"},
+        {"unplug-ms 5 5\nFF FF FF\n", ":1: unplug-ms takes milliseconds, 1 to 600000"},
+        {"unplug-ms 1\n", ": no frames"},
+        {"unplug-ms 600000\nFF FF FF\nunplug-ms 1\n", nullptr},
         {full_script + "FF FF FF\n", ":65537: too many frames"},
         // Bytes that are not what they seem; Ctrl-Z is one like any other.
         {std::string("FF FF F\0F\n", 10), ":1: a NUL byte in the line"},
@@ -302,16 +350,17 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"FF FF FF\n#" + std::string(255, 'x') + "\r\n", ":2: line too long"},
         {most_words, ":1: unknown word x"},
     };
+    int case_number = 0;
     for (const script_case &c : cases) {
         SCOPED_TRACE(c.script.substr(0, 40));
+        std::string name = test_name() + "." + std::to_string(case_number++);
         ::testing::internal::CaptureStderr();
-        HANDLE handle = open_script(test_name(), c.script);
+        HANDLE handle = open_script(name, c.script);
         std::string error = ::testing::internal::GetCapturedStderr();
         // msvcrt writes the newline of a text stream as CR LF.
         error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
         EXPECT_EQ(handle == INVALID_HANDLE_VALUE, c.error != nullptr);
-        EXPECT_EQ(error,
-                  c.error ? "ch341 stand-in: " + test_name() + ".frames" + c.error + "\n" : "");
+        EXPECT_EQ(error, c.error ? "ch341 stand-in: " + name + ".frames" + c.error + "\n" : "");
         CH341CloseDevice(ch341_bridge_index);
     }
 
@@ -362,6 +411,9 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         for (; scan < expected.scan; ++scan) {
             read_one(), read_one(), read_one();
         }
+        // The walk goes on through a close and an open.
+        CH341CloseDevice(ch341_bridge_index);
+        ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
         for (uint8_t byte : expected.bytes) {
             read_result read = read_one();
             EXPECT_TRUE(read.ok);
@@ -415,7 +467,9 @@ TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
 {
     // A scan starts at its first call, address write or data read.
     for (bool reads_only : {false, true}) {
-        ASSERT_NE(open_script(test_name(), "pace-us 4000\n11 22 33\n"), INVALID_HANDLE_VALUE);
+        ASSERT_NE(open_script(test_name() + (reads_only ? ".reads" : ".calls"),
+                              "pace-us 4000\n11 22 33\n"),
+                  INVALID_HANDLE_VALUE);
         uint64_t start_us = now_us();
         for (int scan = 0; scan < 3; ++scan) {
             EXPECT_EQ(reads_only ? (read_one(), read_one(), read_one().byte) : scan_frame() >> 16,
@@ -425,7 +479,8 @@ TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
         EXPECT_GE(now_us() - start_us, 3 * 4000u) << reads_only;
     }
     // Only a scan's first call waits, and the first scan since the open not at all.
-    ASSERT_NE(open_script(test_name(), "pace-us 1000000\nFF FF FF\n"), INVALID_HANDLE_VALUE);
+    ASSERT_NE(open_script(test_name() + ".slow", "pace-us 1000000\nFF FF FF\n"),
+              INVALID_HANDLE_VALUE);
     uint64_t start_us = now_us();
     scan_frame();
     EXPECT_LT(now_us() - start_us, 500000u);
@@ -507,4 +562,38 @@ TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
     EXPECT_LT(first_press_us[0], 140000u);
     EXPECT_GE(first_press_us[1], 180000u);
     EXPECT_LT(first_press_us[1], 280000u);
+}
+
+TEST(StandInLoose, TheBoardInTime)
+{
+    const struct {
+        uint64_t us;  // since the load
+        uint32_t panel;  // the demo's walk, a step every 250 ms
+        loose_link link;
+        uint64_t unplug;
+        uint64_t unplug_left_us;
+    } instants[] = {
+        {0, 1u << 0, loose_link::up, 0, 0},
+        {249999, 1u << 0, loose_link::up, 0, 0},
+        {250000, 1u << 1, loose_link::up, 0, 0},
+        {1999999, 1u << 7, loose_link::up, 0, 0},
+        {2000000, 1u << 8, loose_link::failing, 0, 0},
+        {2039999, 1u << 8, loose_link::failing, 0, 0},
+        {2040000, 1u << 8, loose_link::up, 0, 0},
+        {4010000, 1u << 0, loose_link::failing, 0, 0},
+        {6999999, 1u << 11, loose_link::up, 0, 0},
+        {7000000, 1u << 12, loose_link::unplugged, 1, 1500000},
+        {8000000, 1u << 0, loose_link::unplugged, 1, 500000},
+        {8499999, 1u << 1, loose_link::unplugged, 1, 1},
+        {8500000, 1u << 2, loose_link::up, 0, 0},
+        {19000000, 1u << 12, loose_link::unplugged, 2, 1500000},
+    };
+    for (const auto &instant : instants) {
+        SCOPED_TRACE(instant.us);
+        loose_moment moment = board_loose_at(instant.us);
+        EXPECT_EQ(moment.frame & 0xFFFF, board_frame_of(instant.panel, 0) & 0xFFFF);
+        EXPECT_EQ(moment.link, instant.link);
+        EXPECT_EQ(moment.unplug, instant.unplug);
+        EXPECT_EQ(moment.unplug_left_us, instant.unplug_left_us);
+    }
 }
