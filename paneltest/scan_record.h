@@ -1,5 +1,5 @@
 // paneltest --record FILE: every scan of the run written as a frame script
-// that the CH341 stand-in replays scan for scan (sim/ch341dll/README.md).
+// that the CH341 stand-in replays by its times (sim/ch341dll/README.md).
 // One frame line per run of identical scans, in the decoded form, with the
 // time of the run's first scan in microseconds from the recording's first:
 //   panel=0x0020 sys=0x1 repeat=40 at-us=1234567
