@@ -293,6 +293,9 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         most_words += " x";
     }
     const std::string longest = "12 34 56 #" + std::string(245, 'x');
+    // The longest word a line holds, named whole.
+    const std::string long_word(246, 'w');
+    const std::string long_word_error = ":1: unknown word " + long_word;
     struct script_case {
         std::string script;
         const char *error;  // null: the script loads
@@ -305,6 +308,8 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"panel=0x0020 sys=0x1 repeat=0\n", ":1: repeat= takes 1 to 1000000"},
         {"FF FF FF read-fail=4\n", ":1: read-fail= takes 1 to 3"},
         {"FF FF FF bogus\n", ":1: unknown word bogus"},
+        {"FF FF FF " + long_word, long_word_error.c_str()},
+        {"FF FF FF at-us=12x\n", ":1: at-us= takes 0 to 18446744073709551615"},
         // Timed lines, all or none, and the end line, last.
         {"FF FF FF at-us=18446744073709551616\n", ":1: at-us= takes 0 to 18446744073709551615"},
         {"FF FF FF at-us=18446744073709551615\nend at-us=18446744073709551615\n", nullptr},
