@@ -19,11 +19,11 @@ static void BM_record_scan_same_as_last(benchmark::State &state)
 {
     scan_recording recording;
     scan_recording_open(&recording, bench_path, "paneltest bench\n", 0);
-    uint64_t now_ms = 0;
+    uint64_t now_us = 0;
     uint64_t before = alloc_count();
     for (auto _ : state) {
         // 5 ms a scan, as paneltest's cycle, so the once-a-second flush is in the figure.
-        scan_recording_scan(&recording, true, 0x0020, 0x1, now_ms += 5);
+        scan_recording_scan(&recording, true, 0x0020, 0x1, now_us += 5000);
     }
     state.counters["allocs_per_iter"] = benchmark::Counter(
         static_cast<double>(alloc_count() - before) / static_cast<double>(state.iterations()));
@@ -35,7 +35,7 @@ static void BM_record_scan_that_changes(benchmark::State &state)
 {
     scan_recording recording;
     scan_recording_open(&recording, bench_path, "paneltest bench\n", 0);
-    uint64_t now_ms = 0;
+    uint64_t now_us = 0;
     uint16_t panel = 0;
     uint64_t before = alloc_count();
     for (auto _ : state) {
@@ -43,11 +43,11 @@ static void BM_record_scan_that_changes(benchmark::State &state)
         if (recording.frame_lines == record_max_frame_lines) {
             state.PauseTiming();
             scan_recording_close(&recording);
-            scan_recording_open(&recording, bench_path, "paneltest bench\n", now_ms);
+            scan_recording_open(&recording, bench_path, "paneltest bench\n", now_us);
             state.ResumeTiming();
         }
         panel ^= 0x0020;
-        scan_recording_scan(&recording, true, panel, 0x1, now_ms += 5);
+        scan_recording_scan(&recording, true, panel, 0x1, now_us += 5000);
     }
     state.counters["allocs_per_iter"] = benchmark::Counter(
         static_cast<double>(alloc_count() - before) / static_cast<double>(state.iterations()));

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr uint64_t flush_interval_ms = 1000;
+constexpr uint64_t flush_interval_us = 1000000;
 
 // The lines that change are rewritten in place, so each keeps one width.
 constexpr size_t counts_line_width = 100;
@@ -66,6 +66,9 @@ void write_frame(scan_recording *recording, const record_run &run)
 {
     if (recording->frame_lines == record_max_frame_lines) {
         // The stand-in would refuse a longer script: the rest of the run is left out.
+        if (!recording->full) {
+            recording->left_out_us = run.at_us;
+        }
         recording->full = true;
         return;
     }
@@ -85,7 +88,8 @@ void flush(scan_recording *recording)
 
 }  // namespace
 
-bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, record_run *ended)
+bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, uint64_t at_us,
+                    record_run *ended)
 {
     // The library reports a failed scan with every input released; only the failure is kept.
     if (!scan_ok) {
@@ -101,7 +105,7 @@ bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, 
     if (ends_one) {
         *ended = *run;
     }
-    *run = {scan_ok, panel, sys, 1};
+    *run = {scan_ok, panel, sys, 1, at_us};
     return ends_one;
 }
 
@@ -111,12 +115,13 @@ void record_format_frame(const record_run *run, char *buffer, size_t size)
     if (run->repeat > 1) {
         snprintf(repeat, sizeof repeat, " repeat=%lu", static_cast<unsigned long>(run->repeat));
     }
-    snprintf(buffer, size, "panel=0x%04X sys=0x%X%s%s", static_cast<unsigned int>(run->panel),
-             static_cast<unsigned int>(run->sys & 0x7u), run->ok ? "" : " read-fail=1", repeat);
+    snprintf(buffer, size, "panel=0x%04X sys=0x%X%s%s at-us=%llu",
+             static_cast<unsigned int>(run->panel), static_cast<unsigned int>(run->sys & 0x7u),
+             run->ok ? "" : " read-fail=1", repeat, static_cast<unsigned long long>(run->at_us));
 }
 
 bool scan_recording_open(scan_recording *recording, const char *path, const char *version_line,
-                         uint64_t now_ms)
+                         uint64_t now_us)
 {
     *recording = {};
     // Binary: the same bytes on every platform, and the comment lines keep their offsets.
@@ -125,7 +130,7 @@ bool scan_recording_open(scan_recording *recording, const char *path, const char
         return false;
     }
     recording->file = file;
-    recording->flushed_ms = now_ms;
+    recording->flushed_us = now_us;
     bool written = fprintf(file, "# %s", version_line) > 0;
     recording->counts_at = ftell(file);
     recording->write_failed = !written || recording->counts_at < 0;
@@ -134,22 +139,26 @@ bool scan_recording_open(scan_recording *recording, const char *path, const char
 }
 
 void scan_recording_scan(scan_recording *recording, bool scan_ok, uint16_t panel, uint8_t sys,
-                         uint64_t now_ms)
+                         uint64_t now_us)
 {
     if (recording->file == nullptr) {
         return;
     }
+    if (recording->scans == 0) {
+        recording->first_scan_us = now_us;
+    }
+    recording->last_scan_us = now_us - recording->first_scan_us;
     ++recording->scans;
     if (!scan_ok) {
         ++recording->failed;
     }
     record_run ended;
-    if (record_run_add(&recording->run, scan_ok, panel, sys, &ended)) {
+    if (record_run_add(&recording->run, scan_ok, panel, sys, recording->last_scan_us, &ended)) {
         write_frame(recording, ended);
     }
-    if (now_ms - recording->flushed_ms >= flush_interval_ms) {
+    if (now_us - recording->flushed_us >= flush_interval_us) {
         flush(recording);
-        recording->flushed_ms = now_ms;
+        recording->flushed_us = now_us;
     }
 }
 
@@ -167,6 +176,13 @@ bool scan_recording_close(scan_recording *recording)
     }
     if (recording->run.repeat != 0) {
         write_frame(recording, recording->run);
+        // The last run lasts until the scan after it would have started, or
+        // until the first run left out.
+        uint64_t end_us = recording->full ? recording->left_out_us
+                                          : recording->last_scan_us + recording->pace_us;
+        bool written = fprintf(recording->file, "end at-us=%llu\n",
+                               static_cast<unsigned long long>(end_us)) > 0;
+        recording->write_failed = recording->write_failed || !written;
     }
     flush(recording);
     bool closed = fclose(recording->file) == 0;

@@ -1,10 +1,13 @@
 // paneltest --record FILE: every scan of the run written as a frame script
-// that the CH341 stand-in replays scan for scan (sim/ch341dll/README.md).
-// One frame line per run of identical scans, in the decoded form:
-//   panel=0x0020 sys=0x1 repeat=40
-//   panel=0x0000 sys=0x0 read-fail=1        (a failed scan)
+// that the CH341 stand-in replays by its times (sim/ch341dll/README.md).
+// One frame line per run of identical scans, in the decoded form, with the
+// time of the run's first scan in microseconds from the recording's first:
+//   panel=0x0020 sys=0x1 repeat=40 at-us=1234567
+//   panel=0x0000 sys=0x0 read-fail=1 at-us=1282001        (a failed scan)
 // after comment lines with the version, the counts and the scan time, and
-// the pace line "pace-us 1210" that keeps the replay's scans as far apart.
+// the pace line "pace-us 1210" (the median scan period, which the stand-in
+// ignores in a timed script). A closed recording ends with "end at-us=N",
+// one median scan period after its last scan.
 #ifndef PANELTEST_SCAN_RECORD_H
 #define PANELTEST_SCAN_RECORD_H
 
@@ -19,8 +22,8 @@ constexpr uint32_t record_max_repeat = 1000000;
 constexpr uint32_t record_max_frame_lines = 65536;
 constexpr uint32_t record_max_pace_us = 1000000;
 
-// Room for the longest frame line.
-constexpr size_t record_line_size = 64;
+// Room for the longest frame line, a 20-digit at-us= included.
+constexpr size_t record_line_size = 96;
 
 // Scans in a row that read the same; repeat 0 before the first scan.
 struct record_run {
@@ -28,12 +31,14 @@ struct record_run {
     uint16_t panel;
     uint8_t sys;
     uint32_t repeat;
+    uint64_t at_us;  // the run's first scan, from the recording's first
 };
 
-// Adds one scan. When it cannot join the run (it reads differently, or the
-// run holds record_max_repeat scans), the run goes to *ended, true is
-// returned and the scan starts a new run.
-bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, record_run *ended);
+// Adds one scan made at_us after the recording's first. When it cannot join
+// the run (it reads differently, or the run holds record_max_repeat scans),
+// the run goes to *ended, true is returned and the scan starts a new run.
+bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, uint64_t at_us,
+                    record_run *ended);
 
 // The frame line of a run, without its newline; a failed scan reads
 // "panel=0x0000 sys=0x0 read-fail=1" whatever the library reported.
@@ -48,28 +53,31 @@ struct scan_recording {
     uint32_t frame_lines;
     uint32_t recorded_scans;  // the scans of the frame lines written
     bool full;                // a run found no room for its frame line
-    uint64_t flushed_ms;
+    uint64_t left_out_us;     // when the first run left out began
+    uint64_t first_scan_us;  // monotonic
+    uint64_t last_scan_us;   // from the first scan
+    uint64_t flushed_us;
     bool write_failed;
     uint32_t pace_us;  // the median scan period; 0 while it is not known
 };
 
 // Creates the file and writes its comment lines; false when it cannot be created.
 bool scan_recording_open(scan_recording *recording, const char *path, const char *version_line,
-                         uint64_t now_ms);
+                         uint64_t now_us);
 
-// Records one scan made at now_ms (monotonic milliseconds). At least once a
+// Records one scan started at now_us (monotonic microseconds). At least once a
 // second the comment lines are brought up to date and the file is flushed,
 // so a run that is killed leaves every frame line written before that.
 // Does nothing while not recording.
 void scan_recording_scan(scan_recording *recording, bool scan_ok, uint16_t panel, uint8_t sys,
-                         uint64_t now_ms);
+                         uint64_t now_us);
 
 // Takes the view's median scan period (0: not known yet) for the pace line,
 // written with the comment lines; a period over record_max_pace_us is
 // written as that. Does nothing while not recording.
 void scan_recording_pace(scan_recording *recording, uint32_t period_us);
 
-// Writes the last run and the final comment lines and closes the file.
+// Writes the last run, the end line and the final comment lines and closes the file.
 // False when any of it could not be written. Does nothing while not recording.
 bool scan_recording_close(scan_recording *recording);
 

@@ -35,7 +35,7 @@ int bit_of(unsigned int value, int bit)
 
 bool view_recording_open(const char *path)
 {
-    return scan_recording_open(&recording, path, view_version_line, monotonic_clock_ms());
+    return scan_recording_open(&recording, path, view_version_line, monotonic_clock_us());
 }
 
 bool view_recording_close()
@@ -74,7 +74,7 @@ scan_reading view_scan(cycle_counts *counts)
         scan_recording_pace(&recording, view_scan_period_us());
         next_pace_update_us = start_us + pace_update_us;
     }
-    scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, start_us / 1000u);
+    scan_recording_scan(&recording, reading.ok, reading.panel, reading.sys, start_us);
     return reading;
 }
 

@@ -4,8 +4,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <algorithm>
-
 #include "script_line.h"
 
 namespace {
@@ -16,45 +14,91 @@ constexpr uint32_t max_script_frames = 65536;
 constexpr uint32_t max_line_words = script_line_size / 2;
 constexpr uint32_t max_repeat = 1000000;
 // A recording's median scan period; a second is more than any view takes.
-constexpr const char *pace_statement = "pace-us";
 constexpr uint32_t max_pace_us = 1000000;
 // Ten minutes: longer than any test or desk session waits for a bridge.
-constexpr const char *unplug_statement = "unplug-ms";
 constexpr uint32_t max_unplug_ms = 600000;
 
-// A word after the frame bytes: name=N with N in [low, high]. A fault word
-// marks bit N - 1 of its field; repeat= sets its field to N.
+// What a word after the frame bytes does with its number: repeat= sets the
+// frame's scans, a fault word marks call N of the scan, at-us= times the line.
+void set_repeat(board_frame *frame, uint64_t n)
+{
+    frame->repeat = static_cast<uint32_t>(n);
+}
+void mark_address_write(board_frame *frame, uint64_t n)
+{
+    frame->failing_address_writes |= 1u << (n - 1);
+}
+void mark_read(board_frame *frame, uint64_t n)
+{
+    frame->failing_reads |= 1u << (n - 1);
+}
+void mark_short_read(board_frame *frame, uint64_t n)
+{
+    frame->short_reads |= 1u << (n - 1);
+}
+void set_time(board_frame *frame, uint64_t n)
+{
+    frame->timed = true;
+    frame->at_us = n;
+}
+
+// A word after the frame bytes: name=N with N in [low, high].
 struct frame_word {
     const char *name;
-    uint32_t low;
-    uint32_t high;
-    uint32_t board_frame::*field;
-    bool marks_bit;
+    uint64_t low;
+    uint64_t high;
+    void (*apply)(board_frame *frame, uint64_t n);
 };
 
 constexpr frame_word frame_words[] = {
-    {"repeat=", 1, max_repeat, &board_frame::repeat, false},
-    {"addr-fail=", 1, board_address_writes_per_scan, &board_frame::failing_address_writes, true},
-    {"read-fail=", 1, board_frame_bytes, &board_frame::failing_reads, true},
-    {"short-read=", 1, board_frame_bytes, &board_frame::short_reads, true},
+    {"repeat=", 1, max_repeat, set_repeat},
+    {"addr-fail=", 1, board_address_writes_per_scan, mark_address_write},
+    {"read-fail=", 1, board_frame_bytes, mark_read},
+    {"short-read=", 1, board_frame_bytes, mark_short_read},
+    {"at-us=", 0, UINT64_MAX, set_time},
 };
 static_assert(board_address_writes_per_scan <= 32 && board_frame_bytes <= 32,
               "a fault field holds one bit per call of a scan");
+constexpr const char *time_word = "at-us=";
+
+// Whether the frame lines carry at-us=; a script holds one kind or the other.
+enum class script_timing { not_known, timed, untimed };
 
 board_frame script[max_script_frames];
-// Scans in one pass of the script up to and including each frame, repeats included.
-uint64_t script_scans_through[max_script_frames];
 uint32_t script_frame_count = 0;
-uint64_t script_scan_count = 0;  // scans in one pass of the script
+script_timing timing = script_timing::not_known;
 // The script's pace-us line: whether one was read, and its microseconds (0: none).
 struct script_pace_line {
     bool read;
     uint32_t us;
 };
 script_pace_line script_pace = {false, 0};
-// The unplug-ms lines of one pass, each at the scans in the pass before it.
-board_unplug script_unplugs[max_script_frames];
+// The script's end line: whether one was read, and its time in a timed script.
+struct script_end_line {
+    bool read;
+    uint64_t at_us;
+};
+script_end_line end_line = {false, 0};
+// The unplug-ms lines, in order, each before the frame line it names
+// (script_frame_count: after the last, before the next pass).
+struct script_unplug {
+    uint32_t before_line;
+    uint64_t gone_us;
+};
+script_unplug script_unplugs[max_script_frames];
 uint32_t script_unplug_count = 0;
+
+// Where the loaded script is: the frame line served, the scans it has
+// served and the unplugs of this pass done; a timed script counts its time
+// from the first scan of each pass.
+struct script_play {
+    bool started;
+    uint32_t line;
+    uint64_t served;
+    uint32_t unplugs_done;
+    uint64_t pass_start_us;
+};
+script_play play = {false, 0, 0, 0, 0};
 
 // Reports a script fault on stderr; always returns false.
 bool script_error(const char *path, uint32_t line, const char *what)
@@ -115,23 +159,38 @@ bool parse_decoded_frame(char **words, uint32_t count, board_frame *frame, const
     return true;
 }
 
-// Applies one word after the bytes, such as read-fail=2.
-bool parse_frame_word(const char *word, board_frame *frame)
+// Applies one word after the bytes, such as read-fail=2; false (with a message naming it) on a fault.
+bool parse_frame_word(const char *word, board_frame *frame, const char *path, uint32_t line_number)
 {
+    char what[script_line_size + 40];
     for (const frame_word &known : frame_words) {
         size_t name_length = strlen(known.name);
-        uint32_t n = 0;
+        uint64_t n = 0;
         if (strncmp(word, known.name, name_length) != 0) {
             continue;
         }
-        if (!script_line_number(word + name_length, 10, known.low, known.high, &n)) {
-            return false;
+        if (!script_line_number64(word + name_length, known.low, known.high, &n)) {
+            snprintf(what, sizeof what, "%s takes %llu to %llu", known.name,
+                     static_cast<unsigned long long>(known.low),
+                     static_cast<unsigned long long>(known.high));
+            return script_error(path, line_number, what);
         }
-        uint32_t &field = frame->*known.field;
-        field = known.marks_bit ? field | (1u << (n - 1)) : n;
+        known.apply(frame, n);
         return true;
     }
-    return false;
+    snprintf(what, sizeof what, "unknown word %s", word);
+    return script_error(path, line_number, what);
+}
+
+// Frame lines and the end line are all timed or all untimed.
+bool check_timing(bool timed, const char *path, uint32_t line_number)
+{
+    script_timing kind = timed ? script_timing::timed : script_timing::untimed;
+    if (timing != script_timing::not_known && timing != kind) {
+        return script_error(path, line_number, "timed and untimed lines in one script");
+    }
+    timing = kind;
+    return true;
 }
 
 // Parses one frame line of count words, raw or decoded; false (with a message) on a fault.
@@ -152,11 +211,11 @@ bool parse_frame(char **words, uint32_t count, board_frame *frame, const char *p
         }
     }
     for (uint32_t i = first_word; i < count; ++i) {
-        if (!parse_frame_word(words[i], frame)) {
-            return script_error(path, line_number, "unknown word or number out of range");
+        if (!parse_frame_word(words[i], frame, path, line_number)) {
+            return false;
         }
     }
-    return true;
+    return check_timing(frame->timed, path, line_number);
 }
 
 // "pace-us 1210": one number of microseconds, once a script.
@@ -172,6 +231,20 @@ bool parse_pace(char **words, uint32_t count, const char *path, uint32_t line_nu
     return true;
 }
 
+// "end", or "end at-us=N" in a timed script: the bridge is gone for good after it.
+bool parse_end(char **words, uint32_t count, const char *path, uint32_t line_number)
+{
+    board_frame times = {};
+    if (count > 2 || (count == 2 && strncmp(words[1], time_word, strlen(time_word)) != 0)) {
+        return script_error(path, line_number, "end takes nothing but at-us=");
+    }
+    if (count == 2 && !parse_frame_word(words[1], &times, path, line_number)) {
+        return false;
+    }
+    end_line = {true, times.at_us};
+    return check_timing(times.timed, path, line_number);
+}
+
 // "unplug-ms 300": milliseconds, among the frames.
 bool parse_unplug(char **words, uint32_t count, const char *path, uint32_t line_number)
 {
@@ -182,8 +255,47 @@ bool parse_unplug(char **words, uint32_t count, const char *path, uint32_t line_
     if (script_unplug_count == max_script_frames) {
         return script_error(path, line_number, "too many unplug-ms lines");
     }
-    script_unplugs[script_unplug_count++] = {script_scan_count, uint64_t{ms} * 1000};
+    script_unplugs[script_unplug_count++] = {script_frame_count, uint64_t{ms} * 1000};
     return true;
+}
+
+// A line of its own that is no frame: its first word and its parser.
+struct script_statement {
+    const char *name;
+    bool (*parse)(char **words, uint32_t count, const char *path, uint32_t line_number);
+};
+
+constexpr script_statement statements[] = {
+    {"pace-us", parse_pace},
+    {"unplug-ms", parse_unplug},
+    {"end", parse_end},
+};
+
+const script_statement *statement_of(const char *word)
+{
+    for (const script_statement &statement : statements) {
+        if (strcmp(word, statement.name) == 0) {
+            return &statement;
+        }
+    }
+    return nullptr;
+}
+
+// Whether the frame line served has had its time: a scan at least, then in
+// a timed script until the next line's time (or the end line's), otherwise,
+// and for the last line of a timed script without an end, for its repeat
+// count of scans.
+bool line_done(uint64_t now_us)
+{
+    if (play.served == 0) {
+        return false;
+    }
+    bool last = play.line + 1 == script_frame_count;
+    if (timing == script_timing::timed && !(last && !end_line.read)) {
+        uint64_t next_us = last ? end_line.at_us : script[play.line + 1].at_us;
+        return now_us - play.pass_start_us >= next_us;
+    }
+    return play.served >= script[play.line].repeat;
 }
 
 }  // namespace
@@ -191,9 +303,11 @@ bool parse_unplug(char **words, uint32_t count, const char *path, uint32_t line_
 bool board_script_load(const char *path)
 {
     script_frame_count = 0;
-    script_scan_count = 0;
+    timing = script_timing::not_known;
     script_pace = {false, 0};
+    end_line = {false, 0};
     script_unplug_count = 0;
+    play = {false, 0, 0, 0, 0};
     script_file file;
     if (!script_file_open(&file, path)) {
         fprintf(stderr, "ch341 stand-in: cannot read frame script %s: %s\n", path, strerror(errno));
@@ -219,23 +333,22 @@ bool board_script_load(const char *path)
         if (count == 0) {
             continue;
         }
-        if (strcmp(words[0], pace_statement) == 0) {
-            ok = parse_pace(words, count, path, file.line_number);
-            continue;
+        if (end_line.read) {
+            ok = script_error(path, file.line_number, "a line after end");
+            break;
         }
-        if (strcmp(words[0], unplug_statement) == 0) {
-            ok = parse_unplug(words, count, path, file.line_number);
+        const script_statement *statement = statement_of(words[0]);
+        if (statement != nullptr) {
+            ok = statement->parse(words, count, path, file.line_number);
             continue;
         }
         if (script_frame_count == max_script_frames) {
             ok = script_error(path, file.line_number, "too many frames");
             break;
         }
-        board_frame frame = {{0, 0, 0}, 1, 0, 0, 0};
+        board_frame frame = {{0, 0, 0}, 1, 0, 0, 0, false, 0};
         ok = parse_frame(words, count, &frame, path, file.line_number);
         if (ok) {
-            script_scan_count += frame.repeat;
-            script_scans_through[script_frame_count] = script_scan_count;
             script[script_frame_count++] = frame;
         }
     }
@@ -249,26 +362,35 @@ bool board_script_load(const char *path)
 
 uint32_t board_script_pace_us()
 {
-    return script_pace.us;
+    return timing == script_timing::timed ? 0 : script_pace.us;
 }
 
-const board_frame &board_script_frame(uint64_t scan)
+uint64_t board_script_next_scan(uint64_t now_us)
 {
-    // Every call of a scan asks, so a long script is searched, not walked.
-    uint64_t position = scan % script_scan_count;
-    const uint64_t *through =
-        std::upper_bound(script_scans_through, script_scans_through + script_frame_count, position);
-    return script[through - script_scans_through];
+    if (!play.started) {
+        play = {true, 0, 0, 0, now_us};
+    } else if (line_done(now_us)) {
+        ++play.line;
+        play.served = 0;
+    }
+    bool unplug_due = play.unplugs_done < script_unplug_count &&
+                      script_unplugs[play.unplugs_done].before_line == play.line;
+    if (unplug_due) {
+        return script_unplugs[play.unplugs_done++].gone_us;
+    }
+    if (play.line < script_frame_count) {
+        return 0;
+    }
+    if (end_line.read) {
+        return board_script_gone_for_good;
+    }
+    // The next pass, on a clock of its own.
+    play = {true, 0, 0, 0, now_us};
+    return board_script_next_scan(now_us);
 }
 
-bool board_script_unplugs()
+const board_frame &board_script_scan()
 {
-    return script_unplug_count != 0;
-}
-
-board_unplug board_script_unplug(uint64_t k)
-{
-    board_unplug unplug = script_unplugs[k % script_unplug_count];
-    unplug.before_scan += k / script_unplug_count * script_scan_count;
-    return unplug;
+    ++play.served;
+    return script[play.line];
 }

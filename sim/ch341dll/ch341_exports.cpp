@@ -30,7 +30,7 @@ enum class board_kind { none, script, demo, worn, loose };
 enum class device_state { closed, open, dead };
 
 // An unplug that never ends: the bridge stays gone.
-constexpr uint64_t bridge_gone_forever = UINT64_MAX;
+constexpr uint64_t bridge_gone_forever = board_script_gone_for_good;
 
 // The board behind the bridge, from its load: none before the first open
 // and when the last load failed. Closing and opening the bridge leaves it alone.
@@ -43,11 +43,23 @@ uint64_t address_writes_done = 0;
 uint64_t data_reads_done = 0;
 uint64_t scans_started = 0;  // scans whose first call has been made
 uint32_t timed_frame = 0;    // the worn or loose board's frame, read at its scan's first call
-uint64_t script_unplugs_done = 0;
+board_frame script_frame;    // the script's frame, read at its scan's first call
 uint64_t loose_unplugs_done = 0;
 
 device_state device = device_state::closed;
 uint64_t bridge_back_us = 0;  // the bridge is gone until then
+
+// The stand-in never goes to a cabinet: whoever runs it without a board is
+// told, once a process, what would give one.
+void tell_no_board_once()
+{
+    static bool told = false;
+    if (!told) {
+        told = true;
+        fprintf(stderr, "ch341 stand-in: CH341_SIM_BOARD is not set, so there is no bridge: "
+                        "see sim/ch341dll/README.md\n");
+    }
+}
 
 const char *bool_name(BOOL value)
 {
@@ -77,11 +89,11 @@ void board_load(const char *setting, uint64_t now_us)
     address_writes_done = 0;
     data_reads_done = 0;
     scans_started = 0;
-    script_unplugs_done = 0;
     loose_unplugs_done = 0;
     device = device_state::closed;
     bridge_back_us = 0;
     if (setting[0] == '\0') {
+        tell_no_board_once();
         return;
     }
     if (strcmp(setting, "demo") == 0) {
@@ -122,19 +134,18 @@ bool loose_link_failing(uint64_t now_us)
            board_loose_at(now_us - loaded_us).link == loose_link::failing;
 }
 
-// A script's unplug-ms line comes before the scan that this call would
-// start: the bridge goes, and the call fails with the rest.
+// A script's unplug-ms line, or its end, comes before the scan that this
+// call would start: the bridge goes, and the call fails with the rest.
 bool script_unplugs_before(uint64_t scan, uint64_t now_us)
 {
-    if (board != board_kind::script || scan < scans_started || !board_script_unplugs()) {
+    if (board != board_kind::script || scan < scans_started) {
         return false;
     }
-    board_unplug unplug = board_script_unplug(script_unplugs_done);
-    if (unplug.before_scan > scan) {
+    uint64_t gone_us = board_script_next_scan(now_us);
+    if (gone_us == 0) {
         return false;
     }
-    ++script_unplugs_done;
-    bridge_unplug(now_us, unplug.gone_us);
+    bridge_unplug(now_us, gone_us);
     return true;
 }
 
@@ -152,6 +163,8 @@ void scan_call(uint64_t scan)
         timed_frame = board_worn_frame(started_us - loaded_us);
     } else if (board == board_kind::loose) {
         timed_frame = board_loose_at(started_us - loaded_us).frame;
+    } else if (board == board_kind::script) {
+        script_frame = board_script_scan();
     }
 }
 
@@ -183,10 +196,9 @@ BOOL read_data(ULONG iIndex, PVOID oBuffer, PULONG ioLength, uint64_t now_us)
             result = loose_link_failing(now_us) ? FALSE : TRUE;
             delivered = result;
         } else {
-            const board_frame &frame = board_script_frame(scan);
-            data = frame.bytes[byte];
-            result = (frame.failing_reads & bit) != 0 ? FALSE : TRUE;
-            delivered = result && (frame.short_reads & bit) == 0;
+            data = script_frame.bytes[byte];
+            result = (script_frame.failing_reads & bit) != 0 ? FALSE : TRUE;
+            delivered = result && (script_frame.short_reads & bit) == 0;
         }
         delivered = delivered && requested > 0;
     }
@@ -255,7 +267,7 @@ CH341DLL_API BOOL WINAPI CH341EppSetAddr(ULONG iIndex, UCHAR iAddr)
         ++address_writes_done;
         scan_call(scan);
         bool fails = board == board_kind::script
-                         ? (board_script_frame(scan).failing_address_writes & (1u << write)) != 0
+                         ? (script_frame.failing_address_writes & (1u << write)) != 0
                          : loose_link_failing(began_us);
         result = fails ? FALSE : TRUE;
     }

@@ -150,3 +150,19 @@ bool script_line_number(const char *text, int base, uint32_t low, uint32_t high,
     *value = static_cast<uint32_t>(parsed);
     return true;
 }
+
+bool script_line_number64(const char *text, uint64_t low, uint64_t high, uint64_t *value)
+{
+    if (isdigit(static_cast<unsigned char>(text[0])) == 0) {
+        return false;
+    }
+    // strtoull gives its largest value for any number past it, and says so only in errno.
+    errno = 0;
+    char *end = nullptr;
+    unsigned long long parsed = strtoull(text, &end, 10);
+    if (*end != '\0' || errno == ERANGE || parsed < low || parsed > high) {
+        return false;
+    }
+    *value = static_cast<uint64_t>(parsed);
+    return true;
+}

@@ -43,4 +43,7 @@ uint32_t script_line_split(char *line, char **words, uint32_t capacity);
 // Reads all of text as a number in [low, high] in base; no sign or blank before it.
 bool script_line_number(const char *text, int base, uint32_t low, uint32_t high, uint32_t *value);
 
+// The same for a decimal number of up to 64 bits.
+bool script_line_number64(const char *text, uint64_t low, uint64_t high, uint64_t *value);
+
 #endif

@@ -76,7 +76,15 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 {
     std::string trace = sim_trace_for(test_name());
     program_set_environment("CH341_SIM_BOARD", "");
+    // The first case of this program: no open has been made before.
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    std::string error = ::testing::internal::GetCapturedStderr();
+    error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
+    EXPECT_EQ(error, "ch341 stand-in: CH341_SIM_BOARD is not set, so there is no bridge: "
+                     "see sim/ch341dll/README.md\n")
+        << "once a process";
     EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     read_result read = read_one();
     EXPECT_FALSE(read.ok);
@@ -84,6 +92,7 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
     EXPECT_EQ(read.byte, 0xAA) << "a failed read must leave the buffer alone";
     CH341CloseDevice(ch341_bridge_index);
     std::vector<std::string> expected = {
+        "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE",
         "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE",
         "CH341EppSetAddr(0, 0xFF) -> FALSE",
         "CH341EppReadData(0, length 1) -> FALSE, length 0",
@@ -158,6 +167,65 @@ TEST(StandInScript, UnplugGoesForItsTimeAndTheFramesGoOnThroughANewOpen)
     CH341CloseDevice(ch341_bridge_index);
 }
 
+// Byte 0 of each scan of reads only, until a read fails or `scans` are done.
+std::vector<int> first_bytes(int scans)
+{
+    std::vector<int> bytes;
+    for (int scan = 0; scan < scans; ++scan) {
+        read_result read[3] = {read_one(), read_one(), read_one()};
+        if (!read[0].ok) {
+            break;
+        }
+        bytes.push_back(read[0].byte);
+    }
+    return bytes;
+}
+
+TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
+{
+    // Untimed: one frame line per scan and repeat, then no bridge, for good.
+    ASSERT_NE(open_script(test_name() + ".end", "11 22 33\n44 55 66 repeat=2\nend\n"),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(first_bytes(5), (std::vector<int>{0x11, 0x44, 0x44}));
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    CH341CloseDevice(ch341_bridge_index);
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    // Timed lines whose time has come are served one scan each; the last, with no end
+    // line after it, for its repeat count, and the next pass starts its clock again.
+    ASSERT_NE(open_script(test_name() + ".loop", "11 0 0 at-us=0\n22 0 0 at-us=0 repeat=3\n"),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(first_bytes(6), (std::vector<int>{0x11, 0x22, 0x22, 0x22, 0x11, 0x22}));
+    // Each line from its time on, for a scan at least, until the end line's time; pace-us is
+    // ignored. Lower bounds only, and the scans of line 1 as many as fit in a tenth of a second.
+    ASSERT_NE(open_script(test_name() + ".clock",
+                          "pace-us 1000000\n11 0 0 at-us=0\n22 0 0 at-us=100000\n"
+                                       "33 0 0 at-us=100000\nend at-us=200000\n"),
+              INVALID_HANDLE_VALUE);
+    struct shown_line {
+        int byte;
+        int scans;
+        uint64_t seen_us;  // after its first scan, from before the script's first
+    };
+    std::vector<shown_line> shown;
+    uint64_t start_us = now_us();
+    for (std::vector<int> scan = first_bytes(1); !scan.empty(); scan = first_bytes(1)) {
+        if (shown.empty() || shown.back().byte != scan[0]) {
+            shown.push_back({scan[0], 0, now_us() - start_us});
+        }
+        ++shown.back().scans;
+    }
+    uint64_t ended_us = now_us() - start_us;
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].byte, 0x11);
+    EXPECT_GE(shown[0].scans, 2);
+    EXPECT_EQ(shown[1].byte, 0x22);
+    EXPECT_EQ(shown[1].scans, 1) << "its time was up as it was first served";
+    EXPECT_GE(shown[1].seen_us, 100000u);
+    EXPECT_EQ(shown[2].byte, 0x33);
+    EXPECT_GE(ended_us, 200000u);
+    CH341CloseDevice(ch341_bridge_index);
+}
+
 TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
 {
     ASSERT_NE(open_script(test_name(), "01 02 03 addr-fail=2 addr-fail=9 read-fail=1 short-read=3\n"
@@ -225,6 +293,9 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         most_words += " x";
     }
     const std::string longest = "12 34 56 #" + std::string(245, 'x');
+    // The longest word a line holds, named whole.
+    const std::string long_word(246, 'w');
+    const std::string long_word_error = ":1: unknown word " + long_word;
     struct script_case {
         std::string script;
         const char *error;  // null: the script loads
@@ -234,7 +305,22 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"panel=0x0x20 sys=0x1\n", ":1: panel= takes four hex digits"},
         {"panel=0x0020 sys=0x8\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
         {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
-        {"panel=0x0020 sys=0x1 repeat=0\n", ":1: unknown word or number out of range"},
+        {"panel=0x0020 sys=0x1 repeat=0\n", ":1: repeat= takes 1 to 1000000"},
+        {"FF FF FF read-fail=4\n", ":1: read-fail= takes 1 to 3"},
+        {"FF FF FF bogus\n", ":1: unknown word bogus"},
+        {"FF FF FF " + long_word, long_word_error.c_str()},
+        {"FF FF FF at-us=12x\n", ":1: at-us= takes 0 to 18446744073709551615"},
+        // Timed lines, all or none, and the end line, last.
+        {"FF FF FF at-us=18446744073709551616\n", ":1: at-us= takes 0 to 18446744073709551615"},
+        {"FF FF FF at-us=18446744073709551615\nend at-us=18446744073709551615\n", nullptr},
+        {"FF FF FF at-us=0\nFF FF FF\n", ":2: timed and untimed lines in one script"},
+        {"FF FF FF\nFF FF FF at-us=0\n", ":2: timed and untimed lines in one script"},
+        {"FF FF FF at-us=0\nend\n", ":2: timed and untimed lines in one script"},
+        {"FF FF FF\nend at-us=5\n", ":2: timed and untimed lines in one script"},
+        {"FF FF FF\nend repeat=2\n", ":2: end takes nothing but at-us="},
+        {"FF FF FF at-us=0\nend at-us=1 at-us=2\n", ":2: end takes nothing but at-us="},
+        {"FF FF FF\nend\n# after it\n\npace-us 5\n", ":5: a line after end"},
+        {"end\n", ": no frames"},
         {"pace-us 1000001\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
         {"FF FF FF\npace-us\n", ":2: pace-us takes microseconds, 0 to 1000000"},
         {"pace-us 5 5\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
@@ -267,7 +353,7 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {longest + "\r\n", nullptr},
         {"FF FF FF #" + std::string(246, 'x') + "\n", ":1: line too long"},
         {"FF FF FF\n#" + std::string(255, 'x') + "\r\n", ":2: line too long"},
-        {most_words, ":1: unknown word or number out of range"},
+        {most_words, ":1: unknown word x"},
     };
     int case_number = 0;
     for (const script_case &c : cases) {

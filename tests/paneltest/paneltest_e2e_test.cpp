@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 #include <map>
@@ -586,14 +587,42 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
     }
 }
 
-// The frame lines alone: what a replay must give back byte for byte.
-std::string frame_lines_of(const std::string &recording)
+// A frame or end line of a recording: its words but at-us= (and repeat=,
+// unless kept), and its time.
+struct timed_line {
+    std::string words;
+    uint64_t at_us;
+};
+
+std::vector<timed_line> timed_lines_of(const std::string &recording, bool keep_repeat)
+{
+    std::vector<timed_line> timed;
+    for (const std::string &line : lines_of(recording)) {
+        if (line.compare(0, 1, "#") == 0 || line.compare(0, 8, "pace-us ") == 0) {
+            continue;
+        }
+        timed_line kept = {"", UINT64_MAX};
+        size_t at = 0;
+        for (size_t end = 0; at < line.size(); at = end + 1) {
+            end = std::min(line.find(' ', at), line.size());
+            std::string word = line.substr(at, end - at);
+            if (word.compare(0, 6, "at-us=") == 0) {
+                kept.at_us = std::stoull(word.substr(6));
+            } else if (keep_repeat || word.compare(0, 7, "repeat=") != 0) {
+                kept.words += (kept.words.empty() ? "" : " ") + word;
+            }
+        }
+        timed.push_back(kept);
+    }
+    return timed;
+}
+
+// The frame lines and the end line without their times: what a replay must give back.
+std::string frame_lines_of(const std::string &recording, bool keep_repeat = true)
 {
     std::string frames;
-    for (const std::string &line : lines_of(recording)) {
-        if (line.compare(0, 1, "#") != 0 && line.compare(0, 8, "pace-us ") != 0) {
-            frames += line + "\n";
-        }
+    for (const timed_line &line : timed_lines_of(recording, keep_repeat)) {
+        frames += line.words + "\n";
     }
     return frames;
 }
@@ -630,7 +659,14 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
         "panel=0x0200 sys=0x0 repeat=2\npanel=0x0000 sys=0x0 repeat=3\n"
         "panel=0x0000 sys=0x1 repeat=10\npanel=0x0000 sys=0x0\npanel=0x0000 sys=0x1 repeat=10\n"
         "panel=0x0008 sys=0x0 repeat=3\npanel=0x0000 sys=0x0 read-fail=1 repeat=3\n"
-        "panel=0x0008 sys=0x0 repeat=2\npanel=0x8001 sys=0x4\npanel=0x0000 sys=0x0 repeat=2\n";
+        "panel=0x0008 sys=0x0 repeat=2\npanel=0x8001 sys=0x4\npanel=0x0000 sys=0x0 repeat=2\nend\n";
+    // The replay's own scans are served by the recording's times, for as long
+    // as it ran and then none: its repeat counts are its own.
+    std::string replayed;
+    for (const std::string &line : lines_of(frames)) {
+        replayed += line.substr(0, line.find(" repeat=")) + "\n";
+    }
+    replayed.insert(replayed.size() - 4, "panel=0x0000 sys=0x0 read-fail=1\n");
     // Releases without their durations ("after N ms"), which scan_log_test pins.
     const std::vector<std::string> events = {version_line.substr(0, version_line.size() - 1),
                                              "scan 1: scan failed",
@@ -669,32 +705,99 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        // The board, its recording, then that recording's replay.
+        // The board, its recording, then that recording's replay, run past its end.
         std::string played = board;
         for (int pass = 1; pass <= 2; ++pass) {
             SCOPED_TRACE(pass == 1 ? "recording" : "replay");
             std::string name = std::string("record_") + c.name + "_" + std::to_string(pass);
             std::string path = "paneltest_e2e_" + name + ".recording";
+            // The replay's scans take 5.04 ms at least, in every view: enough of
+            // them to go past the recording's end, however long it took.
+            std::string scans = "85";
+            if (pass == 2) {
+                scans = std::to_string(timed_lines_of(played, false).back().at_us / 5040 + 20);
+            }
+            program_set_environment("CH341_SIM_CALL_US", pass == 1 ? "" : "420");
             std::vector<std::string> arguments = c.arguments;
-            arguments.insert(arguments.end(), {"--scans", "85", "--record", path});
+            arguments.insert(arguments.end(), {"--scans", scans, "--record", path});
             paneltest_run run = run_paneltest(name, played, arguments);
+            program_set_environment("CH341_SIM_CALL_US", "");
             ASSERT_TRUE(run.program.finished);
             EXPECT_EQ(run.program.exit_status, c.exit_status);
             std::string recording = read_file(path);
-            EXPECT_EQ(frame_lines_of(recording), frames);
+            EXPECT_EQ(frame_lines_of(recording, pass == 1), pass == 1 ? frames : replayed);
             EXPECT_EQ(recording.compare(0, version_line.size() + 2, "# " + version_line), 0)
                 << recording;
-            EXPECT_NE(recording.find("\n# scans: 85, failed: 4 "), std::string::npos) << recording;
-            EXPECT_EQ(std::count(run.trace.begin(), run.trace.end(), "CH341CloseDevice(0)"), 2)
-                << "wzio's reopen, and the close at the end";
-            // Every view ends with its link drop-outs, after all its other last lines.
-            EXPECT_EQ(lines_of(run.text).back().substr(0, 27), "link drop-outs: 2, longest ");
-            if (std::string(c.name) == "events") {
+            if (pass == 1) {
+                EXPECT_NE(recording.find("\n# scans: 85, failed: 4 "), std::string::npos)
+                    << recording;
+                EXPECT_EQ(std::count(run.trace.begin(), run.trace.end(), "CH341CloseDevice(0)"), 2)
+                    << "wzio's reopen, and the close at the end";
+                // Every view ends with its link drop-outs, after all its other last lines.
+                EXPECT_EQ(lines_of(run.text).back().substr(0, 27), "link drop-outs: 2, longest ");
+            }
+            if (pass == 1 && std::string(c.name) == "events") {
                 EXPECT_EQ(events_without_times(run.text), events) << run.text;
+            }
+            // Never early: the replay shows each line from the recording's time on.
+            std::vector<timed_line> times = timed_lines_of(recording, false);
+            std::vector<timed_line> recorded = timed_lines_of(played, false);
+            for (size_t line = 0; pass == 2 && line + 2 < times.size(); ++line) {
+                EXPECT_GE(times[line].at_us + 50000, recorded[line].at_us) << line;
             }
             played = recording;
         }
     }
+}
+
+TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
+{
+    // As paneltest records a cabinet that stalled for 200 ms while panel 5 was
+    // held: two scans of it, 205 ms apart. The replay scans every 5 ms.
+    const std::string recording =
+        "pace-us 5000\n"
+        "panel=0x0000 sys=0x0 repeat=10 at-us=0\n"
+        "panel=0x0020 sys=0x0 repeat=2 at-us=50000\n"
+        "panel=0x0000 sys=0x0 repeat=10 at-us=255000\n"
+        "panel=0x0200 sys=0x0 repeat=4 at-us=305000\n"
+        "panel=0x0000 sys=0x0 repeat=10 at-us=325000\n"
+        "end at-us=375000\n";
+    const std::string path = "paneltest_e2e_stalled_replay.recording";
+    paneltest_run run =
+        run_paneltest("stalled_replay", recording, {"--events", "--scans", "120", "--record", path});
+    ASSERT_TRUE(run.program.finished);
+    EXPECT_EQ(run.program.exit_status, -2);
+    // Past the end, failed scans only: the replay does not start over. After the
+    // version line and the four edges, one link drop-out that lasts to the end.
+    std::vector<std::string> events = events_without_times(run.text);
+    ASSERT_EQ(events.size(), 9u) << run.text;
+    EXPECT_EQ(events[5].substr(events[5].find(':')), ": scan failed") << run.text;
+    EXPECT_EQ(events[6].substr(events[6].find(':'), 28), ": link still down at the end") << run.text;
+    EXPECT_EQ(events[8], "link drop-outs: 1") << run.text;
+    // Holds as recorded, to within a scan (5 ms), and a tenth of a second for a loaded
+    // machine, which can hold up the replay as it shows a press or a release.
+    const struct {
+        const char *release;
+        double held_ms;
+    } holds[] = {{": panel 5 released after ", 205}, {": panel 9 released after ", 20}};
+    for (const auto &hold : holds) {
+        size_t at = run.text.find(hold.release);
+        ASSERT_NE(at, std::string::npos) << run.text;
+        unsigned long held_ms = std::stoul(run.text.substr(at + strlen(hold.release)));
+        EXPECT_NEAR(static_cast<double>(held_ms), hold.held_ms, 100.0) << hold.release;
+    }
+    // Recorded again: the same lines, each from the recording's time on.
+    std::vector<timed_line> again = timed_lines_of(read_file(path), false);
+    std::vector<timed_line> recorded = timed_lines_of(recording, false);
+    ASSERT_EQ(again.size(), recorded.size() + 1);
+    for (size_t line = 0; line + 1 < recorded.size(); ++line) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(again[line].words, recorded[line].words);
+        EXPECT_GE(again[line].at_us + 50000, recorded[line].at_us);
+        EXPECT_LT(again[line].at_us, recorded[line].at_us + 100000);
+    }
+    EXPECT_EQ(again[recorded.size() - 1].words, "panel=0x0000 sys=0x0 read-fail=1");
+    EXPECT_GE(again[recorded.size() - 1].at_us + 50000, 375000u);
 }
 
 // The lines that start with one of `starts`, in order; the times after them vary.
@@ -731,8 +834,8 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
                                         "panel 2: not reached"}))
         << check.ending;
 
-    // The view, behind a bridge at 100 us a call, then its recording replayed by a
-    // stand-in that answers at once: its pace line keeps 40 scans past 30 ms.
+    // The view, behind a bridge at 100 us a call, then its recording replayed
+    // by its times at five times that pace, past its end.
     const std::vector<std::string> verdicts = {
         "panel 0: 2 presses, 1 chatter, shortest gap ",
         "panel 1: 2 presses, 0 chatter, shortest gap ",
@@ -740,11 +843,14 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
     const std::string path = "paneltest_e2e_chatter.recording";
     // Panel 1 again, 40 scans after its release: 48 ms at the bridge's pace.
     std::string played = board + frame(p1, "repeat=20") + frame(0, "repeat=40");
-    for (const char *call_us : {"100", "0"}) {
+    std::vector<double> recorded_ms;  // the shortest gaps and holds of the recording
+    for (const char *call_us : {"100", "20"}) {
         SCOPED_TRACE(call_us);
         program_set_environment("CH341_SIM_CALL_US", call_us);
-        std::vector<std::string> arguments = {"--chatter", "--scans", "224"};
-        if (call_us[0] != '0') {
+        bool recording = call_us[0] == '1';
+        std::string scans = recording ? "224" : "2000";
+        std::vector<std::string> arguments = {"--chatter", "--scans", scans};
+        if (recording) {
             arguments.insert(arguments.end(), {"--record", path});
         }
         paneltest_run run =
@@ -755,6 +861,17 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         EXPECT_NE(run.text.find("\nmost chatter:\npanel 0: 2 presses, 1 chatter"),
                   std::string::npos)
             << run.text;
+        // Within a scan of the recording's, and 20 ms for a loaded machine.
+        std::vector<double> figures_ms;
+        for (size_t at = run.ending.find("shortest "); at != std::string::npos;
+             at = run.ending.find("shortest ", at + 1)) {
+            figures_ms.push_back(std::stod(run.ending.substr(run.ending.find(' ', at + 9))));
+        }
+        ASSERT_EQ(figures_ms.size(), 4u) << run.ending;
+        for (size_t figure = 0; !recording && figure < figures_ms.size(); ++figure) {
+            EXPECT_NEAR(figures_ms[figure], recorded_ms[figure], 20.0) << run.ending;
+        }
+        recorded_ms = figures_ms;
         // Drawn at the start, on its own clock and at the end: not once per scan.
         int screens = 0;
         for (size_t at = run.text.find("\nChatter: "); at != std::string::npos;
@@ -762,7 +879,7 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
             ++screens;
         }
         EXPECT_GE(screens, 4);  // over a quarter of a second at least
-        EXPECT_LE(screens, 224 / 4);
+        EXPECT_LE(screens, std::stoi(scans) / 4);
         played = read_file(path);
     }
     program_set_environment("CH341_SIM_CALL_US", "");

@@ -38,6 +38,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         std::string pace;
         std::string dropouts;  // the screen's line
         std::string held;      // per failed scan: h when the inputs are shown held, r released
+        std::string end;
     };
     const log_case cases[] = {
         // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
@@ -57,15 +58,17 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
           "5000.020 s, scan 1000005: panel 0 pressed",
           "5001.020 s, scan 1000205: panel 0 released after 1000 ms",
           "events: 1000205 scans, 1 failed, 6 edges"},
-         "panel=0x0000 sys=0x0\npanel=0x8000 sys=0x4 repeat=1000000\npanel=0x8000 sys=0x4\n"
-         "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0000 sys=0x0\npanel=0x0001 sys=0x0 repeat=200\n"
-         "panel=0x0000 sys=0x0\n",
+         "panel=0x0000 sys=0x0 at-us=0\npanel=0x8000 sys=0x4 repeat=1000000 at-us=5000\n"
+         "panel=0x8000 sys=0x4 at-us=5000005000\n"
+         "panel=0x0000 sys=0x0 read-fail=1 at-us=5000010000\npanel=0x0000 sys=0x0 at-us=5000015000\n"
+         "panel=0x0001 sys=0x0 repeat=200 at-us=5000020000\npanel=0x0000 sys=0x0 at-us=5001020000\n",
          7,
          "# scans: 1000205, failed: 1",
          5000,
          "pace-us 5000",
          "link drop-outs: 1, longest 0.01 s, last 0.01 s",
-         "h"},
+         "h",
+         "end at-us=5001025000"},
         // Link drop-outs: from the first scan, while panel 5 is held (40 ms and 50 ms
         // into it: held, then released as a game sees it), with nothing held, and one
         // still open at the end. Panel 5 is one press and one hold through them.
@@ -93,25 +96,27 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
           "0.280 s, scan 57: link still down at the end, 0.050 s, 11 scans failed; a game saw "
           "the held inputs released from 50 ms on",
           "events: 57 scans, 52 failed, 3 edges"},
-         "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0020 sys=0x0\n",
+         "panel=0x0000 sys=0x0 read-fail=1 at-us=0\npanel=0x0020 sys=0x0 at-us=5000\n",
          10,
          "# scans: 57, failed: 52",
          5000,
          "pace-us 5000",
          "link drop-outs: 5, longest 0.10 s, last 0.05 s",
          "r" + std::string(9, 'h') + std::string(10, 'h') + "r" + std::string(10, 'h') +
-             std::string(10, 'r') + std::string(10, 'h') + "r"},
+             std::string(10, 'r') + std::string(10, 'h') + "r",
+         "end at-us=285000"},
         // One run more than the stand-in takes: it is left out and the comment says so.
         {"frame_line_limit",
          alternating,
          {},
-         "panel=0x0000 sys=0x0\npanel=0x0001 sys=0x0\n",
+         "panel=0x0000 sys=0x0 at-us=0\npanel=0x0001 sys=0x0 at-us=5000\n",
          65536,
          "# scans: 65537, failed: 0, only the first 65536 recorded (frame line limit)",
          record_max_pace_us + 1,
          "pace-us 1000000",
          "link drop-outs: none",
-         ""},
+         "",
+         "end at-us=327680000"},  // the run left out starts there
     };
     for (const log_case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,7 +139,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
                 if (!step.ok) {
                     held += scan_link_inputs_held(&events.link) ? 'h' : 'r';
                 }
-                scan_recording_scan(&recording, step.ok, step.panel, step.sys, now_ms);
+                scan_recording_scan(&recording, step.ok, step.panel, step.sys, now_ms * 1000);
                 scan_recording_pace(&recording, now_ms == 7 ? 0 : c.pace_us);
             }
         }
@@ -150,10 +155,12 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         if (!c.events.empty()) {
             EXPECT_EQ(lines, c.events);
         }
-        std::string frames, counts, pace;
+        std::string frames, counts, pace, end;
         size_t frame_lines = 0;
         for (const std::string &text : lines_of(read_file(path))) {
-            if (text.compare(0, 8, "pace-us ") == 0) {
+            if (text.compare(0, 4, "end ") == 0) {
+                end += text;
+            } else if (text.compare(0, 8, "pace-us ") == 0) {
                 pace += text.substr(0, text.find_last_not_of(' ') + 1);
             } else if (text[0] != '#') {
                 frames += text + "\n";
@@ -164,6 +171,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         }
         EXPECT_EQ(counts, c.counts);
         EXPECT_EQ(pace, c.pace);
+        EXPECT_EQ(end, c.end);
         EXPECT_EQ(frames.compare(0, c.frames_start.size(), c.frames_start), 0)
             << frames.substr(0, 99);
         EXPECT_EQ(frame_lines, c.frame_lines);
@@ -177,7 +185,7 @@ TEST(ScanLog, ARecordingThatCannotBeWrittenFailsItsClose)
 {
     scan_recording recording;
     ASSERT_TRUE(scan_recording_open(&recording, "/dev/full", "paneltest test\n", 0));
-    scan_recording_scan(&recording, true, 1, 0, 5);
+    scan_recording_scan(&recording, true, 1, 0, 5000);
     EXPECT_FALSE(scan_recording_close(&recording));
 }
 #endif
