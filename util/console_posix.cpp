@@ -12,6 +12,10 @@
 
 constexpr char console_clear_sequence[] = "\x1b[H\x1b[2J";
 constexpr long console_pause_ns = 5L * 1000L * 1000L;
+// readertest's end: typed keys are discarded until this long passes with none, ...
+constexpr int console_discard_quiet_ms = 100;
+// ... but no longer than this, however long a key is held.
+constexpr long long console_discard_most_ms = 1000;
 
 // Signals that end the process by default; each one restores the terminal first.
 constexpr int console_ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGABRT};
@@ -137,17 +141,22 @@ static bool console_input_ready()
 
 unsigned int console_keys_pressed()
 {
-    // Drain what can be read without blocking; an ESC among it is Escape, a space Space.
-    // read(2), not stdio: a byte that stdio read ahead would be hidden from poll().
+    // Standard input stays what it was at the start; asked once.
+    static const bool from_terminal = isatty(STDIN_FILENO) != 0;
+    unsigned int (*keys_in)(const unsigned char *, long) =
+        from_terminal ? console_keys_in_terminal_bytes : console_keys_in_bytes;
+    // Drain what can be read without blocking. read(2), not stdio: a byte that
+    // stdio read ahead would be hidden from poll().
     unsigned int keys = 0;
-    unsigned char bytes[64];
+    // Room for every sequence a held key sends between two cycles, so one is seldom cut.
+    unsigned char bytes[256];
     while (console_input_ready()) {
         ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
         if (count <= 0) {
             // End of input or nothing more on the terminal: ask again next cycle.
             break;
         }
-        keys |= console_keys_in_bytes(bytes, static_cast<long>(count));
+        keys |= keys_in(bytes, static_cast<long>(count));
     }
     return keys;
 }
@@ -155,6 +164,35 @@ unsigned int console_keys_pressed()
 bool console_escape_held()
 {
     return (console_keys_pressed() & console_key_escape) != 0;
+}
+
+static long long console_now_ms()
+{
+    struct timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void console_discard_typed_keys()
+{
+    if (!isatty(STDIN_FILENO)) {
+        return;
+    }
+    // A held key goes on repeating after the one that ended the program: one
+    // flush would leave the repeats still to come to the shell.
+    long long deadline = console_now_ms() + console_discard_most_ms;
+    for (long long left = console_discard_most_ms; left > 0; left = deadline - console_now_ms()) {
+        struct pollfd input = {};
+        input.fd = STDIN_FILENO;
+        input.events = POLLIN;
+        int wait_ms = left < console_discard_quiet_ms ? static_cast<int>(left)
+                                                      : console_discard_quiet_ms;
+        // Quiet, or the terminal hung up: nothing more will come.
+        if (poll(&input, 1, wait_ms) <= 0 || (input.revents & POLLIN) == 0 ||
+            tcflush(STDIN_FILENO, TCIFLUSH) != 0) {
+            return;
+        }
+    }
 }
 
 void console_pause()

@@ -143,8 +143,8 @@ def main():
     terminal.type(b"\x1b")
     terminal.finish()
 
-    # The live view goes on past a space, and Escape ends it with status 0; in
-    # the check a space skips the asked-for input and Escape ends it.
+    # The live view goes on past the Up arrow and a space, and Escape ends it
+    # with status 0; in the check a space skips the asked-for input and Escape ends it.
     cases = [
         ([], "scans:       7", ["last scan:   ok"], "scans:       8", 0, "Ended after "),
         (["--check", "--settle-ms", "0"],
@@ -158,6 +158,7 @@ def main():
         check(terminal.wait_for(asked), f"{name}: '{asked}' never shown", terminal)
         check(all(any(line.startswith(start) for line in terminal.lines()) for start in with_it),
               f"{name}: {with_it} not shown", terminal)
+        terminal.type(b"\x1b[A")
         terminal.type(b" ")
         check(terminal.wait_for(then), f"{name}: '{then}' never shown after a space", terminal)
         terminal.type(b"\x1b")
