@@ -114,7 +114,10 @@ void complain_of_option(const struct option *long_options, const char *given)
 {
     complaint_text[0] = '\0';
     const char *name = strncmp(given, "--", 2) == 0 ? given + 2 : nullptr;
-    size_t length = name != nullptr ? strcspn(name, "=") : 0;
+    // Up to a value after '=', if any.
+    const char *value = name != nullptr ? strchr(name, '=') : nullptr;
+    size_t length = name == nullptr ? 0 : value != nullptr ? static_cast<size_t>(value - name)
+                                                             : strlen(name);
     int matches = 0;
     bool exact = false;
     for (int i = 0; name != nullptr && long_options[i].name != nullptr; ++i) {
