@@ -69,11 +69,16 @@ TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
          "a\n" + long_line,
          {"row 1: '" + shown_of_long + "' over 1",
           "row 2: '... window too small: 2 more columns' over 32", "cursor 3"}},
+        {"as many rows as the window has, one too wide: the notice over the last",
+         {0, 4, 60},
+         "a\nb\n" + long_line.substr(1),
+         {"row 1: 'b' over 59", "row 2: '... window too small: 1 more column' over 36",
+          "cursor 3"}},
         {"too short and too narrow",
          {0, 4, 60},
          long_line.substr(1) + "\nb\nc\nd\ne\n",
-         {"row 0: '" + shown_of_long + "' over 1", "row 1: 'b' over 59",
-          "row 2: '... window too small: 2 more rows, 1 more column' over 36", "cursor 3"}},
+         {"row 0: '" + shown_of_long + "' over 1",
+          "row 2: '... window too small: 2 more rows, 1 more column' over 35", "cursor 3"}},
         {"a screen that fits again, its last line without its newline",
          {0, 4, 60},
          "a\nz",
@@ -115,6 +120,7 @@ TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
         {"\x1b\x1bx", 3, escape, escape},
         {"\x1b[A\x1b", 4, escape, escape},
         {"\x1b[1\x1b[B", 6, escape, 0},  // an ESC cuts a broken sequence short
+        {"\x1b[2 q", 5, escape | space, 0},  // a space within a sequence
     };
     for (const auto &c : cases) {
         const unsigned char *bytes = reinterpret_cast<const unsigned char *>(c.bytes);
