@@ -7,6 +7,7 @@
 // frame script. This file reads the command line and runs one view (view.h).
 #include <errno.h>
 #include <getopt.h>
+#include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -99,6 +100,51 @@ bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *numbe
 // Names the option in a complaint; longer ones are cut.
 char complaint_text[96];
 
+// Appends to complaint_text, as far as it has room.
+IO_PRINTF_FORMAT(1, 2) void complain(const char *format, ...)
+{
+    size_t used = strlen(complaint_text);
+    va_list args;
+    va_start(args, format);
+    vsnprintf(complaint_text + used, sizeof complaint_text - used, format, args);
+    va_end(args);
+}
+
+// An option getopt refused: a name cut short that more than one option starts
+// with ("--chat": --chatter or --chatter-ms?), or one it does not know.
+void complain_of_option(const struct option *long_options, const char *given)
+{
+    complaint_text[0] = '\0';
+    const char *name = strncmp(given, "--", 2) == 0 ? given + 2 : nullptr;
+    // Up to a value after '=', if any.
+    const char *value = name != nullptr ? strchr(name, '=') : nullptr;
+    size_t length = name == nullptr ? 0 : value != nullptr ? static_cast<size_t>(value - name)
+                                                             : strlen(name);
+    int matches = 0;
+    bool exact = false;
+    for (int i = 0; name != nullptr && long_options[i].name != nullptr; ++i) {
+        if (strncmp(long_options[i].name, name, length) == 0) {
+            exact = exact || long_options[i].name[length] == '\0';
+            ++matches;
+        }
+    }
+    // "--chatter=5" is a value where none goes, not a short name.
+    if (exact || matches < 2) {
+        complain("unknown option %s", given);
+        return;
+    }
+    complain("ambiguous option --%.*s: ", static_cast<int>(length), name);
+    int listed = 0;
+    for (int i = 0; long_options[i].name != nullptr; ++i) {
+        if (strncmp(long_options[i].name, name, length) == 0) {
+            const char *before = listed == 0 ? "" : listed == matches - 1 ? " or " : ", ";
+            complain("%s--%s", before, long_options[i].name);
+            ++listed;
+        }
+    }
+    complain("?");
+}
+
 // Sets *complaint to what is wrong, for the line before the usage.
 arguments_verdict parse_arguments(int argc, char **argv, options *chosen, const char **complaint)
 {
@@ -168,7 +214,7 @@ arguments_verdict parse_arguments(int argc, char **argv, options *chosen, const 
             *complaint = complaint_text;
             return arguments_verdict::wrong;
         default:
-            snprintf(complaint_text, sizeof complaint_text, "unknown option %s", argv[optind - 1]);
+            complain_of_option(long_options, argv[optind - 1]);
             *complaint = complaint_text;
             return arguments_verdict::wrong;
         }

@@ -86,6 +86,14 @@ void drive_card_slot(int32_t node, uint8_t sensor, uint8_t *card_id)
     }
 }
 
+// A held Escape goes on repeating after the cycle that saw it: what is still
+// typed goes with the cycles, so that none of it reaches the shell.
+void end_cycles()
+{
+    console_discard_typed_keys();
+    console_end_cycles();
+}
+
 }  // namespace
 
 int main()
@@ -114,13 +122,13 @@ int main()
         console_clear();
         if (console_escape_held()) {
             kav_io_fini();
-            console_end_cycles();
+            end_cycles();
             return exit_done;
         }
         for (int32_t node = 0; node < reader_node_count; ++node) {
             if (!kav_io_poll(node)) {
                 screen_printf("ERROR: Polling node %d failed", static_cast<int>(node));
-                console_end_cycles();
+                end_cycles();
                 return exit_poll_failed;
             }
             uint16_t keypad = kav_io_get_keypad_state(node);

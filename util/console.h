@@ -36,8 +36,14 @@ void console_pause();
 void console_clear();
 
 // readertest: true while Escape is held (Windows: the keyboard state, wherever
-// the key was pressed; POSIX: an ESC byte is waiting on standard input).
+// the key was pressed; POSIX: Escape among the keys waiting on standard input,
+// as console_keys_pressed takes them).
 bool console_escape_held();
+
+// readertest, as it ends: on a POSIX terminal, what is typed (a held Escape
+// repeating) is discarded until 100 ms pass with nothing new, for a second at
+// most, so that none of it reaches the shell. Windows: nothing.
+void console_discard_typed_keys();
 
 // Keys for console_keys_pressed.
 constexpr unsigned int console_key_escape = 1u;
@@ -45,7 +51,8 @@ constexpr unsigned int console_key_space = 2u;
 
 // paneltest: the keys typed since the last call, as console_key_ bits, taken
 // without waiting. From the console's own input queue, which this empties;
-// where standard input is not a console, ESC and space bytes read from it.
+// where standard input is not a console, ESC and space bytes read from it,
+// but on a POSIX terminal an arrow's or an Alt key's ESC is not Escape.
 unsigned int console_keys_pressed();
 
 // paneltest: appends to the screen being formatted.

@@ -25,3 +25,9 @@ bool console_escape_held()
 {
     return console_key_down(console_escape_key);
 }
+
+// Escape was read from the keyboard state, which leaves the console's input
+// to the shell, as it always has.
+void console_discard_typed_keys()
+{
+}

@@ -298,6 +298,12 @@ TEST(PaneltestArguments, AWrongCommandLineSaysWhatIsWrongBeforeTouchingTheBridge
          -3,
          "Cannot create the recording no-such-folder/x.frames: "},
         {{"--frobnicate"}, -3, "unknown option --frobnicate\n" + usage},
+        {{"--chat"}, -3, "ambiguous option --chat: --chatter or --chatter-ms?\n" + usage},
+        {{"--c=1"}, -3, "ambiguous option --c: --check, --chatter or --chatter-ms?\n"},
+#ifndef _WIN32
+        // A value where none goes: MinGW's getopt says it needs one, glibc's refuses the option.
+        {{"--chatter=1"}, -3, "unknown option --chatter=1\n"},
+#endif
         {{"--help"}, 0, usage},
         {{"--version"}, 0, ""},
     };

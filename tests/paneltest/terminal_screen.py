@@ -79,19 +79,20 @@ def main():
     check(sum(line.startswith("paneltest ") for line in lines) == 1,
           "more than one screen on the terminal", terminal)
 
-    # A window smaller than the screen: lines cut at its edge, and its last
-    # row kept free, so nothing wraps or scrolls.
+    # A window smaller than the screen: lines cut at its edge, its last row kept
+    # free, so nothing wraps or scrolls, and the row above it says the window is
+    # too small (cut too, at this width).
     use_board("FF FF FF\n")
     terminal = Terminal(command, [], rows=12, columns=20)
     expected = ["Press escape to qui", "Panel buttons", "-" * 19, "| 0: 0| 1: 0| 2: 0|",
                 "| 4: 0| 5: 0| 6: 0|", "| 8: 0| 9: 0|10: 0|", "|12: 0|13: 0|14: 0|", "-" * 19,
-                "System inputs", "| 0: 0| 1: 0| 2: 0|", ""]
+                "System inputs", "... window too smal", ""]
     check(terminal.wait_until(lambda lines: lines[1:] == expected), "a small window", terminal)
     terminal.type(b"\x1b")
     terminal.finish()
 
-    # The live view goes on past a space, and Escape ends it with status 0; in
-    # the check a space skips the asked-for input and Escape ends it.
+    # The live view goes on past the Up arrow and a space, and Escape ends it
+    # with status 0; in the check a space skips the asked-for input and Escape ends it.
     cases = [
         ([], "scans:       7", ["last scan:   ok"], "scans:       8", 0, "Ended after "),
         (["--check", "--settle-ms", "0"],
@@ -105,6 +106,7 @@ def main():
         check(terminal.wait_for(asked), f"{name}: '{asked}' never shown", terminal)
         check(all(any(line.startswith(start) for line in terminal.lines()) for start in with_it),
               f"{name}: {with_it} not shown", terminal)
+        terminal.type(b"\x1b[A")
         terminal.type(b" ")
         check(terminal.wait_for(then), f"{name}: '{then}' never shown after a space", terminal)
         terminal.type(b"\x1b")

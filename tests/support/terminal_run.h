@@ -7,9 +7,12 @@
 #define TESTS_SUPPORT_TERMINAL_RUN_H
 #ifndef _WIN32
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -21,11 +24,13 @@
 struct terminal_run {
     int pid;
     int terminal;  // where keys go in and the echo comes out
+    int program_side;  // the program's side of it, held open as a shell holds it
     int screen_pipe;
     std::string screen;            // standard output so far
     std::vector<size_t> arrivals;  // screen.size() after each read
     std::string echo;
     tcflag_t modes_at_end;  // the terminal's local modes (ECHO, ICANON, ...) at the end
+    int typed_left_at_end;  // bytes typed that the program left for the shell
     int exit_status;        // as main returned it
 };
 
@@ -54,7 +59,8 @@ inline bool terminal_start(terminal_run *run, const std::string &program,
     }
     close(screen[1]);
     run->screen_pipe = screen[0];
-    return run->pid > 0;
+    run->program_side = run->pid > 0 ? open(ptsname(run->terminal), O_RDWR | O_NOCTTY) : -1;
+    return run->pid > 0 && run->program_side >= 0;
 }
 
 inline void terminal_type(terminal_run *run, const std::string &keys)
@@ -101,6 +107,18 @@ inline bool terminal_wait_for(terminal_run *run, const std::string &text,
     return true;
 }
 
+// Reads for ms; true when the program is still running then.
+inline bool terminal_still_runs_after(terminal_run *run, int ms)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until && terminal_read(run, 10)) {
+    }
+    siginfo_t ended = {};
+    // WNOWAIT: the program is left for terminal_finish to reap.
+    return waitid(P_PID, static_cast<id_t>(run->pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           ended.si_pid == 0;
+}
+
 // Reads to the end and closes everything; false when the program had to be killed.
 inline bool terminal_finish(terminal_run *run)
 {
@@ -115,6 +133,11 @@ inline bool terminal_finish(terminal_run *run)
     struct termios mode = {};
     tcgetattr(run->terminal, &mode);
     run->modes_at_end = mode.c_lflag;
+    // Byte by byte, as a shell's line editor reads them, however the program left the mode.
+    mode.c_lflag &= static_cast<tcflag_t>(~ICANON);
+    tcsetattr(run->program_side, TCSANOW, &mode);
+    ioctl(run->program_side, FIONREAD, &run->typed_left_at_end);
+    close(run->program_side);
     close(run->screen_pipe);
     close(run->terminal);
     // The status is one byte here; main's -4 arrives as 252.

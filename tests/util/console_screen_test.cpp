@@ -41,10 +41,12 @@ namespace {
 
 TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
 {
+    const std::string long_line(61, 'x');  // two columns more than a window of 60 shows
+    const std::string shown_of_long(59, 'x');
     const struct {
         const char *name;
         console_screen_window window;  // top, rows, columns
-        const char *screen;
+        std::string screen;
         std::vector<std::string> calls;
     } steps[] = {
         {"first screen: every row, blanks to the width and below",
@@ -57,20 +59,36 @@ TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
          "abc\nc\nxy\n",
          {"row 3: 'abc' over 2", "row 4: 'c' over 2", "row 5: 'xy' over 0", "cursor 6"}},
         {"a shorter screen", {3, 6, 10}, "abc\n", {"blank 4 to 6", "cursor 4"}},
-        {"a resized window: everything again, cut to the window",
-         {0, 3, 4},
-         "abcdef\nb\nc\nd\n",
-         {"row 0: 'abc' over 4", "row 1: 'b' over 4", "blank 2 to 3", "cursor 2"}},
-        {"a last line without its newline",
-         {0, 3, 4},
-         "abcdef\nz",
-         {"row 1: 'z' over 1", "cursor 2"}},
+        {"a resized window, a row short: everything again, the last row says so",
+         {0, 4, 60},
+         "a\nb\nc\nd\n",
+         {"row 0: 'a' over 60", "row 1: 'b' over 60",
+          "row 2: '... window too small: 1 more row' over 60", "blank 3 to 4", "cursor 3"}},
+        {"too narrow: lines cut, and the notice below a last line without its newline",
+         {0, 4, 60},
+         "a\n" + long_line,
+         {"row 1: '" + shown_of_long + "' over 1",
+          "row 2: '... window too small: 2 more columns' over 32", "cursor 3"}},
+        {"as many rows as the window has, one too wide: the notice over the last",
+         {0, 4, 60},
+         "a\nb\n" + long_line.substr(1),
+         {"row 1: 'b' over 59", "row 2: '... window too small: 1 more column' over 36",
+          "cursor 3"}},
+        {"too short and too narrow",
+         {0, 4, 60},
+         long_line.substr(1) + "\nb\nc\nd\ne\n",
+         {"row 0: '" + shown_of_long + "' over 1",
+          "row 2: '... window too small: 2 more rows, 1 more column' over 35", "cursor 3"}},
+        {"a screen that fits again, its last line without its newline",
+         {0, 4, 60},
+         "a\nz",
+         {"row 0: 'a' over 59", "row 1: 'z' over 1", "blank 2 to 3", "cursor 2"}},
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(step.name);
         terminal_window = step.window;
         terminal_calls.clear();
-        console_screen_printf("%s", step.screen);
+        console_screen_printf("%s", step.screen.c_str());
         console_screen_show();
         EXPECT_EQ(terminal_calls, step.calls);
     }
@@ -82,21 +100,32 @@ namespace {
 
 TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
 {
+    constexpr unsigned int escape = console_key_escape;
+    constexpr unsigned int space = console_key_space;
     const struct {
         const char *bytes;
         long count;
-        unsigned int keys;
+        unsigned int keys;           // from a pipe or a file
+        unsigned int terminal_keys;  // from a POSIX terminal
     } cases[] = {
-        {"", 0, 0},
-        {"a\x1b", 1, 0},  // the ESC lies past what was read
-        {"x ", 2, console_key_space},
-        {"\x1b", 1, console_key_escape},
-        {"q\x1b w", 4, console_key_escape | console_key_space},
+        {"", 0, 0, 0},
+        {"a\x1b", 1, 0, 0},  // the ESC lies past what was read
+        {"x ", 2, space, space},
+        {"\x1b", 1, escape, escape},
+        {"q\x1b w", 4, escape | space, 0},  // Alt+Space
+        {"\x1b[A", 3, escape, 0},           // Up
+        {"\x1bOP", 3, escape, 0},           // F1
+        {"\x1b[1;5A \x1b[5~", 11, escape | space, space},
+        {"\x1bx", 2, escape, 0},  // Alt+x
+        {"\x1b\x1bx", 3, escape, escape},
+        {"\x1b[A\x1b", 4, escape, escape},
+        {"\x1b[1\x1b[B", 6, escape, 0},  // an ESC cuts a broken sequence short
+        {"\x1b[2 q", 5, escape | space, 0},  // a space within a sequence
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(console_keys_in_bytes(reinterpret_cast<const unsigned char *>(c.bytes), c.count),
-                  c.keys)
-            << c.bytes;
+        const unsigned char *bytes = reinterpret_cast<const unsigned char *>(c.bytes);
+        EXPECT_EQ(console_keys_in_bytes(bytes, c.count), c.keys) << c.bytes;
+        EXPECT_EQ(console_keys_in_terminal_bytes(bytes, c.count), c.terminal_keys) << c.bytes;
     }
 }
 
