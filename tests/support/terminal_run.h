@@ -111,7 +111,10 @@ inline bool terminal_wait_for(terminal_run *run, const std::string &text,
 inline bool terminal_still_runs_after(terminal_run *run, int ms)
 {
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until && terminal_read(run, 10)) {
+    while (std::chrono::steady_clock::now() < until) {
+        if (!terminal_read(run, 10)) {
+            return false;  // the screen ends with the program
+        }
     }
     siginfo_t ended = {};
     // WNOWAIT: the program is left for terminal_finish to reap.
