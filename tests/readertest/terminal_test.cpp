@@ -48,6 +48,8 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
             terminal_type(&run, hold.key);
             typed_while_running += terminal_still_runs_after(&run, 40) ? 1 : 0;
         }
+        // Once the keys stop, 100 ms without one end the discarding.
+        EXPECT_FALSE(terminal_still_runs_after(&run, 400)) << "readertest goes on discarding";
         ASSERT_TRUE(terminal_finish(&run));
         EXPECT_EQ(run.exit_status, hold.exit_status);
         // A new terminal echoes and reads whole lines; so it must again once readertest has ended.

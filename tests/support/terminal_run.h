@@ -111,14 +111,15 @@ inline bool terminal_wait_for(terminal_run *run, const std::string &text,
 inline bool terminal_still_runs_after(terminal_run *run, int ms)
 {
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    bool output_open = true;
-    while (std::chrono::steady_clock::now() < until && (output_open = terminal_read(run, 10))) {
+    while (std::chrono::steady_clock::now() < until) {
+        if (!terminal_read(run, 10)) {
+            return false;  // the screen ends with the program
+        }
     }
     siginfo_t ended = {};
-    // Its output closed, the program is ending: wait for that, or a check made before
-    // the kernel has it exited would see it run on. WNOWAIT: terminal_finish reaps it.
-    int options = WEXITED | WNOWAIT | (output_open ? WNOHANG : 0);
-    return waitid(P_PID, static_cast<id_t>(run->pid), &ended, options) == 0 && ended.si_pid == 0;
+    // WNOWAIT: the program is left for terminal_finish to reap.
+    return waitid(P_PID, static_cast<id_t>(run->pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           ended.si_pid == 0;
 }
 
 // Reads to the end and closes everything; false when the program had to be killed.

@@ -83,6 +83,11 @@ TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
          {0, 4, 60},
          "a\nz",
          {"row 0: 'a' over 59", "row 1: 'z' over 1", "blank 2 to 3", "cursor 2"}},
+        {"a window of two rows: the notice alone",
+         {0, 2, 60},
+         "a\nb\n",
+         {"row 0: '... window too small: 1 more row' over 60", "blank 1 to 2", "cursor 1"}},
+        {"a window of one row: nothing", {0, 1, 60}, "a\nb\n", {"blank 0 to 1", "cursor 0"}},
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(step.name);
@@ -121,6 +126,7 @@ TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
         {"\x1b[A\x1b", 4, escape, escape},
         {"\x1b[1\x1b[B", 6, escape, 0},  // an ESC cuts a broken sequence short
         {"\x1b[2 q", 5, escape | space, 0},  // a space within a sequence
+        {"\x1b[@ ", 4, escape | space, space},
     };
     for (const auto &c : cases) {
         const unsigned char *bytes = reinterpret_cast<const unsigned char *>(c.bytes);
