@@ -68,16 +68,29 @@ struct options {
 
 // Each view's loop, and its last lines once the bridge and the console are let go.
 struct view_entry {
+    view shown;
     void (*run)(const view_settings &settings, cycle_counts *counts);
     int (*finish)(const cycle_counts &counts);
 };
 
+// Indexed by view: each entry names its own, and the build checks the order.
 constexpr view_entry views[] = {
-    {live_view_run, live_view_finish},
-    {events_view_run, events_view_finish},
-    {check_view_run, check_view_finish},
-    {chatter_view_run, chatter_view_finish},
+    {view::live, live_view_run, live_view_finish},
+    {view::events, events_view_run, events_view_finish},
+    {view::check, check_view_run, check_view_finish},
+    {view::chatter, chatter_view_run, chatter_view_finish},
 };
+
+constexpr bool views_in_enum_order()
+{
+    for (size_t i = 0; i < sizeof views / sizeof views[0]; ++i) {
+        if (static_cast<size_t>(views[i].shown) != i) {
+            return false;
+        }
+    }
+    return static_cast<size_t>(view::chatter) + 1 == sizeof views / sizeof views[0];
+}
+static_assert(views_in_enum_order(), "views[] is indexed by view");
 
 // Decimal digits only, in [low, high].
 bool parse_number(const char *text, uint32_t low, uint32_t high, uint32_t *number)
