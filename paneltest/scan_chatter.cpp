@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
 constexpr uint64_t us_per_tenth = 100;
 constexpr uint64_t tenths_per_ms = 10;
 constexpr uint64_t ms_per_part = 1000000000;  // what one unsigned long holds on Windows too
@@ -64,7 +63,7 @@ void scan_chatter_scan(scan_chatter *chatter, bool scan_ok, uint32_t active, uin
     if (!scan_ok) {
         return;
     }
-    active &= all_inputs;
+    active &= check_all_inputs;
     uint32_t changed = active ^ chatter->active;
     chatter->active = active;
     // Only the inputs that changed: most scans change none.
@@ -140,10 +139,9 @@ void scan_chatter_format_round(const scan_chatter *chatter, int input, char *buf
     char hold[time_text_size];
     format_time(counts.shortest_gap_us, gap, sizeof gap);
     format_time(counts.shortest_hold_us, hold, sizeof hold);
-    const char *group = input < check_panel_count ? "panel" : "sys";
-    int number = input < check_panel_count ? input : input - check_panel_count;
+    check_input_name name = wiring_check_input_name(input);
     snprintf(buffer, size, "%s %d: %lu presses, %lu chatter, shortest gap %s, shortest hold %s",
-             group, number, static_cast<unsigned long>(counts.presses),
+             name.group, name.number, static_cast<unsigned long>(counts.presses),
              static_cast<unsigned long>(counts.chatters), gap, hold);
 }
 

@@ -106,18 +106,18 @@ bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
         ++input;
     }
     events->unreported &= ~(1u << input);
-    const char *group = input < check_panel_count ? "panel" : "sys";
-    int number = input < check_panel_count ? input : input - check_panel_count;
+    check_input_name name = wiring_check_input_name(input);
     if ((events->active & 1u << input) != 0) {
-        snprintf(rest, room, "%s %d pressed", group, number);
+        snprintf(rest, room, "%s %d pressed", name.group, name.number);
         return true;
     }
     uint64_t held_ms = events->scan_ms - events->pressed_ms[input];
     if (held_ms < 1000u) {
-        snprintf(rest, room, "%s %d released after %lu ms", group, number, thousandths_of(held_ms));
-    } else {
-        snprintf(rest, room, "%s %d released after %lu%03lu ms", group, number, seconds_of(held_ms),
+        snprintf(rest, room, "%s %d released after %lu ms", name.group, name.number,
                  thousandths_of(held_ms));
+    } else {
+        snprintf(rest, room, "%s %d released after %lu%03lu ms", name.group, name.number,
+                 seconds_of(held_ms), thousandths_of(held_ms));
     }
     return true;
 }

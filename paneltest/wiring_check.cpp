@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr uint32_t all_inputs = (1u << check_input_count) - 1;
 constexpr int panel_columns = 4;
 constexpr uint32_t us_per_ms = 1000;
 constexpr uint32_t us_per_tenth = 100;
@@ -43,11 +42,8 @@ IO_PRINTF_FORMAT(2, 3) void append(text_out *out, const char *format, ...)
 // The name of the summary lines: "panel 5", "sys 1".
 void append_name(text_out *out, int input)
 {
-    if (input < check_panel_count) {
-        append(out, "panel %d", input);
-    } else {
-        append(out, "sys %d", input - check_panel_count);
-    }
+    check_input_name name = wiring_check_input_name(input);
+    append(out, "%s %d", name.group, name.number);
 }
 
 // The name of the prompts: "panel button 5 (row 2, column 2)", "system input 1".
@@ -149,7 +145,7 @@ void absorb_bounce(wiring_check *check, uint32_t gap_us)
 
 uint32_t wiring_check_inputs_of(uint16_t panel, uint8_t sys)
 {
-    return (panel | static_cast<uint32_t>(sys) << check_panel_count) & all_inputs;
+    return (panel | static_cast<uint32_t>(sys) << check_panel_count) & check_all_inputs;
 }
 
 check_result wiring_check_judge(int expected, uint32_t active)
@@ -193,7 +189,7 @@ void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint6
         check->last_unseen_us = no_scan_us;
         return;
     }
-    active &= all_inputs;
+    active &= check_all_inputs;
     uint32_t changed = active & ~check->stuck;
     check->active = changed;
     switch (check->phase) {

@@ -13,6 +13,20 @@
 
 constexpr int check_panel_count = 16;
 constexpr int check_input_count = 19;
+// Every input's bit: the set of all 19.
+constexpr uint32_t check_all_inputs = (1u << check_input_count) - 1;
+
+// An input's name in every line paneltest prints: "panel 5", "sys 1".
+struct check_input_name {
+    const char *group;
+    int number;
+};
+
+constexpr check_input_name wiring_check_input_name(int input)
+{
+    return input < check_panel_count ? check_input_name{"panel", input}
+                                     : check_input_name{"sys", input - check_panel_count};
+}
 // A step that has seen nothing for this long, in good scans, hints at a dead input.
 constexpr uint64_t check_unseen_us = 10000000;
 
