@@ -10,6 +10,12 @@
 
 namespace {
 
+#ifdef __SANITIZE_THREAD__
+constexpr bool discard_end_timed = false;
+#else
+constexpr bool discard_end_timed = true;
+#endif
+
 TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
 {
 #ifdef _WIN32
@@ -48,8 +54,10 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
             terminal_type(&run, hold.key);
             typed_while_running += terminal_still_runs_after(&run, 40) ? 1 : 0;
         }
-        // Once the keys stop, 100 ms without one end the discarding.
-        EXPECT_FALSE(terminal_still_runs_after(&run, 400)) << "readertest goes on discarding";
+        // Once the keys stop, 100 ms without one end the discarding. Not timed under
+        // ThreadSanitizer, whose exit alone can take longer than the margin.
+        EXPECT_TRUE(!discard_end_timed || !terminal_still_runs_after(&run, 400))
+            << "readertest goes on discarding";
         ASSERT_TRUE(terminal_finish(&run));
         EXPECT_EQ(run.exit_status, hold.exit_status);
         // A new terminal echoes and reads whole lines; so it must again once readertest has ended.
