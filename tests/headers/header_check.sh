@@ -34,5 +34,12 @@ for header in "$@"; do
         done
     done
 done
+# A host's wrong argument to a logger it was handed is a compile error.
+include=$(dirname "$1")
+if printf '#include "io_callbacks.h"\nvoid f(logger_fn log) { log("m", "%%s", 5); }\n' |
+    "$compiler" -x c++ -std=c++17 -Werror=format -fsyntax-only -I "$include" - 2>/dev/null; then
+    echo "FAIL: a call through logger_fn is not checked as printf"
+    status=1
+fi
 [ "$status" = 0 ] && echo "ok: $# headers"
 exit $status
