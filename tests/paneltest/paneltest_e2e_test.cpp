@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "io_version.h"
-#include "program_run.h"
+#include "sim_control.h"
 
 namespace {
 
@@ -39,14 +39,8 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
                             const std::string &input = "")
 {
     std::string base = "paneltest_e2e_" + name;
-    std::string board_setting = board;
-    if (!board.empty() && board != "demo") {
-        write_file(base + ".frames", board);
-        board_setting = base + ".frames";
-    }
-    remove((base + ".trace").c_str());
-    program_set_environment("CH341_SIM_BOARD", board_setting);
-    program_set_environment("CH341_SIM_TRACE", base + ".trace");
+    sim_board_for(base, board);
+    std::string trace = sim_trace_for(base);
 
     paneltest_run run;
     run.program = program_run_with(program_path("paneltest"), arguments, {input}, 0, base + ".out",
@@ -64,7 +58,7 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
             run.text.substr(at, (next == std::string::npos ? ending_at : next) - at));
         at = next;
     }
-    run.trace = lines_of(read_file(base + ".trace"));
+    run.trace = sim_read_lines(trace);
     return run;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "program_run.h"
+#include "sim_control.h"
 
 namespace {
 
@@ -35,11 +35,8 @@ readertest_run run_readertest(const std::string &name, const std::string &scenar
                               const std::vector<std::string> &input, int pause_ms = 0)
 {
     std::string base = "readertest_e2e_" + name;
-    write_file(base + ".scenario", scenario);
-    remove((base + ".trace").c_str());
-    // No scenario at all leaves the library on its demo.
-    program_set_environment("KAVIO_SIM_SCENARIO", scenario.empty() ? "" : base + ".scenario");
-    program_set_environment("KAVIO_SIM_TRACE", base + ".trace");
+    sim_scenario_for(base, scenario);
+    std::string trace = sim_trace_in("KAVIO_SIM_TRACE", base);
 
     readertest_run run;
     run.program = program_run_with(program_path("readertest"), {}, input, pause_ms, base + ".out",
@@ -47,7 +44,7 @@ readertest_run run_readertest(const std::string &name, const std::string &scenar
     console_text shown = console_text_of(run.program.output);
     run.screen = shown.text;
     run.clears = shown.clears;
-    run.trace = read_file(base + ".trace");
+    run.trace = read_file(trace);
     return run;
 }
 

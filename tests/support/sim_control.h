@@ -1,4 +1,4 @@
-// Drives the CH341 stand-in from a test: its environment, frame scripts and trace.
+// Drives the stand-ins from a test: their environment, scripts and traces.
 #ifndef TESTS_SUPPORT_SIM_CONTROL_H
 #define TESTS_SUPPORT_SIM_CONTROL_H
 
@@ -32,13 +32,43 @@ inline std::string test_name()
     return std::string(info->test_suite_name()) + "." + info->name();
 }
 
-// Names a fresh trace file for the running test; the stand-in truncates it on its next call.
-inline std::string sim_trace_for(const std::string &test_name)
+// Names a fresh trace file, name.trace, in variable; the stand-in truncates it on its next call.
+inline std::string sim_trace_in(const char *variable, const std::string &name)
 {
-    std::string path = test_name + ".trace";
+    std::string path = name + ".trace";
     remove(path.c_str());
-    program_set_environment("CH341_SIM_TRACE", path);
+    program_set_environment(variable, path);
     return path;
+}
+
+// The CH341 stand-in's trace, for the running test or a variant of it.
+inline std::string sim_trace_for(const std::string &name)
+{
+    return sim_trace_in("CH341_SIM_TRACE", name);
+}
+
+// The CH341 stand-in's board: a frame script of text, in name.frames.
+inline void sim_script_for(const std::string &name, const std::string &text)
+{
+    write_file(name + ".frames", text);
+    program_set_environment("CH341_SIM_BOARD", name + ".frames");
+}
+
+// The same, where board may also be "" (no bridge) or a built-in board's name.
+inline void sim_board_for(const std::string &name, const std::string &board)
+{
+    if (board.empty() || board == "demo" || board == "worn" || board == "loose") {
+        program_set_environment("CH341_SIM_BOARD", board);
+    } else {
+        sim_script_for(name, board);
+    }
+}
+
+// The card reader stand-in's scenario, text in name.scenario; no text leaves it on its demo.
+inline void sim_scenario_for(const std::string &name, const std::string &text)
+{
+    write_file(name + ".scenario", text);
+    program_set_environment("KAVIO_SIM_SCENARIO", text.empty() ? "" : name + ".scenario");
 }
 
 // The part of a trace line before " -> ", i.e. the call with its arguments.

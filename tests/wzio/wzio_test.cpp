@@ -31,8 +31,7 @@ std::string init_with_script(const std::string &script_text, const std::string &
 {
     std::string name = test_name() + variant;
     std::string trace = sim_trace_for(name);
-    write_file(name + ".frames", script_text);
-    program_set_environment("CH341_SIM_BOARD", name + ".frames");
+    sim_script_for(name, script_text);
     EXPECT_TRUE(wz_io_init(nullptr, nullptr, nullptr));
     return trace;
 }
@@ -235,8 +234,7 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
     }
     // The bridge enumerates late: a host that scans on picks it up, 250 ms
     // after init's open and from the third failed scan in a row.
-    write_file(test_name() + ".late.frames", "FE FF FF\n");
-    program_set_environment("CH341_SIM_BOARD", test_name() + ".late.frames");
+    sim_script_for(test_name() + ".late", "FE FF FF\n");
     wait_past_the_open_gap();
     EXPECT_FALSE(wz_io_read_inputs());
     lines = sim_read_lines(trace);
