@@ -1,0 +1,131 @@
+// The reader of both stand-ins' scripts on its own: each file of
+// script_line_cases against what the reader makes of it, in NAME.expect beside it.
+#include <gtest/gtest.h>
+
+#include <errno.h>
+#include <string.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "program_run.h"
+#include "script_line.h"
+
+namespace {
+
+constexpr uint32_t most_words = 8;
+
+// Linux opens a folder and fails its first read; Windows fails the open.
+#ifdef _WIN32
+constexpr bool folders_open = false;
+#else
+constexpr bool folders_open = true;
+#endif
+
+// One line per line read, "N: its words" or "N: more than 8 words", then
+// "end" or the refused line, "N: refused: why".
+std::vector<std::string> reading_of(const std::string &path)
+{
+    script_file script;
+    if (!script_file_open(&script, path.c_str())) {
+        return {"cannot open " + path};
+    }
+    std::vector<std::string> reading;
+    // The byte after the line, which the reader must never write.
+    struct {
+        char line[script_line_size];
+        char past;
+    } buffer = {{}, 'p'};
+    char *const line = buffer.line;
+    script_line_status status;
+    while ((status = script_line_read(&script, buffer.line)) == script_line_status::line) {
+        std::string shown = std::to_string(script.line_number) + ":";
+        char *words[most_words + 1] = {};
+        uint32_t count = script_line_split(line, words, most_words);
+        if (count > most_words) {
+            shown += " more than 8 words";
+            count = 0;
+        }
+        EXPECT_EQ(words[most_words], nullptr) << "a word past the capacity, line " << shown;
+        for (uint32_t word = 0; word < count; ++word) {
+            shown += std::string(" ") + words[word];
+        }
+        reading.push_back(shown);
+    }
+    reading.push_back(status == script_line_status::end
+                          ? "end"
+                          : std::to_string(script.line_number) + ": refused: " +
+                                script_line_fault(&script, status));
+    script_file_close(&script);
+    EXPECT_EQ(buffer.past, 'p') << "the reader wrote past the line";
+    return reading;
+}
+
+std::vector<std::string> case_names()
+{
+    std::istringstream names(SCRIPT_LINE_CASES);
+    std::vector<std::string> cases;
+    for (std::string name; names >> name;) {
+        cases.push_back(name);
+    }
+    return cases;
+}
+
+class ScriptLineFile : public testing::TestWithParam<std::string> {};
+
+}  // namespace
+
+TEST_P(ScriptLineFile, ReadsAsItsExpectSays)
+{
+    std::string base = "script_line_cases/" + GetParam();
+    EXPECT_EQ(reading_of(base + ".script"), lines_of(read_file(base + ".expect")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScriptLineFile, testing::ValuesIn(case_names()),
+                         [](const testing::TestParamInfo<std::string> &each) { return each.param; });
+
+TEST(ScriptLineUnreadable, SaysWhy)
+{
+    script_file script;
+    errno = 0;
+    EXPECT_FALSE(script_file_open(&script, "script_line_cases/no-such-file"));
+    EXPECT_EQ(errno, ENOENT);
+    bool opened = script_file_open(&script, "script_line_cases");
+    ASSERT_EQ(opened, folders_open);
+    if (opened) {
+        char line[script_line_size];
+        script_line_status status = script_line_read(&script, line);
+        EXPECT_EQ(status, script_line_status::read_error);
+        EXPECT_EQ(script.line_number, 1u);
+        EXPECT_EQ(std::string(script_line_fault(&script, status)),
+                  std::string("cannot read: ") + strerror(EISDIR));
+        script_file_close(&script);
+    }
+}
+
+// All of the text, a digit first (no sign, no blank), in range.
+TEST(ScriptLineNumber, TakesAllOfTheTextInRange)
+{
+    const struct {
+        const char *text;
+        int base;
+        bool ok;
+        uint32_t value;
+    } cases[] = {
+        {"5", 10, true, 5},   {"09", 10, true, 9},  {"4", 10, false, 0},   {"10", 10, false, 0},
+        {"+7", 10, false, 0}, {"-7", 10, false, 0}, {" 7", 10, false, 0},  {"", 10, false, 0},
+        {"7x", 10, false, 0}, {"Fe", 16, true, 0xFE}, {"0x1f", 16, true, 0x1F}, {"1G", 16, false, 0},
+    };
+    for (const auto &c : cases) {
+        uint32_t value = 0;
+        EXPECT_EQ(script_line_number(c.text, c.base, 5, c.base == 10 ? 9 : 0xFF, &value), c.ok) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+    uint64_t value = 0;
+    EXPECT_TRUE(script_line_number64("18446744073709551615", 1, UINT64_MAX, &value));
+    EXPECT_EQ(value, UINT64_MAX);
+    for (const char *text : {"18446744073709551616", "0", "+1", "1x"}) {
+        EXPECT_FALSE(script_line_number64(text, 1, UINT64_MAX, &value)) << text;
+    }
+}
