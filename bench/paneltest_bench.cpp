@@ -27,7 +27,7 @@ static void BM_record_scan_same_as_last(benchmark::State &state)
     }
     state.counters["allocs_per_iter"] = benchmark::Counter(
         static_cast<double>(alloc_count() - before) / static_cast<double>(state.iterations()));
-    scan_recording_close(&recording);
+    scan_recording_close(&recording, 5000);
 }
 BENCHMARK(BM_record_scan_same_as_last);
 
@@ -42,7 +42,7 @@ static void BM_record_scan_that_changes(benchmark::State &state)
         // Past the frame line limit nothing is written: start a fresh file first.
         if (recording.frame_lines == record_max_frame_lines) {
             state.PauseTiming();
-            scan_recording_close(&recording);
+            scan_recording_close(&recording, 5000);
             scan_recording_open(&recording, bench_path, "paneltest bench\n", now_us);
             state.ResumeTiming();
         }
@@ -51,7 +51,7 @@ static void BM_record_scan_that_changes(benchmark::State &state)
     }
     state.counters["allocs_per_iter"] = benchmark::Counter(
         static_cast<double>(alloc_count() - before) / static_cast<double>(state.iterations()));
-    scan_recording_close(&recording);
+    scan_recording_close(&recording, 5000);
 }
 BENCHMARK(BM_record_scan_that_changes);
 

@@ -3,12 +3,9 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace {
+#include "ms_text.h"
 
-constexpr uint64_t us_per_tenth = 100;
-constexpr uint64_t tenths_per_ms = 10;
-constexpr uint64_t ms_per_part = 1000000000;  // what one unsigned long holds on Windows too
-constexpr size_t time_text_size = 24;
+namespace {
 
 void forget_times(chatter_input *input)
 {
@@ -18,22 +15,14 @@ void forget_times(chatter_input *input)
     input->released_us = chatter_no_time;
 }
 
-// "3.6 ms", "--": unsigned long is 32 bits on Windows, so long times go out in two parts.
+// "3.6 ms", "--".
 void format_time(uint64_t us, char *text, size_t size)
 {
     if (us == chatter_no_time) {
         snprintf(text, size, "--");
         return;
     }
-    uint64_t tenths = us / us_per_tenth + (us % us_per_tenth >= us_per_tenth / 2 ? 1 : 0);
-    uint64_t ms = tenths / tenths_per_ms;
-    unsigned long tenth = static_cast<unsigned long>(tenths % tenths_per_ms);
-    if (ms < ms_per_part) {
-        snprintf(text, size, "%lu.%lu ms", static_cast<unsigned long>(ms), tenth);
-    } else {
-        snprintf(text, size, "%lu%09lu.%lu ms", static_cast<unsigned long>(ms / ms_per_part),
-                 static_cast<unsigned long>(ms % ms_per_part), tenth);
-    }
+    ms_text_format(us, text, size);
 }
 
 }  // namespace
@@ -132,11 +121,16 @@ bool scan_chatter_any(const scan_chatter *chatter)
     return scan_chatter_worst(chatter) >= 0;
 }
 
+bool scan_chatter_passed(const scan_chatter *chatter, uint32_t failed_scans)
+{
+    return failed_scans == 0 && !scan_chatter_any(chatter);
+}
+
 void scan_chatter_format_round(const scan_chatter *chatter, int input, char *buffer, size_t size)
 {
     const chatter_input &counts = chatter->inputs[input];
-    char gap[time_text_size];
-    char hold[time_text_size];
+    char gap[ms_text_size];
+    char hold[ms_text_size];
     format_time(counts.shortest_gap_us, gap, sizeof gap);
     format_time(counts.shortest_hold_us, hold, sizeof hold);
     check_input_name name = wiring_check_input_name(input);

@@ -62,6 +62,9 @@ int scan_chatter_pressed_count(const scan_chatter *chatter);
 // Whether any input's latest round chattered.
 bool scan_chatter_any(const scan_chatter *chatter);
 
+// No input's latest round chattered and no scan failed (exit status 0).
+bool scan_chatter_passed(const scan_chatter *chatter, uint32_t failed_scans);
+
 // Texts, written into buffer (truncated to size, always terminated), times in
 // ms to one decimal, "--" for none, the plural kept for 1 so each has one form:
 // the latest round, "panel 5: 12 presses, 3 chatter, shortest gap 3.6 ms, shortest hold 2.4 ms";

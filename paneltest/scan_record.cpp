@@ -169,11 +169,13 @@ void scan_recording_pace(scan_recording *recording, uint32_t period_us)
     }
 }
 
-bool scan_recording_close(scan_recording *recording)
+bool scan_recording_close(scan_recording *recording, uint32_t period_us)
 {
     if (recording->file == nullptr) {
         return true;
     }
+    // The period of the whole run: the last update may be a quarter of a second old.
+    scan_recording_pace(recording, period_us);
     if (recording->run.repeat != 0) {
         write_frame(recording, recording->run);
         // The last run lasts until the scan after it would have started, or

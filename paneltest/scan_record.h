@@ -15,12 +15,13 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include "frame_script_limits.h"
 #include "scan_timing.h"
 
 // The stand-in's bounds: repeat= of one frame line, frame lines of one script, pace-us.
-constexpr uint32_t record_max_repeat = 1000000;
-constexpr uint32_t record_max_frame_lines = 65536;
-constexpr uint32_t record_max_pace_us = 1000000;
+constexpr uint32_t record_max_repeat = frame_script_max_repeat;
+constexpr uint32_t record_max_frame_lines = frame_script_max_frame_lines;
+constexpr uint32_t record_max_pace_us = frame_script_max_pace_us;
 
 // Room for the longest frame line, a 20-digit at-us= included.
 constexpr size_t record_line_size = 96;
@@ -77,8 +78,10 @@ void scan_recording_scan(scan_recording *recording, bool scan_ok, uint16_t panel
 // written as that. Does nothing while not recording.
 void scan_recording_pace(scan_recording *recording, uint32_t period_us);
 
-// Writes the last run, the end line and the final comment lines and closes the file.
-// False when any of it could not be written. Does nothing while not recording.
-bool scan_recording_close(scan_recording *recording);
+// Takes the view's median scan period at the end, as scan_recording_pace
+// does, then writes the last run, the end line a period after it and the
+// final comment lines and closes the file. False when any of it could not
+// be written. Does nothing while not recording.
+bool scan_recording_close(scan_recording *recording, uint32_t period_us);
 
 #endif

@@ -7,6 +7,7 @@
 #include "scan_link.h"
 #include "scan_record.h"
 #include "scan_timing.h"
+#include "wiring_check.h"
 #include "wzio.h"
 
 namespace {
@@ -26,9 +27,16 @@ scan_link link;
 constexpr uint64_t pace_update_us = 250000;
 uint64_t next_pace_update_us = 0;
 
-int bit_of(unsigned int value, int bit)
+// The panel grid as the library numbers it: bit 0 top left, row by row.
+constexpr int panel_rows = 4;
+constexpr int panel_columns = 4;
+static_assert(panel_rows * panel_columns == check_panel_count, "one cell per panel button");
+
+// The live view's and the check's cell: 1 while the input is active.
+void format_state_cell(int input, const void *context)
 {
-    return static_cast<int>((value >> bit) & 1u);
+    uint32_t inputs = *static_cast<const uint32_t *>(context);
+    console_screen_printf(" %d", static_cast<int>((inputs >> input) & 1u));
 }
 
 }  // namespace
@@ -40,10 +48,7 @@ bool view_recording_open(const char *path)
 
 bool view_recording_close()
 {
-    if (recording.file != nullptr) {
-        scan_recording_pace(&recording, view_scan_period_us());
-    }
-    return scan_recording_close(&recording);
+    return scan_recording_close(&recording, view_scan_period_us());
 }
 
 void view_start_scans()
@@ -107,19 +112,26 @@ void view_format_scan_time(char *line, size_t size)
 
 void view_format_inputs(uint16_t panel, uint8_t sys)
 {
-    // Bit 0 top left, row by row, as the library numbers the buttons.
-    for (int row = 0; row < view_panel_rows; ++row) {
-        for (int column = 0; column < view_panel_columns; ++column) {
-            int bit = row * view_panel_columns + column;
-            console_screen_printf("|%2d: %d", bit, bit_of(panel, bit));
+    uint32_t inputs = wiring_check_inputs_of(panel, sys);
+    view_format_grid(view_screen_rule, format_state_cell, &inputs);
+}
+
+void view_format_grid(const char *rule, view_cell_format format_cell, const void *context)
+{
+    for (int row = 0; row < panel_rows; ++row) {
+        for (int column = 0; column < panel_columns; ++column) {
+            int button = row * panel_columns + column;
+            console_screen_printf("|%2d:", button);
+            format_cell(button, context);
         }
         console_screen_printf("|\n");
     }
-    console_screen_printf("%sSystem inputs\n", view_screen_rule);
-    for (int bit = 0; bit < view_sys_input_count; ++bit) {
-        console_screen_printf("|%2d: %d", bit, bit_of(sys, bit));
+    console_screen_printf("%sSystem inputs\n", rule);
+    for (int input = check_panel_count; input < check_input_count; ++input) {
+        console_screen_printf("|%2d:", input - check_panel_count);
+        format_cell(input, context);
     }
-    console_screen_printf("|\n%s", view_screen_rule);
+    console_screen_printf("|\n%s", rule);
 }
 
 void view_format_screen_end(uint32_t failed, bool scan_ok)

@@ -16,11 +16,6 @@
 // First on every screen, so a photo of it tells which build was running.
 constexpr char view_version_line[] = "paneltest " IO_VERSION_TEXT "\n";
 
-// The panel grid as the library numbers it: bit 0 top left, row by row.
-constexpr int view_panel_rows = 4;
-constexpr int view_panel_columns = 4;
-constexpr int view_sys_input_count = 3;
-
 constexpr char view_screen_rule[] = "-------------------------\n";
 
 // "scan time:   min 4294967295 us, median ..." with room to spare.
@@ -80,6 +75,15 @@ void view_format_scan_time(char *line, size_t size);
 
 // The grid and the system inputs, under "Panel buttons" and its rule.
 void view_format_inputs(uint16_t panel, uint8_t sys);
+
+// What a cell shows after its "|NN:": input is numbered as in the wiring
+// check (wiring_check.h), context is the caller's.
+using view_cell_format = void (*)(int input, const void *context);
+
+// The grid of the panel buttons, bit 0 top left, row by row as the library
+// numbers them, then the system inputs, each part closed by rule: the
+// layout of every view that shows its inputs.
+void view_format_grid(const char *rule, view_cell_format format_cell, const void *context);
 
 // "Ended after N scans, M failed", the first of the last lines.
 void view_print_ended(const cycle_counts &counts);

@@ -21,11 +21,11 @@ constexpr char chatter_screen_start[] =
 
 scan_chatter chatter;
 
-// A cell of the grid: the input's number, its presses and its chatter events.
-void format_cell(int input, int number)
+// A cell of the grid: the input's presses and its chatter events.
+void format_cell(int input, const void *)
 {
     const chatter_input &counts = chatter.inputs[input];
-    console_screen_printf("|%2d:%6lu/%-4lu", number, static_cast<unsigned long>(counts.presses),
+    console_screen_printf("%6lu/%-4lu", static_cast<unsigned long>(counts.presses),
                           static_cast<unsigned long>(counts.chatters));
 }
 
@@ -33,18 +33,7 @@ void show_chatter_screen(const cycle_counts &counts, bool scan_ok)
 {
     console_screen_printf("%s%sPanel buttons, presses/chatter\n%s", view_version_line,
                           chatter_screen_start, chatter_rule);
-    for (int row = 0; row < view_panel_rows; ++row) {
-        for (int column = 0; column < view_panel_columns; ++column) {
-            int button = row * view_panel_columns + column;
-            format_cell(button, button);
-        }
-        console_screen_printf("|\n");
-    }
-    console_screen_printf("%sSystem inputs\n", chatter_rule);
-    for (int input = 0; input < view_sys_input_count; ++input) {
-        format_cell(check_panel_count + input, input);
-    }
-    console_screen_printf("|\n%s", chatter_rule);
+    view_format_grid(chatter_rule, format_cell, nullptr);
 
     int worst = scan_chatter_worst(&chatter);
     if (worst < 0) {
@@ -125,6 +114,5 @@ int chatter_view_finish(const cycle_counts &counts)
     scan_chatter_format_total(&chatter, view_scan_period_us(), line, sizeof line);
     puts(line);
     view_print_link_dropouts();
-    bool clean = counts.failed == 0 && !scan_chatter_any(&chatter);
-    return clean ? exit_done : exit_chatter_found;
+    return scan_chatter_passed(&chatter, counts.failed) ? exit_done : exit_chatter_found;
 }

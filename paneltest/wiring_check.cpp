@@ -4,12 +4,12 @@
 #include <stdio.h>
 
 #include "io_callbacks.h"
+#include "ms_text.h"
 
 namespace {
 
 constexpr int panel_columns = 4;
 constexpr uint32_t us_per_ms = 1000;
-constexpr uint32_t us_per_tenth = 100;
 constexpr uint64_t no_scan_us = UINT64_MAX;
 
 uint32_t bit_of(int input)
@@ -306,9 +306,9 @@ void wiring_check_format_result(const wiring_check *check, int input, char *buff
         append(&out, ": skipped");
         break;
     case check_verdict::chatters: {
-        uint32_t tenths = (check->shortest_gap_us[input] + us_per_tenth / 2) / us_per_tenth;
-        append(&out, ": chatters, shortest gap %lu.%lu ms", static_cast<unsigned long>(tenths / 10),
-               static_cast<unsigned long>(tenths % 10));
+        char gap[ms_text_size];
+        ms_text_format(check->shortest_gap_us[input], gap, sizeof gap);
+        append(&out, ": chatters, shortest gap %s", gap);
         break;
     }
     }

@@ -4,17 +4,13 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "frame_script_limits.h"
 #include "script_line.h"
 
 namespace {
 
-// A recording of paneltest holds up to this many frame lines.
-constexpr uint32_t max_script_frames = 65536;
 // A word and the blank after it take two characters; more than fit is still refused.
 constexpr uint32_t max_line_words = script_line_size / 2;
-constexpr uint32_t max_repeat = 1000000;
-// A recording's median scan period; a second is more than any view takes.
-constexpr uint32_t max_pace_us = 1000000;
 // Ten minutes: longer than any test or desk session waits for a bridge.
 constexpr uint32_t max_unplug_ms = 600000;
 
@@ -51,7 +47,7 @@ struct frame_word {
 };
 
 constexpr frame_word frame_words[] = {
-    {"repeat=", 1, max_repeat, set_repeat},
+    {"repeat=", 1, frame_script_max_repeat, set_repeat},
     {"addr-fail=", 1, board_address_writes_per_scan, mark_address_write},
     {"read-fail=", 1, board_frame_bytes, mark_read},
     {"short-read=", 1, board_frame_bytes, mark_short_read},
@@ -64,7 +60,7 @@ constexpr const char *time_word = "at-us=";
 // Whether the frame lines carry at-us=; a script holds one kind or the other.
 enum class script_timing { not_known, timed, untimed };
 
-board_frame script[max_script_frames];
+board_frame script[frame_script_max_frame_lines];
 uint32_t script_frame_count = 0;
 script_timing timing = script_timing::not_known;
 // The script's pace-us line: whether one was read, and its microseconds (0: none).
@@ -85,7 +81,7 @@ struct script_unplug {
     uint32_t before_line;
     uint64_t gone_us;
 };
-script_unplug script_unplugs[max_script_frames];
+script_unplug script_unplugs[frame_script_max_frame_lines];
 uint32_t script_unplug_count = 0;
 
 // Where the loaded script is: the frame line served, the scans it has
@@ -225,7 +221,8 @@ bool parse_pace(char **words, uint32_t count, const char *path, uint32_t line_nu
         return script_error(path, line_number, "more than one pace-us line");
     }
     script_pace.read = true;
-    if (count != 2 || !script_line_number(words[1], 10, 0, max_pace_us, &script_pace.us)) {
+    if (count != 2 ||
+        !script_line_number(words[1], 10, 0, frame_script_max_pace_us, &script_pace.us)) {
         return script_error(path, line_number, "pace-us takes microseconds, 0 to 1000000");
     }
     return true;
@@ -252,7 +249,7 @@ bool parse_unplug(char **words, uint32_t count, const char *path, uint32_t line_
     if (count != 2 || !script_line_number(words[1], 10, 1, max_unplug_ms, &ms)) {
         return script_error(path, line_number, "unplug-ms takes milliseconds, 1 to 600000");
     }
-    if (script_unplug_count == max_script_frames) {
+    if (script_unplug_count == frame_script_max_frame_lines) {
         return script_error(path, line_number, "too many unplug-ms lines");
     }
     script_unplugs[script_unplug_count++] = {script_frame_count, uint64_t{ms} * 1000};
@@ -342,7 +339,7 @@ bool board_script_load(const char *path)
             ok = statement->parse(words, count, path, file.line_number);
             continue;
         }
-        if (script_frame_count == max_script_frames) {
+        if (script_frame_count == frame_script_max_frame_lines) {
             ok = script_error(path, file.line_number, "too many frames");
             break;
         }

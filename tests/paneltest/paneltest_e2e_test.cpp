@@ -822,10 +822,15 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
     const std::string board = frame(0, "repeat=40") + frame(p0, "repeat=20") +
                               frame(0, "repeat=2") + frame(p0, "repeat=2") + frame(0, "repeat=40") +
                               frame(p1, "repeat=20") + frame(0, "repeat=40");
-    // At 5 ms a cycle two scans are well within 100 ms and 40 well past it.
+    // The check's cycles take 5 ms at least: its bounce comes 30 of them, 150 ms, after
+    // the release, within a --chatter-ms of 1000 but past the default's 30 ms, the settle
+    // time and the scan limit taken as ms.
+    const std::string check_board = frame(0) + frame(p0, "repeat=5") + frame(0, "repeat=30") +
+                                    frame(p0, "repeat=2") + frame(0, "repeat=5") +
+                                    frame(p1, "repeat=5") + frame(0, "repeat=5");
     paneltest_run check =
-        run_paneltest("chatter_check", board,
-                      {"--check", "--settle-ms", "100", "--chatter-ms", "100", "--scans", "164"});
+        run_paneltest("chatter_check", check_board,
+                      {"--check", "--settle-ms", "100", "--chatter-ms", "1000", "--scans", "53"});
     ASSERT_TRUE(check.program.finished);
     EXPECT_EQ(check.program.exit_status, -4);
     EXPECT_EQ(lines_starting(check.ending, {"panel 0: chatters, shortest gap ", "panel 1: ok",
@@ -860,6 +865,12 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         EXPECT_EQ(lines_starting(run.ending, verdicts), verdicts) << run.ending;
         EXPECT_NE(run.text.find("\nmost chatter:\npanel 0: 2 presses, 1 chatter"),
                   std::string::npos)
+            << run.text;
+        // The last screen's system inputs, never pressed, beside panel 0's and 1's counts.
+        const std::string sys_cells =
+            "System inputs\n| 0:     0/0   | 1:     0/0   | 2:     0/0   |\n";
+        EXPECT_EQ(run.text.compare(run.text.rfind("System inputs\n"), sys_cells.size(), sys_cells),
+                  0)
             << run.text;
         // Within a scan of the recording's, and 20 ms for a loaded machine.
         std::vector<double> figures_ms;

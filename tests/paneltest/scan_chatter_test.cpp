@@ -9,7 +9,7 @@
 namespace {
 
 constexpr uint32_t panel_0 = 1u << 0, panel_2 = 1u << 2, panel_5 = 1u << 5, sys_0 = 1u << 16,
-                   sys_1 = 1u << 17;
+                   sys_1 = 1u << 17, sys_2 = 1u << 18;
 
 enum class feed : uint8_t { good, failed, space };
 
@@ -62,8 +62,9 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
          "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold --, earlier rounds 1 chatter",
          -1,
          "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        // A failed scan fails the run, with no chatter.
         {"a_hold_begun_before_a_space_is_no_hold",
-         {{feed::good, sys_0, 0}, {feed::space, 0, 0}, {feed::good, 0, 1000}},
+         {{feed::good, sys_0, 0}, {feed::space, 0, 0}, {feed::failed, 0, 500}, {feed::good, 0, 1000}},
          16,
          "sys 0: 1 presses, 0 chatter, shortest gap --, shortest hold --",
          -1,
@@ -104,15 +105,16 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
          "panel 0: 2 presses, 1 chatter, shortest gap 4.0 ms, shortest hold 5.0 ms",
          0,
          "chatter: 2 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
+        // The last input too.
         {"the_most_chatter_wins",
-         {{feed::good, panel_0 | panel_5, 0},
+         {{feed::good, panel_0 | sys_2, 0},
           {feed::good, 0, 5000},
-          {feed::good, panel_0 | panel_5, 9000},
+          {feed::good, panel_0 | sys_2, 9000},
           {feed::good, panel_0, 20000},
-          {feed::good, panel_0 | panel_5, 22000}},
-         5,
-         "panel 5: 3 presses, 2 chatter, shortest gap 2.0 ms, shortest hold 5.0 ms",
-         5,
+          {feed::good, panel_0 | sys_2, 22000}},
+         18,
+         "sys 2: 3 presses, 2 chatter, shortest gap 2.0 ms, shortest hold 5.0 ms",
+         18,
          "chatter: 2 of 2 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
     };
     for (const auto &c : cases) {
@@ -120,12 +122,14 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
         scan_chatter chatter;
         scan_chatter_start(&chatter, chatter_default_ms);
         uint32_t rounds = 1;
+        uint32_t failed = 0;
         for (const chatter_step &step : c.steps) {
             if (step.kind == feed::space) {
                 scan_chatter_next_round(&chatter);
                 ++rounds;
             } else {
                 scan_chatter_scan(&chatter, step.kind == feed::good, step.active, step.now_us);
+                failed += step.kind == feed::failed ? 1 : 0;
             }
         }
         EXPECT_EQ(line_of(chatter, c.input), c.line);
@@ -137,6 +141,7 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
         EXPECT_EQ(chatter.active >> check_input_count, 0u);
         EXPECT_EQ(scan_chatter_worst(&chatter), c.worst);
         EXPECT_EQ(scan_chatter_any(&chatter), c.worst >= 0);
+        EXPECT_EQ(scan_chatter_passed(&chatter, failed), c.worst < 0 && failed == 0);
         char total[chatter_line_size];
         scan_chatter_format_total(&chatter, 1210, total, sizeof total);
         EXPECT_STREQ(total, c.total);
