@@ -272,8 +272,10 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     // The decoded form, a frame line past the limit and a fault of the text itself: one
     // line on stderr names the line. And the edges that load.
     std::string full_script;
+    std::string full_unplugs;
     for (int line = 0; line < 65536; ++line) {
         full_script += "panel=0x0000 sys=0x0\n";
+        full_unplugs += "unplug-ms 1\n";
     }
     // The most words a line holds, 128, all reach the parser.
     std::string most_words = "F F F";
@@ -318,6 +320,7 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {"unplug-ms 1\n", ": no frames"},
         {"unplug-ms 600000\nFF FF FF\nunplug-ms 1\n", nullptr},
         {full_script + "FF FF FF\n", ":65537: too many frames"},
+        {full_unplugs + "unplug-ms 1\nFF FF FF\n", ":65537: too many unplug-ms lines"},
         // Ctrl-Z reaches the parser as a stray character; a fault of the text names its line.
         {"FF FF FF\x1A\n", ":1: a frame byte is one or two hex digits"},
         {"FF FF FF\n#" + std::string(255, 'x') + "\r\n", ":2: line too long"},
