@@ -31,6 +31,7 @@ TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
         {"\x1b[1\x1b[B", 6, escape, 0},  // an ESC cuts a broken sequence short
         {"\x1b[2 q", 5, escape | space, 0},  // a space within a sequence
         {"\x1b[@ ", 4, escape | space, space},
+        {"\x1b[5~ ", 5, escape | space, space},  // Page Up ends on '~', then Space
     };
     for (const auto &c : cases) {
         const unsigned char *bytes = reinterpret_cast<const unsigned char *>(c.bytes);
