@@ -1,17 +1,18 @@
-// The console operations of the test programs, one file per platform.
-//
-// The two programs meet the console differently, on purpose:
-// - readertest clears with the command "cls" and takes Escape from the
-//   keyboard state, as operators have always known it to behave
-//   (console_win32.cpp, console_posix.cpp);
-// - paneltest draws each screen over the last one, writing only the lines
-//   that changed, and takes its keys from its own console's input: a
-//   wiring check must not miss a tap between two slow redraws, nor take a
-//   key typed into another window (console_screen*.cpp).
-// Each part is an object file of its own (what both share on Windows is in
-// console_cycles_win32.cpp), so neither program links the other's console
-// calls nor imports what it does not use. paneltest's run, its interruptions
-// and its console modes are in console_run_*.cpp.
+// The console operations of the test programs: each job is a pair of files,
+// console_<job>_win32.cpp and console_<job>_posix.cpp, with the same functions.
+// - cycles: the terminal's mode around the cycles and the pause, for both;
+// - keyboard: readertest's clear, Escape and the keys it leaves typed; on
+//   Windows "cls" and the keyboard state, as operators have always known it
+//   to behave, on POSIX Escape through paneltest's keys;
+// - keys: paneltest's keys, from its own console's input: a wiring check must
+//   not miss a tap between two slow redraws, nor take a key typed into another
+//   window (both platforms find keys in bytes with console_key_bytes.cpp);
+// - screen: paneltest's screen, drawn over the last one, writing only the
+//   lines that changed (console_screen.cpp, the same everywhere, compares;
+//   the pair behind console_screen_platform.h writes);
+// - run: paneltest's run, its interruptions and its console modes.
+// Each file is an object of its own, so neither program links the other's
+// console calls nor imports what it does not use.
 #ifndef UTIL_CONSOLE_H
 #define UTIL_CONSOLE_H
 

@@ -1,5 +1,5 @@
-// What both programs do around their cycles on Windows: an object of its own,
-// so that neither program's own console calls reach the other's imports.
+// What both programs do around their cycles on Windows: the only console
+// calls both link, so nothing of one program's reaches the other's imports.
 #include <windows.h>
 
 #include "console.h"

@@ -1,24 +1,15 @@
-// paneltest on a Windows console: the screen written into the console's
-// buffer in place, and keys from the console's own input queue. No process is
-// started and no key is taken from another window.
+// paneltest's screen on a Windows console, written into the console's buffer
+// in place: no process is started.
 #include <string.h>
 #include <windows.h>
 
 #include "console_screen_platform.h"
 
-constexpr DWORD console_input_batch = 16;
-constexpr DWORD console_byte_batch = 64;
 // Each console call is a round trip, and under Wine in a terminal a costly
 // one (up to a millisecond, whatever its length): a run of
 // changed rows goes out in one write, and the size is asked every few screens.
 constexpr int console_screens_per_size_check = 16;
 constexpr int console_run_capacity = 16384;
-
-enum class console_input_kind { unknown, console, bytes, none };
-
-static console_input_kind console_input = console_input_kind::unknown;
-// Space counts when it goes down; a held key's repeats do not.
-static bool console_space_down = false;
 
 static bool console_output_is_console = false;
 static int console_screens_until_size_check = 0;
@@ -126,81 +117,5 @@ void console_screen_finish(int row)
     if (console_cursor.X != 0 || console_cursor.Y != row) {
         SetConsoleCursorPosition(console_output(), console_cell(0, row));
         console_cursor = console_cell(0, row);
-    }
-}
-
-static console_input_kind console_input_kind_of(HANDLE input)
-{
-    DWORD mode = 0;
-    if (GetConsoleMode(input, &mode)) {
-        return console_input_kind::console;
-    }
-    DWORD type = GetFileType(input);
-    return type == FILE_TYPE_PIPE || type == FILE_TYPE_DISK ? console_input_kind::bytes
-                                                            : console_input_kind::none;
-}
-
-static unsigned int console_keys_of_events(HANDLE input)
-{
-    unsigned int keys = 0;
-    INPUT_RECORD records[console_input_batch];
-    DWORD count = 0;
-    // The handle is signalled while events wait; every one is taken, so none reaches the shell.
-    while (WaitForSingleObject(input, 0) == WAIT_OBJECT_0 &&
-           ReadConsoleInputA(input, records, console_input_batch, &count) && count > 0) {
-        for (DWORD i = 0; i < count; ++i) {
-            if (records[i].EventType != KEY_EVENT) {
-                continue;
-            }
-            const KEY_EVENT_RECORD &key = records[i].Event.KeyEvent;
-            if (key.wVirtualKeyCode == VK_ESCAPE && key.bKeyDown) {
-                keys |= console_key_escape;
-            } else if (key.wVirtualKeyCode == VK_SPACE) {
-                if (key.bKeyDown && !console_space_down) {
-                    keys |= console_key_space;
-                }
-                console_space_down = key.bKeyDown != 0;
-            }
-        }
-    }
-    return keys;
-}
-
-static unsigned int console_keys_of_bytes(HANDLE input)
-{
-    unsigned int keys = 0;
-    unsigned char bytes[console_byte_batch];
-    for (;;) {
-        DWORD wanted = console_byte_batch;
-        // A pipe gives only what is already in it, so the loop never waits; a
-        // file never blocks. A pipe whose writer has gone fails the peek.
-        if (GetFileType(input) == FILE_TYPE_PIPE &&
-            (!PeekNamedPipe(input, nullptr, 0, nullptr, &wanted, nullptr) || wanted == 0)) {
-            break;
-        }
-        DWORD count = 0;
-        if (!ReadFile(input, bytes, wanted < console_byte_batch ? wanted : console_byte_batch,
-                      &count, nullptr) ||
-            count == 0) {
-            break;
-        }
-        keys |= console_keys_in_bytes(bytes, static_cast<long>(count));
-    }
-    return keys;
-}
-
-unsigned int console_keys_pressed()
-{
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    if (console_input == console_input_kind::unknown) {
-        console_input = console_input_kind_of(input);
-    }
-    switch (console_input) {
-    case console_input_kind::console:
-        return console_keys_of_events(input);
-    case console_input_kind::bytes:
-        return console_keys_of_bytes(input);
-    default:
-        return 0;
     }
 }

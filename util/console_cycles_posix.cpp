@@ -1,20 +1,16 @@
-#include "console.h"
-#include "console_screen_platform.h"
-#include "monotonic_clock.h"
-
-#include <poll.h>
+// What both programs do around their cycles on a POSIX terminal: keys as they
+// are typed, with no echo, and the terminal's own mode back however the
+// process ends or stops.
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
-constexpr char console_clear_sequence[] = "\x1b[H\x1b[2J";
+#include "console.h"
+#include "monotonic_clock.h"
+
 constexpr uint32_t console_pause_ms = 5;
-// readertest's end: typed keys are discarded until this long passes with none, ...
-constexpr int console_discard_quiet_ms = 100;
-// ... but no longer than this, however long a key is held.
-constexpr uint64_t console_discard_most_ms = 1000;
 
 // Signals that end the process by default; each one restores the terminal first.
 constexpr int console_ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGABRT};
@@ -122,69 +118,6 @@ void console_end_cycles()
 {
     console_cycles_active = 0;
     console_restore_mode();
-}
-
-void console_clear()
-{
-    // Through stdout, so the clear stays in order with the buffered screen.
-    fputs(console_clear_sequence, stdout);
-}
-
-static bool console_input_ready()
-{
-    struct pollfd input = {};
-    input.fd = STDIN_FILENO;
-    input.events = POLLIN;
-    return poll(&input, 1, 0) > 0 && (input.revents & (POLLIN | POLLHUP)) != 0;
-}
-
-unsigned int console_keys_pressed()
-{
-    // Standard input stays what it was at the start; asked once.
-    static const bool from_terminal = isatty(STDIN_FILENO) != 0;
-    unsigned int (*keys_in)(const unsigned char *, long) =
-        from_terminal ? console_keys_in_terminal_bytes : console_keys_in_bytes;
-    // Drain what can be read without blocking. read(2), not stdio: a byte that
-    // stdio read ahead would be hidden from poll().
-    unsigned int keys = 0;
-    // Room for every sequence a held key sends between two cycles, so one is seldom cut.
-    unsigned char bytes[256];
-    while (console_input_ready()) {
-        ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
-        if (count <= 0) {
-            // End of input or nothing more on the terminal: ask again next cycle.
-            break;
-        }
-        keys |= keys_in(bytes, static_cast<long>(count));
-    }
-    return keys;
-}
-
-bool console_escape_held()
-{
-    return (console_keys_pressed() & console_key_escape) != 0;
-}
-
-void console_discard_typed_keys()
-{
-    if (!isatty(STDIN_FILENO)) {
-        return;
-    }
-    // A held key goes on repeating after the one that ended the program: one
-    // flush would leave the repeats still to come to the shell.
-    uint64_t deadline = monotonic_clock_ms() + console_discard_most_ms;
-    for (uint64_t now = monotonic_clock_ms(); now < deadline; now = monotonic_clock_ms()) {
-        uint64_t left = deadline - now;
-        struct pollfd input = {};
-        input.fd = STDIN_FILENO;
-        input.events = POLLIN;
-        int wait_ms = left < console_discard_quiet_ms ? static_cast<int>(left)
-                                                      : console_discard_quiet_ms;
-        // Quiet, or the terminal hung up (then tcflush fails): nothing more will come.
-        if (poll(&input, 1, wait_ms) <= 0 || tcflush(STDIN_FILENO, TCIFLUSH) != 0) {
-            return;
-        }
-    }
 }
 
 void console_pause()

@@ -1,6 +1,5 @@
-// readertest's console: "cls" for the clear and the keyboard state for Escape,
-// as operators know the program. paneltest's drawing and keys are in
-// console_screen_win32.cpp, what both share in console_cycles_win32.cpp.
+// readertest's console on Windows: "cls" for the clear and the keyboard state
+// for Escape, as operators know the program.
 #include "console.h"
 
 #include <stdlib.h>
