@@ -19,7 +19,8 @@ __attribute__((destructor)) static void readertest_alloc_report()
         return;
     }
     char text[32];
-    int length = snprintf(text, sizeof text, "%llu\n", static_cast<unsigned long long>(alloc_count()));
+    int length =
+        snprintf(text, sizeof text, "%llu\n", static_cast<unsigned long long>(alloc_count()));
     if (length > 0 && write(file, text, static_cast<size_t>(length)) < 0) {
         // Nothing more to do at exit; the benchmark sees an empty report.
     }

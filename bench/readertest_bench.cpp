@@ -39,8 +39,7 @@ int run_readertest(int cycles, const std::vector<std::string> &extra_environment
     std::string scenario = folder + "/readertest_bench.scenario";
     std::string input = folder + "/readertest_bench.input";
     std::string output = folder + "/readertest_bench.out";
-    std::ofstream(scenario, std::ios::trunc)
-        << "node 0 poll-fails-from " << cycles << "\n";
+    std::ofstream(scenario, std::ios::trunc) << "node 0 poll-fails-from " << cycles << "\n";
     std::ofstream(input, std::ios::trunc) << "\n";
 
     std::vector<std::string> variables;
@@ -84,11 +83,15 @@ void BM_ReadertestCycleRate(benchmark::State &state)
             return;
         }
     }
-    state.counters["cycles_per_second"] = benchmark::Counter(
-        static_cast<double>(cycles) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate);
+    state.counters["cycles_per_second"] =
+        benchmark::Counter(static_cast<double>(cycles) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_ReadertestCycleRate)->Arg(400)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadertestCycleRate)
+    ->Arg(400)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 long long counted_allocations(int cycles)
 {
@@ -122,7 +125,11 @@ void BM_ReadertestHeapPerCycle(benchmark::State &state)
     state.counters["allocs_per_cycle"] =
         static_cast<double>(long_run - short_run) / static_cast<double>(cycles);
 }
-BENCHMARK(BM_ReadertestHeapPerCycle)->Arg(200)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadertestHeapPerCycle)
+    ->Arg(200)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

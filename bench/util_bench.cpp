@@ -22,7 +22,8 @@ static void BM_log_call_discard(benchmark::State &state)
     int sequence = 0;
     uint64_t before = alloc_count();
     for (auto _ : state) {
-        logger_i("reader", "node %d: card %s seen after %d polls", 1, "0123456789ABCDEF", ++sequence);
+        logger_i("reader", "node %d: card %s seen after %d polls", 1, "0123456789ABCDEF",
+                 ++sequence);
     }
     report_allocations(state, before);
 }
@@ -36,9 +37,9 @@ static void BM_two_snprintf(benchmark::State &state)
     int sequence = 0;
     uint64_t before = alloc_count();
     for (auto _ : state) {
-        int message_length = snprintf(message, sizeof message,
-                                      "node %d: card %s seen after %d polls", 1,
-                                      "0123456789ABCDEF", ++sequence);
+        int message_length =
+            snprintf(message, sizeof message, "node %d: card %s seen after %d polls", 1,
+                     "0123456789ABCDEF", ++sequence);
         int line_length = snprintf(line, sizeof line, "%c:%s: %s\n", 'I', "reader", message);
         benchmark::DoNotOptimize(message_length + line_length);
         benchmark::DoNotOptimize(line);
@@ -47,7 +48,10 @@ static void BM_two_snprintf(benchmark::State &state)
 }
 BENCHMARK(BM_two_snprintf);
 
-static int IO_CALL empty_body(void *) { return 0; }
+static int IO_CALL empty_body(void *)
+{
+    return 0;
+}
 
 static void BM_host_thread_start_join_close(benchmark::State &state)
 {
@@ -59,7 +63,10 @@ static void BM_host_thread_start_join_close(benchmark::State &state)
 }
 BENCHMARK(BM_host_thread_start_join_close)->UseRealTime();
 
-static void *empty_pthread_body(void *) { return nullptr; }
+static void *empty_pthread_body(void *)
+{
+    return nullptr;
+}
 
 static void BM_pthread_create_join(benchmark::State &state)
 {

@@ -27,10 +27,10 @@
 // that formats them: msvcrt on Windows. Compilers without GCC's attributes
 // (Microsoft's) check nothing.
 #if defined(__GNUC__) && defined(_WIN32)
-#define IO_PRINTF_FORMAT(format_index, first_arg) \
+#define IO_PRINTF_FORMAT(format_index, first_arg)                                                  \
     __attribute__((format(ms_printf, format_index, first_arg)))
 #elif defined(__GNUC__)
-#define IO_PRINTF_FORMAT(format_index, first_arg) \
+#define IO_PRINTF_FORMAT(format_index, first_arg)                                                  \
     __attribute__((format(printf, format_index, first_arg)))
 #else
 #define IO_PRINTF_FORMAT(format_index, first_arg)

@@ -131,8 +131,9 @@ void complain_of_option(const struct option *long_options, const char *given)
     const char *name = strncmp(given, "--", 2) == 0 ? given + 2 : nullptr;
     // Up to a value after '=', if any.
     const char *value = name != nullptr ? strchr(name, '=') : nullptr;
-    size_t length = name == nullptr ? 0 : value != nullptr ? static_cast<size_t>(value - name)
-                                                             : strlen(name);
+    size_t length = name == nullptr    ? 0
+                    : value != nullptr ? static_cast<size_t>(value - name)
+                                       : strlen(name);
     int matches = 0;
     bool exact = false;
     for (int i = 0; name != nullptr && long_options[i].name != nullptr; ++i) {

@@ -180,8 +180,8 @@ bool scan_recording_close(scan_recording *recording, uint32_t period_us)
         write_frame(recording, recording->run);
         // The last run lasts until the scan after it would have started, or
         // until the first run left out.
-        uint64_t end_us = recording->full ? recording->left_out_us
-                                          : recording->last_scan_us + recording->pace_us;
+        uint64_t end_us =
+            recording->full ? recording->left_out_us : recording->last_scan_us + recording->pace_us;
         bool written = fprintf(recording->file, "end at-us=%llu\n",
                                static_cast<unsigned long long>(end_us)) > 0;
         recording->write_failed = recording->write_failed || !written;

@@ -55,8 +55,8 @@ struct scan_recording {
     uint32_t recorded_scans;  // the scans of the frame lines written
     bool full;                // a run found no room for its frame line
     uint64_t left_out_us;     // when the first run left out began
-    uint64_t first_scan_us;  // monotonic
-    uint64_t last_scan_us;   // from the first scan
+    uint64_t first_scan_us;   // monotonic
+    uint64_t last_scan_us;    // from the first scan
     uint64_t flushed_us;
     bool write_failed;
     uint32_t pace_us;  // the median scan period; 0 while it is not known

@@ -353,7 +353,8 @@ void wiring_check_format_waiting(const wiring_check *check, char *buffer, size_t
     text_out out = {buffer, size, 0};
     buffer[0] = '\0';
     if (wiring_check_unseen(check)) {
-        append(&out, "Not seen for %lu s: a dead switch or a broken wire may be why; space skips it",
+        append(&out,
+               "Not seen for %lu s: a dead switch or a broken wire may be why; space skips it",
                static_cast<unsigned long>(check_unseen_us / (us_per_ms * 1000)));
     } else if (check->phase != check_phase::awaiting_press && check->phase != check_phase::done &&
                check->active != 0) {

@@ -64,8 +64,8 @@ struct wiring_check {
     uint64_t released_us;  // when the step's inputs last read idle
     uint32_t bouncing;     // the input whose bounce the wait absorbs: the asked one or its partner
     uint32_t failed_scans;
-    bool link_down;       // the latest scan failed: the bridge is not answering
-    uint64_t scanned_us;  // the latest scan, or the start
+    bool link_down;           // the latest scan failed: the bridge is not answering
+    uint64_t scanned_us;      // the latest scan, or the start
     uint32_t active;          // active at the last good scan, stuck inputs left out
     uint64_t unseen_us;       // the step's time awaiting its press, between good scans
     uint64_t last_unseen_us;  // the latest good scan of that wait; UINT64_MAX after a failed one

@@ -59,13 +59,13 @@ void print_reader_block(int32_t node, uint16_t keypad, uint8_t sensor, const uin
         key[i] = bit_of(keypad, keypad_screen_bits[i]);
     }
     // The identifier bytes are unsigned, so 0x80 prints as 80.
-    screen_printf(reader_block_format, static_cast<int>(node), key[0], key[1], key[2], key[3], key[4],
-           key[5], key[6], key[7], key[8], key[9], key[10], key[11], bit_of(sensor, sensor_front_bit),
-           bit_of(sensor, sensor_back_bit), static_cast<unsigned int>(card_id[0]),
-           static_cast<unsigned int>(card_id[1]), static_cast<unsigned int>(card_id[2]),
-           static_cast<unsigned int>(card_id[3]), static_cast<unsigned int>(card_id[4]),
-           static_cast<unsigned int>(card_id[5]), static_cast<unsigned int>(card_id[6]),
-           static_cast<unsigned int>(card_id[7]));
+    screen_printf(reader_block_format, static_cast<int>(node), key[0], key[1], key[2], key[3],
+                  key[4], key[5], key[6], key[7], key[8], key[9], key[10], key[11],
+                  bit_of(sensor, sensor_front_bit), bit_of(sensor, sensor_back_bit),
+                  static_cast<unsigned int>(card_id[0]), static_cast<unsigned int>(card_id[1]),
+                  static_cast<unsigned int>(card_id[2]), static_cast<unsigned int>(card_id[3]),
+                  static_cast<unsigned int>(card_id[4]), static_cast<unsigned int>(card_id[5]),
+                  static_cast<unsigned int>(card_id[6]), static_cast<unsigned int>(card_id[7]));
 }
 
 // The first matching rule only: a card at the back is read; an empty slot is

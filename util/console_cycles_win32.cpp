@@ -8,17 +8,11 @@ constexpr DWORD console_pause_ms = 5;
 
 // The Windows console needs no mode change: readertest reads the keyboard
 // state, paneltest the console's input events.
-void console_begin_prompt()
-{
-}
+void console_begin_prompt() {}
 
-void console_begin_cycles()
-{
-}
+void console_begin_cycles() {}
 
-void console_end_cycles()
-{
-}
+void console_end_cycles() {}
 
 void console_pause()
 {

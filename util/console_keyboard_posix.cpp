@@ -38,8 +38,8 @@ void console_discard_typed_keys()
         struct pollfd input = {};
         input.fd = STDIN_FILENO;
         input.events = POLLIN;
-        int wait_ms = left < console_discard_quiet_ms ? static_cast<int>(left)
-                                                      : console_discard_quiet_ms;
+        int wait_ms =
+            left < console_discard_quiet_ms ? static_cast<int>(left) : console_discard_quiet_ms;
         // Quiet, or the terminal hung up (then tcflush fails): nothing more will come.
         if (poll(&input, 1, wait_ms) <= 0 || tcflush(STDIN_FILENO, TCIFLUSH) != 0) {
             return;

@@ -27,6 +27,4 @@ bool console_escape_held()
 
 // Escape was read from the keyboard state, which leaves the console's input
 // to the shell, as it always has.
-void console_discard_typed_keys()
-{
-}
+void console_discard_typed_keys() {}

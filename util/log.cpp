@@ -35,9 +35,7 @@ void log_writer_console(void *, const char *chars, int)
     log_platform_print(chars);
 }
 
-void log_writer_discard(void *, const char *, int)
-{
-}
+void log_writer_discard(void *, const char *, int) {}
 
 int format_checked_va(char *buffer, int size, const char *format, va_list args)
 {

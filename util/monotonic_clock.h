@@ -1,6 +1,6 @@
 // A monotonic clock: paneltest's scan times, rates and waits, the CH341
-// stand-in's pace and the card reader stand-in's demo. One file per platform (monotonic_clock_win32.cpp,
-// monotonic_clock_posix.cpp).
+// stand-in's pace and the card reader stand-in's demo. One file per platform
+// (monotonic_clock_win32.cpp, monotonic_clock_posix.cpp).
 #ifndef PANELTEST_MONOTONIC_CLOCK_H
 #define PANELTEST_MONOTONIC_CLOCK_H
 

@@ -19,7 +19,8 @@ uint64_t monotonic_clock_ms()
 
 void monotonic_clock_sleep_ms(uint32_t ms)
 {
-    struct timespec pause = {static_cast<time_t>(ms / 1000u), static_cast<long>(ms % 1000u) * 1000000L};
+    struct timespec pause = {static_cast<time_t>(ms / 1000u),
+                             static_cast<long>(ms % 1000u) * 1000000L};
     // A signal may cut the sleep short; nanosleep leaves the rest in pause.
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }

@@ -9,16 +9,17 @@
 // A failed scan this soon after its drop-out's first keeps the last inputs:
 // a lost transfer is no release.
 constexpr uint32_t link_hold_ms = 50;
-// One lost transfer is no drop-out: the bridge is opened again from this many failed scans in a row.
+// One lost transfer is no drop-out: the bridge is opened again from this
+// many failed scans in a row.
 constexpr uint32_t link_reopen_failed_scans = 3;
 // A bridge that is gone costs at most four failed opens a second.
 constexpr uint32_t link_reopen_gap_ms = 250;
 
 struct link_state {
-    bool host_open;          // wz_io_init called, and wz_io_fini not since
-    bool good_scan;          // a good scan since the latest wz_io_init
-    bool inputs_released;    // this drop-out has reached link_hold_ms
-    uint32_t failed_scans;   // in a row, counted up to link_reopen_failed_scans
+    bool host_open;         // wz_io_init called, and wz_io_fini not since
+    bool good_scan;         // a good scan since the latest wz_io_init
+    bool inputs_released;   // this drop-out has reached link_hold_ms
+    uint32_t failed_scans;  // in a row, counted up to link_reopen_failed_scans
     uint32_t first_failed_ms;
     uint32_t last_open_ms;
 };

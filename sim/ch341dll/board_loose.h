@@ -8,10 +8,10 @@
 enum class loose_link : uint8_t { up, failing, unplugged };
 
 struct loose_moment {
-    uint32_t frame;          // byte0 | byte1 << 8 | byte2 << 16
+    uint32_t frame;  // byte0 | byte1 << 8 | byte2 << 16
     loose_link link;
-    uint64_t unplug;         // while unplugged: which unplug, from 1
-    uint64_t unplug_left_us; // while unplugged: until the bridge is back
+    uint64_t unplug;          // while unplugged: which unplug, from 1
+    uint64_t unplug_left_us;  // while unplugged: until the bridge is back
 };
 
 // What the board shows since_load_us microseconds after its load.

@@ -155,7 +155,8 @@ bool parse_decoded_frame(char **words, uint32_t count, board_frame *frame, const
     return true;
 }
 
-// Applies one word after the bytes, such as read-fail=2; false (with a message naming it) on a fault.
+// Applies one word after the bytes, such as read-fail=2; false, with a
+// message naming it, on a fault.
 bool parse_frame_word(const char *word, board_frame *frame, const char *path, uint32_t line_number)
 {
     char what[script_line_size + 40];

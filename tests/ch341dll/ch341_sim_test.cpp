@@ -184,7 +184,7 @@ TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
     // ignored. Lower bounds only, and the scans of line 1 as many as fit in a tenth of a second.
     ASSERT_NE(open_script(test_name() + ".clock",
                           "pace-us 1000000\n11 0 0 at-us=0\n22 0 0 at-us=100000\n"
-                                       "33 0 0 at-us=100000\nend at-us=200000\n"),
+                          "33 0 0 at-us=100000\nend at-us=200000\n"),
               INVALID_HANDLE_VALUE);
     struct shown_line {
         int byte;
@@ -541,7 +541,7 @@ TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
 TEST(StandInLoose, TheBoardInTime)
 {
     const struct {
-        uint64_t us;  // since the load
+        uint64_t us;     // since the load
         uint32_t panel;  // the demo's walk, a step every 250 ms
         loose_link link;
         uint64_t unplug;

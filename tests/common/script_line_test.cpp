@@ -54,8 +54,8 @@ std::vector<std::string> reading_of(const std::string &path)
     }
     reading.push_back(status == script_line_status::end
                           ? "end"
-                          : std::to_string(script.line_number) + ": refused: " +
-                                script_line_fault(&script, status));
+                          : std::to_string(script.line_number) +
+                                ": refused: " + script_line_fault(&script, status));
     script_file_close(&script);
     EXPECT_EQ(buffer.past, 'p') << "the reader wrote past the line";
     return reading;
@@ -102,9 +102,9 @@ TEST(ScriptLineNumber, TakesAllOfTheTextInRange)
         int base;
         int64_t value;
     } cases[] = {
-        {"5", 10, 5},  {"09", 10, 9}, {"4", 10, -1},    {"10", 10, -1},     {"+7", 10, -1},
-        {"-7", 10, -1}, {" 7", 10, -1}, {"", 10, -1},   {"7x", 10, -1},     {"Fe", 16, 0xFE},
-        {"0x1f", 16, 0x1F}, {"1G", 16, -1},
+        {"5", 10, 5},   {"09", 10, 9},    {"4", 10, -1},      {"10", 10, -1},
+        {"+7", 10, -1}, {"-7", 10, -1},   {" 7", 10, -1},     {"", 10, -1},
+        {"7x", 10, -1}, {"Fe", 16, 0xFE}, {"0x1f", 16, 0x1F}, {"1G", 16, -1},
     };
     for (const auto &c : cases) {
         uint32_t value = 0;

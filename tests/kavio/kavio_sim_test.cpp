@@ -26,13 +26,13 @@ std::string format_line(char letter, const char *module, const char *format, va_
     return std::string(1, letter) + ":" + module + ": " + message;
 }
 
-#define CAPTURING_LOGGER(name, letter)                              \
-    void IO_CALL name(const char *module, const char *format, ...) \
-    {                                                              \
-        va_list args;                                              \
-        va_start(args, format);                                    \
-        log_lines.push_back(format_line(letter, module, format, args)); \
-        va_end(args);                                              \
+#define CAPTURING_LOGGER(name, letter)                                                             \
+    void IO_CALL name(const char *module, const char *format, ...)                                 \
+    {                                                                                              \
+        va_list args;                                                                              \
+        va_start(args, format);                                                                    \
+        log_lines.push_back(format_line(letter, module, format, args));                            \
+        va_end(args);                                                                              \
     }
 
 CAPTURING_LOGGER(capture_m, 'M')
@@ -85,7 +85,7 @@ bool start_library()
 
 // Every test leaves the library stopped, whatever it did.
 class SimulatedReader : public testing::Test {
-protected:
+  protected:
     void TearDown() override
     {
         kav_io_fini();
@@ -129,7 +129,8 @@ TEST_F(SimulatedReader, InitFailsCleanlyWithoutThreadServices)
     log_lines.clear();
     kav_io_set_loggers(capture_m, capture_i, capture_w, capture_f);
     EXPECT_FALSE(kav_io_init(nullptr, host_thread_join, host_thread_close));
-    EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: a thread callback is missing"});
+    EXPECT_EQ(log_lines,
+              std::vector<std::string>{"W:kavio: kav_io_init: a thread callback is missing"});
 
     refuse_thread_start = true;
     EXPECT_FALSE(start_library());
@@ -164,12 +165,11 @@ TEST_F(SimulatedReader, BadNodesGetFalseOrZeroAndAWarning)
         EXPECT_FALSE(kav_io_read_card(node, card_id, 8));
         EXPECT_EQ(card_id[0], 0);
         std::string tail = ": no reader at node " + std::to_string(node);
-        EXPECT_EQ(log_lines, (std::vector<std::string>{
-                                 "W:kavio: kav_io_poll" + tail,
-                                 "W:kavio: kav_io_get_keypad_state" + tail,
-                                 "W:kavio: kav_io_get_sensor_state" + tail,
-                                 "W:kavio: kav_io_card_slot_cmd" + tail,
-                                 "W:kavio: kav_io_read_card" + tail}));
+        EXPECT_EQ(log_lines, (std::vector<std::string>{"W:kavio: kav_io_poll" + tail,
+                                                       "W:kavio: kav_io_get_keypad_state" + tail,
+                                                       "W:kavio: kav_io_get_sensor_state" + tail,
+                                                       "W:kavio: kav_io_card_slot_cmd" + tail,
+                                                       "W:kavio: kav_io_read_card" + tail}));
     }
 }
 
@@ -207,9 +207,9 @@ TEST_F(SimulatedReader, UnknownCommandIsRefusedWithAWarning)
     }
     EXPECT_FALSE(kav_io_card_slot_cmd(1, 4));
     EXPECT_FALSE(kav_io_card_slot_cmd(1, -1));
-    EXPECT_EQ(log_lines, (std::vector<std::string>{
-                             "W:kavio: kav_io_card_slot_cmd: unknown command 4",
-                             "W:kavio: kav_io_card_slot_cmd: unknown command -1"}));
+    EXPECT_EQ(log_lines,
+              (std::vector<std::string>{"W:kavio: kav_io_card_slot_cmd: unknown command 4",
+                                        "W:kavio: kav_io_card_slot_cmd: unknown command -1"}));
 }
 
 TEST_F(SimulatedReader, CallsOutsideInitAndFiniAreRefused)
@@ -320,9 +320,9 @@ TEST_F(SimulatedReader, LogEachLevelUsesTheLoggersInTheirPlaces)
 {
     use_scenario("each_level", "log-each-level\n");
     ASSERT_TRUE(start_library());
-    EXPECT_EQ(log_lines, (std::vector<std::string>{"M:kavio: level M", "I:kavio: level I",
-                                                   "W:kavio: level W",
-                                                   "I:kavio: simulated readers ready (scenario)"}));
+    EXPECT_EQ(log_lines,
+              (std::vector<std::string>{"M:kavio: level M", "I:kavio: level I", "W:kavio: level W",
+                                        "I:kavio: simulated readers ready (scenario)"}));
 }
 
 struct bad_scenario {
@@ -344,12 +344,14 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
         {"cycle_word", "node 0 poll-fails-from soon\n", "line 1: bad cycle"},
         {"keypad_big", "node 0 cycle 0 keypad 10000 sensor 0 card -\n",
          "line 1: keypad must be 0 to FFFF"},
-        {"sensor_hex", "node 0 cycle 0 keypad 0 sensor 1G card -\n", "line 1: sensor must be 0 to FF"},
+        {"sensor_hex", "node 0 cycle 0 keypad 0 sensor 1G card -\n",
+         "line 1: sensor must be 0 to FF"},
         {"card_short", "node 0 cycle 0 keypad 0 sensor 0 card 0102030405060\n",
          "line 1: card must be 16 hexadecimal digits or -"},
         {"card_letters", "node 0 cycle 0 keypad 0 sensor 0 card 01020304050607GG\n",
          "line 1: card must be 16 hexadecimal digits or -"},
-        {"order", "node 0 cycle 3 keypad 0 sensor 0 card -\nnode 0 cycle 3 keypad 1 sensor 0 card -\n",
+        {"order",
+         "node 0 cycle 3 keypad 0 sensor 0 card -\nnode 0 cycle 3 keypad 1 sensor 0 card -\n",
          "line 2: rows must come in rising cycle order"},
         {"fields", "node 0 cycle 0 keypad 0 sensor 0\n",
          "line 1: expected: node N cycle C keypad K sensor S card ID"},
@@ -370,7 +372,9 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
     program_set_environment("KAVIO_SIM_SCENARIO", "kavio_sim_test_no_such_file.scenario");
     EXPECT_FALSE(start_library());
     ASSERT_EQ(log_lines.size(), 1u);
-    EXPECT_EQ(log_lines[0].rfind("W:kavio: cannot open scenario kavio_sim_test_no_such_file.scenario: ", 0), 0u)
+    EXPECT_EQ(log_lines[0].rfind(
+                  "W:kavio: cannot open scenario kavio_sim_test_no_such_file.scenario: ", 0),
+              0u)
         << log_lines[0];
 }
 
@@ -384,7 +388,8 @@ TEST_F(SimulatedReader, DemoCarriesACardThroughReaderZeroAndTypesOnReaderOne)
     std::vector<uint8_t> card_read;
     int reads_off_the_back = 0;  // a card is readable at the back sensor only
     auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-    while (std::chrono::steady_clock::now() < give_up && !(sensors.size() >= 5 && keys.size() >= 11)) {
+    while (std::chrono::steady_clock::now() < give_up &&
+           !(sensors.size() >= 5 && keys.size() >= 11)) {
         reader_view card_reader = poll_node(0);
         if (sensors.empty() || sensors.back() != card_reader.sensor) {
             sensors.push_back(card_reader.sensor);
@@ -406,5 +411,6 @@ TEST_F(SimulatedReader, DemoCarriesACardThroughReaderZeroAndTypesOnReaderOne)
     EXPECT_EQ(reads_off_the_back, 0);
     EXPECT_EQ(card_read, (std::vector<uint8_t>{0x8A, 0xF3, 0x00, 0x12, 0xC4, 0x7E, 0x9B, 0xFF}));
     // Keys 1, 2, 3, 4 and then _, each pressed and released.
-    EXPECT_EQ(keys, (std::vector<uint16_t>{0, 0x0002, 0, 0x0020, 0, 0x0200, 0, 0x0004, 0, 0x0100, 0}));
+    EXPECT_EQ(keys,
+              (std::vector<uint16_t>{0, 0x0002, 0, 0x0020, 0, 0x0200, 0, 0x0004, 0, 0x0100, 0}));
 }

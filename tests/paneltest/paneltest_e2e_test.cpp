@@ -754,17 +754,16 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
 {
     // As paneltest records a cabinet that stalled for 200 ms while panel 5 was
     // held: two scans of it, 205 ms apart. The replay scans every 5 ms.
-    const std::string recording =
-        "pace-us 5000\n"
-        "panel=0x0000 sys=0x0 repeat=10 at-us=0\n"
-        "panel=0x0020 sys=0x0 repeat=2 at-us=50000\n"
-        "panel=0x0000 sys=0x0 repeat=10 at-us=255000\n"
-        "panel=0x0200 sys=0x0 repeat=4 at-us=305000\n"
-        "panel=0x0000 sys=0x0 repeat=10 at-us=325000\n"
-        "end at-us=375000\n";
+    const std::string recording = "pace-us 5000\n"
+                                  "panel=0x0000 sys=0x0 repeat=10 at-us=0\n"
+                                  "panel=0x0020 sys=0x0 repeat=2 at-us=50000\n"
+                                  "panel=0x0000 sys=0x0 repeat=10 at-us=255000\n"
+                                  "panel=0x0200 sys=0x0 repeat=4 at-us=305000\n"
+                                  "panel=0x0000 sys=0x0 repeat=10 at-us=325000\n"
+                                  "end at-us=375000\n";
     const std::string path = "paneltest_e2e_stalled_replay.recording";
-    paneltest_run run =
-        run_paneltest("stalled_replay", recording, {"--events", "--scans", "120", "--record", path});
+    paneltest_run run = run_paneltest("stalled_replay", recording,
+                                      {"--events", "--scans", "120", "--record", path});
     ASSERT_TRUE(run.program.finished);
     EXPECT_EQ(run.program.exit_status, -2);
     // Past the end, failed scans only: the replay does not start over. After the
@@ -772,7 +771,8 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
     std::vector<std::string> events = events_without_times(run.text);
     ASSERT_EQ(events.size(), 9u) << run.text;
     EXPECT_EQ(events[5].substr(events[5].find(':')), ": scan failed") << run.text;
-    EXPECT_EQ(events[6].substr(events[6].find(':'), 28), ": link still down at the end") << run.text;
+    EXPECT_EQ(events[6].substr(events[6].find(':'), 28), ": link still down at the end")
+        << run.text;
     EXPECT_EQ(events[8], "link drop-outs: 1") << run.text;
     // Holds as recorded, to within a scan (5 ms), and a tenth of a second for a loaded
     // machine, which can hold up the replay as it shows a press or a release.

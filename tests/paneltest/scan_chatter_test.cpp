@@ -59,12 +59,16 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
           {feed::good, 0, 20000},
           {feed::good, panel_2, 25000}},
          2,
-         "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold --, earlier rounds 1 chatter",
+         "panel 2: 1 presses, 0 chatter, shortest gap --, shortest hold --, earlier rounds 1 "
+         "chatter",
          -1,
          "chatter: 0 of 1 pressed inputs chatter, threshold 30 ms, sampling 1210 us"},
         // A failed scan fails the run, with no chatter.
         {"a_hold_begun_before_a_space_is_no_hold",
-         {{feed::good, sys_0, 0}, {feed::space, 0, 0}, {feed::failed, 0, 500}, {feed::good, 0, 1000}},
+         {{feed::good, sys_0, 0},
+          {feed::space, 0, 0},
+          {feed::failed, 0, 500},
+          {feed::good, 0, 1000}},
          16,
          "sys 0: 1 presses, 0 chatter, shortest gap --, shortest hold --",
          -1,

@@ -60,8 +60,10 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
           "events: 1000205 scans, 1 failed, 6 edges"},
          "panel=0x0000 sys=0x0 at-us=0\npanel=0x8000 sys=0x4 repeat=1000000 at-us=5000\n"
          "panel=0x8000 sys=0x4 at-us=5000005000\n"
-         "panel=0x0000 sys=0x0 read-fail=1 at-us=5000010000\npanel=0x0000 sys=0x0 at-us=5000015000\n"
-         "panel=0x0001 sys=0x0 repeat=200 at-us=5000020000\npanel=0x0000 sys=0x0 at-us=5001020000\n",
+         "panel=0x0000 sys=0x0 read-fail=1 at-us=5000010000\npanel=0x0000 sys=0x0 "
+         "at-us=5000015000\n"
+         "panel=0x0001 sys=0x0 repeat=200 at-us=5000020000\npanel=0x0000 sys=0x0 "
+         "at-us=5001020000\n",
          7,
          "# scans: 1000205, failed: 1",
          5000,

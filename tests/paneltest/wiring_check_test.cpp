@@ -175,7 +175,11 @@ TEST(WiringCheck, TheScreenNamesWhatIsActiveStuckOrNeverSeen)
         const char *waiting;
         const char *last;
     } cases[] = {
-        {"held_at_the_start", 100, {{true, p3 | s1, 1000000}}, "still active: panel 3, sys 1", "--"},
+        {"held_at_the_start",
+         100,
+         {{true, p3 | s1, 1000000}},
+         "still active: panel 3, sys 1",
+         "--"},
         {"stuck_after_the_settle_time",
          100,
          {{true, p3 | s1, 1000000}, {true, p3 | s1, 1100000}},

@@ -2,4 +2,7 @@
 #define _WIN32_WINNT 0x0600
 #include <windows.h>
 
-int main() { return static_cast<int>(GetTickCount64() & 1); }
+int main()
+{
+    return static_cast<int>(GetTickCount64() & 1);
+}

@@ -2,7 +2,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-static int format(char *buffer, const char *format_text, ...) {
+static int format(char *buffer, const char *format_text, ...)
+{
     va_list arguments;
     va_start(arguments, format_text);
     int length = _vsnprintf_s(buffer, 16, _TRUNCATE, format_text, arguments);
@@ -10,7 +11,8 @@ static int format(char *buffer, const char *format_text, ...) {
     return length;
 }
 
-int main(int argc, char **) {
+int main(int argc, char **)
+{
     char buffer[16];
     return format(buffer, "%d", argc);
 }

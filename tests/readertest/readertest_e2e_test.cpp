@@ -21,8 +21,7 @@ const std::string ready_line = "I:kavio: simulated readers ready (scenario)\n";
 const std::string zero_card = "0000000000000000";
 const std::string trace_start =
     "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\nhost_thread_start(0) = ok\n";
-const std::string trace_fini =
-    "kav_io_fini()\nhost_thread_join = 0\nhost_thread_close\n";
+const std::string trace_fini = "kav_io_fini()\nhost_thread_join = 0\nhost_thread_close\n";
 
 struct readertest_run {
     program_run program;
@@ -40,7 +39,7 @@ readertest_run run_readertest(const std::string &name, const std::string &scenar
 
     readertest_run run;
     run.program = program_run_with(program_path("readertest"), {}, input, pause_ms, base + ".out",
-                                 run_timeout_ms);
+                                   run_timeout_ms);
     console_text shown = console_text_of(run.program.output);
     run.screen = shown.text;
     run.clears = shown.clears;
@@ -49,7 +48,10 @@ readertest_run run_readertest(const std::string &name, const std::string &scenar
 }
 
 // Where each key sits on the screen, row by row: 7 8 9 / 4 5 6 / 1 2 3 / 0 O _.
+// The last row apart: the two keys that are no digit.
+// clang-format off
 constexpr char key_labels[] = "789456123" "0O_";
+// clang-format on
 constexpr int key_bits[] = {3, 7, 11, 2, 6, 10, 1, 5, 9, 0, 4, 8};
 
 std::string bit_text(unsigned int value, int bit)
@@ -79,8 +81,8 @@ enum class slot { read, read_fails, empty, untouched };
 std::string turn(int node, const char *keypad, const char *sensor, slot rule, bool eject = false)
 {
     std::string n = std::to_string(node);
-    std::string text = "kav_io_poll(" + n + ") = 1\nkav_io_get_keypad_state(" + n + ") = " +
-                       keypad + "\nkav_io_get_sensor_state(" + n + ") = " + sensor + "\n";
+    std::string text = "kav_io_poll(" + n + ") = 1\nkav_io_get_keypad_state(" + n +
+                       ") = " + keypad + "\nkav_io_get_sensor_state(" + n + ") = " + sensor + "\n";
     if (rule == slot::read || rule == slot::read_fails) {
         text += "kav_io_card_slot_cmd(" + n + ", 0) = 1\nkav_io_poll(" + n + ") = 1\n" +
                 "kav_io_card_slot_cmd(" + n + ", 3) = 1\nkav_io_poll(" + n + ") = 1\n" +
@@ -153,8 +155,8 @@ std::vector<reader_case> reader_cases()
          "node 1 cycle 0 keypad 0652 sensor 01 card -\n"
          "node 0 poll-fails-from 1\n",
          enter, -2,
-         ready_line + prompt + block(0, 0x0889, 0x01, zero_card) + block(1, 0x0652, 0x01, zero_card) +
-             poll_error(0),
+         ready_line + prompt + block(0, 0x0889, 0x01, zero_card) +
+             block(1, 0x0652, 0x01, zero_card) + poll_error(0),
          unchecked, unchecked},
         {"CardJourney_FrontBackReadShownOneCycleLaterThenRemovedAndZeroed",
          "node 0 cycle 1 keypad 0 sensor 01 card -\n"
@@ -163,14 +165,13 @@ std::vector<reader_case> reader_cases()
          "node 0 cycle 5 keypad 0 sensor 00 card -\n"
          "node 0 poll-fails-from 7\n",
          enter, -2,
-         ready_line + prompt +
-             block(0, 0, 0x00, zero_card) + idle1 +  // no card
-             block(0, 0, 0x01, zero_card) + idle1 +  // at the front
-             block(0, 0, 0x02, zero_card) + idle1 +  // at the back: read now
-             block(0, 0, 0x02, card) + idle1 +       // shown a cycle later
-             block(0, 0, 0x01, card) + idle1 +       // leaving: kept
-             block(0, 0, 0x00, card) + idle1 +       // gone: zeroed now
-             idle0 + idle1 +                         // shown zeroed
+         ready_line + prompt + block(0, 0, 0x00, zero_card) + idle1 +  // no card
+             block(0, 0, 0x01, zero_card) + idle1 +                    // at the front
+             block(0, 0, 0x02, zero_card) + idle1 +                    // at the back: read now
+             block(0, 0, 0x02, card) + idle1 +                         // shown a cycle later
+             block(0, 0, 0x01, card) + idle1 +                         // leaving: kept
+             block(0, 0, 0x00, card) + idle1 +                         // gone: zeroed now
+             idle0 + idle1 +                                           // shown zeroed
              poll_error(0),
          trace_start + idle_turn(0) + idle_turn(1) + turn(0, "0000", "01", slot::untouched) +
              idle_turn(1) + turn(0, "0000", "02", slot::read) + idle_turn(1) +
@@ -195,9 +196,9 @@ std::vector<reader_case> reader_cases()
          "node 0 cycle 3 keypad 0 sensor FD card 0123456789ABCDEF\n"
          "node 0 poll-fails-from 4\n",
          enter, -2,
-         ready_line + prompt + block(0, 0, 0x02, zero_card) + idle1 + block(0, 0, 0xFC, other_card) +
-             idle1 + block(0, 0, 0xFC, other_card) + idle1 + block(0, 0, 0xFD, other_card) + idle1 +
-             poll_error(0),
+         ready_line + prompt + block(0, 0, 0x02, zero_card) + idle1 +
+             block(0, 0, 0xFC, other_card) + idle1 + block(0, 0, 0xFC, other_card) + idle1 +
+             block(0, 0, 0xFD, other_card) + idle1 + poll_error(0),
          trace_start + turn(0, "0000", "02", slot::read) + idle_turn(1) +
              turn(0, "0000", "FC", slot::untouched) + idle_turn(1) +
              turn(0, "0000", "FC", slot::untouched) + idle_turn(1) +
@@ -242,8 +243,10 @@ std::vector<reader_case> reader_cases()
         {"Startup_InitFailureEndsWithMinusOne", "init fails\n", enter, -1,
          "W:kavio: kav_io_init: no reader answers\nInitializing kavio failed\n",
          "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\n", unchecked},
-        {"FatalLog_LevelFLineEndsWithOneAndReachesARedirectedStdout", "node 1 fatal-at 1\n", enter, 1,
-         ready_line + prompt + idle0 + idle1 + idle0 + "F:kavio: reader 1 lost its link in cycle 1\n",
+        {"FatalLog_LevelFLineEndsWithOneAndReachesARedirectedStdout", "node 1 fatal-at 1\n", enter,
+         1,
+         ready_line + prompt + idle0 + idle1 + idle0 +
+             "F:kavio: reader 1 lost its link in cycle 1\n",
          trace_start + idle_turn(0) + idle_turn(1) + idle_turn(0) +
              "kav_io_poll(1) logs a level-F line\n",
          unchecked},
@@ -297,7 +300,7 @@ TEST(Startup, AnythingButEnterAtThePromptEndsWithZeroAndNoFini)
 }
 
 class Escape : public testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
 #ifdef _WIN32
@@ -321,7 +324,8 @@ TEST_F(Escape, HeldAtTheFirstCycleClearsFinishesAndPrintsNoBlock)
 
 TEST_F(Escape, PressedWhileRunningEndsAfterWholeScreens)
 {
-    readertest_run run = run_readertest("escape_while_running", "# both readers idle\n", {"\n", "\x1b"}, 200);
+    readertest_run run =
+        run_readertest("escape_while_running", "# both readers idle\n", {"\n", "\x1b"}, 200);
     ASSERT_TRUE(run.program.finished);
     EXPECT_EQ(run.program.exit_status, 0);
     // Every cycle before the Escape printed two whole blocks.

@@ -11,7 +11,8 @@ struct program_end {
 };
 
 // Runs the program to its end, or kills it after timeout_ms; its stdout goes to output_path.
-program_end program_start_and_wait(const std::string &program, const std::vector<std::string> &arguments,
+program_end program_start_and_wait(const std::string &program,
+                                   const std::vector<std::string> &arguments,
                                    const std::vector<std::string> &input_chunks, int pause_ms,
                                    const std::string &output_path, int timeout_ms);
 

@@ -20,8 +20,8 @@ program_run program_run_with(const std::string &program, const std::vector<std::
                              const std::vector<std::string> &input_chunks, int pause_ms,
                              const std::string &output_path, int timeout_ms)
 {
-    program_end end = program_start_and_wait(program, arguments, input_chunks, pause_ms, output_path,
-                                             scaled_timeout_ms(timeout_ms));
+    program_end end = program_start_and_wait(program, arguments, input_chunks, pause_ms,
+                                             output_path, scaled_timeout_ms(timeout_ms));
     return {end.finished, end.exit_status, read_file(output_path)};
 }
 

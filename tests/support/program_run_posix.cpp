@@ -20,7 +20,8 @@ static void write_chunk(int input, const std::string &chunk)
     (void)written;
 }
 
-program_end program_start_and_wait(const std::string &program, const std::vector<std::string> &arguments,
+program_end program_start_and_wait(const std::string &program,
+                                   const std::vector<std::string> &arguments,
                                    const std::vector<std::string> &input_chunks, int pause_ms,
                                    const std::string &output_path, int timeout_ms)
 {

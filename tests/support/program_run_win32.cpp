@@ -14,7 +14,8 @@ static void write_chunk(HANDLE input, const std::string &chunk)
     WriteFile(input, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
 }
 
-program_end program_start_and_wait(const std::string &program, const std::vector<std::string> &arguments,
+program_end program_start_and_wait(const std::string &program,
+                                   const std::vector<std::string> &arguments,
                                    const std::vector<std::string> &input_chunks, int pause_ms,
                                    const std::string &output_path, int timeout_ms)
 {

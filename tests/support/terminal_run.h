@@ -23,7 +23,7 @@
 
 struct terminal_run {
     int pid;
-    int terminal;  // where keys go in and the echo comes out
+    int terminal;      // where keys go in and the echo comes out
     int program_side;  // the program's side of it, held open as a shell holds it
     int screen_pipe;
     std::string screen;            // standard output so far

@@ -28,7 +28,7 @@ TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
         {"\x1bx", 2, escape, 0},  // Alt+x
         {"\x1b\x1bx", 3, escape, escape},
         {"\x1b[A\x1b", 4, escape, escape},
-        {"\x1b[1\x1b[B", 6, escape, 0},  // an ESC cuts a broken sequence short
+        {"\x1b[1\x1b[B", 6, escape, 0},      // an ESC cuts a broken sequence short
         {"\x1b[2 q", 5, escape | space, 0},  // a space within a sequence
         {"\x1b[@ ", 4, escape | space, space},
         {"\x1b[5~ ", 5, escape | space, space},  // Page Up ends on '~', then Space

@@ -43,11 +43,20 @@ void bind_capture(void *ctx = nullptr)
 }
 
 #ifdef _WIN32
-FILE *open_pipe(const char *command) { return _popen(command, "r"); }
-int close_pipe(FILE *pipe) { return _pclose(pipe); }
+FILE *open_pipe(const char *command)
+{
+    return _popen(command, "r");
+}
+int close_pipe(FILE *pipe)
+{
+    return _pclose(pipe);
+}
 #else
 #include <sys/wait.h>
-FILE *open_pipe(const char *command) { return popen(command, "r"); }
+FILE *open_pipe(const char *command)
+{
+    return popen(command, "r");
+}
 int close_pipe(FILE *pipe)
 {
     int status = pclose(pipe);

@@ -11,7 +11,10 @@
 
 namespace {
 
-int IO_CALL return_seven(void *) { return 7; }
+int IO_CALL return_seven(void *)
+{
+    return 7;
+}
 
 std::atomic<int> context_arrivals{0};
 
@@ -146,7 +149,8 @@ TEST(ThreadJoin, IdZeroIsIgnored)
 TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
 {
 #ifdef _WIN32
-    GTEST_SKIP() << "Windows may give a closed handle's value to a new thread: the id is that handle";
+    GTEST_SKIP()
+        << "Windows may give a closed handle's value to a new thread: the id is that handle";
 #endif
     int closed = host_thread_start(return_seven, nullptr, 0);
     ASSERT_NE(closed, 0);
@@ -217,7 +221,8 @@ TEST_P(ThreadStackSize, BodyCanMakeALogCallWithALargeMessage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ThreadStackSize,
-                         testing::Values(0u, 42u, 16383u, 64u * 1024u, 1234567u, 4u * 1024u * 1024u));
+                         testing::Values(0u, 42u, 16383u, 64u * 1024u, 1234567u,
+                                         4u * 1024u * 1024u));
 
 namespace {
 

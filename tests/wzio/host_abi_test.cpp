@@ -18,8 +18,7 @@ typedef uint8_t(IO_CALL *host_byte_call)(uint32_t, uint32_t, uint32_t, uint32_t)
 typedef uint16_t(IO_CALL *host_word_call)(uint32_t, uint32_t, uint32_t, uint32_t);
 typedef void(IO_CALL *host_void_call)(uint32_t, uint32_t, uint32_t, uint32_t);
 
-template <typename call>
-call lookup(void *library, const char *name)
+template <typename call> call lookup(void *library, const char *name)
 {
     void *symbol = library_symbol(library, name);
     EXPECT_NE(symbol, nullptr) << name;

@@ -27,6 +27,8 @@ struct link_case {
 constexpr link_event init = link_event::init, fini = link_event::fini, good = link_event::good,
                      failed = link_event::failed, reopened = link_event::reopened;
 
+// The table keeps the layout it was given by hand.
+// clang-format off
 const link_case link_cases[] = {
     {"held under 50 ms from the first failed scan, released from 50 ms, held again after a good scan",
      {{init, 0, 0, 0}, {good, 0, 0, 0}, {failed, 1000, 1, 0}, {failed, 1049, 1, 0},
@@ -55,6 +57,7 @@ const link_case link_cases[] = {
       {failed, 0x00000021, 1, 0}, {failed, 0x00000022, 0, 1}, {reopened, 0x22, 0, 0},
       {failed, 0xFFFFFFF5, 0, 1}}},
 };
+// clang-format on
 
 }  // namespace
 

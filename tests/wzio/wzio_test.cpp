@@ -16,6 +16,8 @@
 namespace {
 
 // The twelve calls of one scan, arguments and lengths included.
+// The table keeps the layout it was given by hand.
+// clang-format off
 const std::vector<std::string> scan_calls = {
     "CH341EppSetAddr(0, 0xFF)",       "CH341EppSetAddr(0, 0x01)",
     "CH341EppSetAddr(0, 0xFF)",       "CH341EppSetAddr(0, 0x00)",
@@ -24,6 +26,7 @@ const std::vector<std::string> scan_calls = {
     "CH341EppSetAddr(0, 0xFF)",       "CH341EppSetAddr(0, 0x00)",
     "CH341EppReadData(0, length 1)",  "CH341EppSetAddr(0, 0xFF)",
 };
+// clang-format on
 
 // Attaches a board running script_text and opens it; returns the trace path.
 // Each variant of a test gets files of its own.
@@ -131,6 +134,8 @@ struct decode_case {
 };
 
 // Every single low bit of the three frame bytes, and the frames around them.
+// The table keeps the layout it was given by hand.
+// clang-format off
 const decode_case decode_cases[] = {
     {"FF FF FF", 0x0000, 0x00}, {"00 00 00", 0xFFFF, 0x07},
     {"FE FF FF", 0x8000, 0x00}, {"FD FF FF", 0x0080, 0x00},
@@ -147,6 +152,7 @@ const decode_case decode_cases[] = {
     {"FF FF BF", 0x0000, 0x00}, {"FF FF 7F", 0x0000, 0x00},
     {"FF FF 0F", 0x0000, 0x00}, {"FF FF F0", 0x0000, 0x07},
 };
+// clang-format on
 
 TEST(WzioScan, DecodesEveryFrameBit)
 {
@@ -255,15 +261,14 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
 TEST(WzioFailure, AnyFailedCallKeepsTheLastGoodScanAndTheNextGoodScanRecovers)
 {
     const char *const faults[] = {
-        "addr-fail=1", "addr-fail=2", "addr-fail=3", "addr-fail=4", "addr-fail=5",
-        "addr-fail=6", "addr-fail=7", "addr-fail=8", "addr-fail=9", "read-fail=1",
+        "addr-fail=1", "addr-fail=2", "addr-fail=3",  "addr-fail=4",  "addr-fail=5",
+        "addr-fail=6", "addr-fail=7", "addr-fail=8",  "addr-fail=9",  "read-fail=1",
         "read-fail=2", "read-fail=3", "short-read=1", "short-read=2", "short-read=3",
     };
     for (const char *fault : faults) {
         SCOPED_TRACE(fault);
-        std::string trace =
-            init_with_script(std::string("FE FF FF\n00 00 00 ") + fault + "\nFF FE FD\n",
-                             std::string(".") + fault);
+        std::string trace = init_with_script(
+            std::string("FE FF FF\n00 00 00 ") + fault + "\nFF FE FD\n", std::string(".") + fault);
         EXPECT_TRUE(wz_io_read_inputs());
         expect_inputs(0x8000, 0x00);
         EXPECT_FALSE(wz_io_read_inputs());
