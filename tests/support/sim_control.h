@@ -77,4 +77,14 @@ inline std::string sim_call_of(const std::string &line)
     return line.substr(0, line.find(" -> "));
 }
 
+// How many lines of a trace begin with call, e.g. "CH341CloseDevice(0)".
+inline int sim_calls_in(const std::vector<std::string> &trace, const std::string &call)
+{
+    int count = 0;
+    for (const std::string &line : trace) {
+        count += line.compare(0, call.size(), call) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
 #endif
