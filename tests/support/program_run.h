@@ -3,6 +3,8 @@
 #ifndef TESTS_SUPPORT_PROGRAM_RUN_H
 #define TESTS_SUPPORT_PROGRAM_RUN_H
 
+#include <stdlib.h>
+
 #include <string>
 #include <vector>
 
@@ -22,6 +24,24 @@ program_run program_run_with(const std::string &program, const std::vector<std::
 
 // Sets a variable here and for every program started afterwards; an empty value removes it.
 void program_set_environment(const char *name, const std::string &value);
+
+// Sets a variable for the rest of a scope and puts back what it was, however
+// the test ends: an ASSERT that returns early leaves no setting to later tests.
+struct scoped_environment {
+    scoped_environment(const char *variable, const std::string &value)
+        : name(variable), before(getenv(variable) ? getenv(variable) : "")
+    {
+        program_set_environment(variable, value);
+    }
+    ~scoped_environment()
+    {
+        program_set_environment(name, before);
+    }
+    scoped_environment(const scoped_environment &) = delete;
+    scoped_environment &operator=(const scoped_environment &) = delete;
+    const char *name;
+    std::string before;
+};
 
 // The folder that holds the running test program, with a trailing separator.
 // The build puts every program and library there; tests run elsewhere.

@@ -55,7 +55,7 @@ unsigned int model_terminal_keys(const std::vector<unsigned char> &bytes)
 // finals at both ends of their range and just outside it, Space.
 rc::Gen<std::vector<unsigned char>> terminal_reads()
 {
-    const std::vector<unsigned char> alphabet = {esc, esc, '[', 'O', ' ', ' ',  'A', '~',
+    const std::vector<unsigned char> alphabet = {esc, esc, '[', 'O', ' ',  ' ', 'A', '~',
                                                  '1', ';', '@', '?', 0x7F, 'x', 0x80};
     return rc::gen::container<std::vector<unsigned char>>(rc::gen::elementOf(alphabet));
 }
