@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <rapidcheck/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "console.h"
@@ -51,22 +52,30 @@ unsigned int model_terminal_keys(const std::vector<unsigned char> &bytes)
     return keys;
 }
 
-// Reads made of the bytes where the rule changes: ESC, the sequence starts,
-// finals at both ends of their range and just outside it, Space.
+// Reads made of what the rule turns on: ESC, the sequence starts, finals
+// at both ends of their range and just outside it, Space.
 rc::Gen<std::vector<unsigned char>> terminal_reads()
 {
-    const std::vector<unsigned char> alphabet = {esc, esc, '[', 'O', ' ',  ' ', 'A', '~',
-                                                 '1', ';', '@', '?', 0x7F, 'x', 0x80};
-    return rc::gen::container<std::vector<unsigned char>>(rc::gen::elementOf(alphabet));
+    const std::vector<std::string> pieces = {"\x1b", "\x1b[", "\x1bO", " ",    "@", "~",   "A",
+                                             "1",    ";",     "?",     "\x7f", "x", "\x80"};
+    return rc::gen::map(rc::gen::container<std::vector<std::string>>(rc::gen::elementOf(pieces)),
+                        [](const std::vector<std::string> &chosen) {
+                            std::vector<unsigned char> bytes;
+                            for (const std::string &piece : chosen) {
+                                bytes.insert(bytes.end(), piece.begin(), piece.end());
+                            }
+                            return bytes;
+                        });
 }
 
 RC_GTEST_PROP(ConsoleKeyBytesModel, KeysOfAReadFollowTheRule, ())
 {
-    std::vector<unsigned char> bytes = *terminal_reads();
+    std::vector<unsigned char> read = *terminal_reads();
     // What lies past the count was not read.
-    size_t count = *rc::gen::inRange<size_t>(0, bytes.size() + 1);
-    std::vector<unsigned char> read(bytes.begin(), bytes.begin() + static_cast<long>(count));
-    long n = static_cast<long>(count);
+    std::vector<unsigned char> bytes = read;
+    std::vector<unsigned char> unread = *terminal_reads();
+    bytes.insert(bytes.end(), unread.begin(), unread.end());
+    long n = static_cast<long>(read.size());
     RC_ASSERT(console_keys_in_bytes(bytes.data(), n) == model_pipe_keys(read));
     RC_ASSERT(console_keys_in_terminal_bytes(bytes.data(), n) == model_terminal_keys(read));
 }
