@@ -130,7 +130,8 @@ void model_decode(wzio_model *m, uint32_t frame)
     m->panel = 0;
     m->sys = 0;
     for (uint32_t i = 0; i < board_panel_buttons; ++i) {
-        m->panel = static_cast<uint16_t>(m->panel | ((frame & board_panel_wiring[i]) ? 0 : 1u << i));
+        m->panel =
+            static_cast<uint16_t>(m->panel | ((frame & board_panel_wiring[i]) ? 0 : 1u << i));
     }
     for (uint32_t i = 0; i < board_system_inputs; ++i) {
         m->sys = static_cast<uint8_t>(m->sys | ((frame & board_system_wiring[i]) ? 0 : 1u << i));
@@ -156,26 +157,24 @@ bool model_failed_scan(wzio_model *m, uint32_t now)
 // Steps near the rule's edges: a clock step, 50 ms, 250 ms.
 rc::Gen<uint32_t> waits()
 {
-    return rc::gen::weightedOneOf<uint32_t>(
-        {{2, rc::gen::inRange<uint32_t>(0, 2)},
-         {3, rc::gen::inRange<uint32_t>(10, 17)},
-         {2, rc::gen::inRange<uint32_t>(45, 56)},
-         {2, rc::gen::inRange<uint32_t>(240, 261)},
-         {1, rc::gen::inRange<uint32_t>(0, 400)}});
+    return rc::gen::weightedOneOf<uint32_t>({{2, rc::gen::inRange<uint32_t>(0, 2)},
+                                             {3, rc::gen::inRange<uint32_t>(10, 17)},
+                                             {2, rc::gen::inRange<uint32_t>(45, 56)},
+                                             {2, rc::gen::inRange<uint32_t>(240, 261)},
+                                             {1, rc::gen::inRange<uint32_t>(0, 400)}});
 }
 
 rc::Gen<run_step> run_steps()
 {
     return rc::gen::build<run_step>(
         rc::gen::set(&run_step::kind, rc::gen::weightedElement<step_kind>({{1, step_init},
-                                                                          {1, step_fini},
-                                                                          {12, step_scans},
-                                                                          {1, step_unplug},
-                                                                          {1, step_replug}})),
+                                                                           {1, step_fini},
+                                                                           {12, step_scans},
+                                                                           {1, step_unplug},
+                                                                           {1, step_replug}})),
         rc::gen::set(&run_step::wait_ms, waits()),
-        rc::gen::set(&run_step::scans,
-                     rc::gen::weightedOneOf<int>({{3, rc::gen::inRange(2, 5)},
-                                                  {1, rc::gen::inRange(1, 9)}})),
+        rc::gen::set(&run_step::scans, rc::gen::weightedOneOf<int>({{3, rc::gen::inRange(2, 5)},
+                                                                    {1, rc::gen::inRange(1, 9)}})),
         rc::gen::set(&run_step::fault, rc::gen::weightedElement<fault_kind>(
                                            {{4, no_fault}, {2, call_fails}, {2, scan_fails}})),
         rc::gen::set(&run_step::fault_call, rc::gen::inRange(0, 12)),
