@@ -38,13 +38,12 @@ using scan_run = std::tuple<bool, int, uint64_t, uint32_t>;  // ok, scans, gap, 
 
 rc::Gen<scan_run> scan_runs()
 {
-    return rc::gen::tuple(
-        rc::gen::arbitrary<bool>(), rc::gen::inRange(1, 5),
-        rc::gen::weightedOneOf<uint64_t>(
-            {{3, rc::gen::inRange<uint64_t>(0, 20000)},
-             {3, rc::gen::element<uint64_t>(25000, 49999, 50000, 50001)},
-             {1, rc::gen::inRange<uint64_t>(0, 3000000)}}),
-        rc::gen::element<uint32_t>(0, 0, 1, 1u << 18));
+    return rc::gen::tuple(rc::gen::arbitrary<bool>(), rc::gen::inRange(1, 5),
+                          rc::gen::weightedOneOf<uint64_t>(
+                              {{3, rc::gen::inRange<uint64_t>(0, 20000)},
+                               {3, rc::gen::element<uint64_t>(25000, 49999, 50000, 50001)},
+                               {1, rc::gen::inRange<uint64_t>(0, 3000000)}}),
+                          rc::gen::element<uint32_t>(0, 0, 1, 1u << 18));
 }
 
 RC_GTEST_PROP(ScanLinkModel, DropOutsAndTheirLinesFollowTheGuide, ())
@@ -83,8 +82,8 @@ RC_GTEST_PROP(ScanLinkModel, DropOutsAndTheirLinesFollowTheGuide, ())
                 longest_us = std::max(longest_us, last_us);
             }
             reached = reached || (!ok && last_us >= 50000);
-            clause = held_active && reached ? "; a game saw the held inputs released from 50 ms on"
-                                            : "";
+            clause =
+                held_active && reached ? "; a game saw the held inputs released from 50 ms on" : "";
             std::string length = ms_seconds(last_us) + ", ";
             if (ok && down) {
                 expected.push_back(at + "link back after " + length + std::to_string(failed) +
