@@ -33,6 +33,14 @@ std::string hundredths_seconds(uint64_t us)
     return text_of("%llu.%02llu s", (us + 5000) / 1000000, (us + 5000) / 10000 % 100);
 }
 
+// "link drop-outs: none" or "link drop-outs: 3, longest 1.52 s".
+std::string totals(uint32_t dropouts, uint64_t longest_us)
+{
+    return dropouts == 0 ? "link drop-outs: none"
+                         : "link drop-outs: " + std::to_string(dropouts) + ", longest " +
+                               hundredths_seconds(longest_us);
+}
+
 // Runs of scans that fail or not, with gaps around 50 ms and inputs held or not.
 using scan_run = std::tuple<bool, int, uint64_t, uint32_t>;  // ok, scans, gap, active
 
@@ -57,7 +65,7 @@ RC_GTEST_PROP(ScanLinkModel, DropOutsAndTheirLinesFollowTheGuide, ())
     uint32_t dropouts = 0, scans = 0, failed = 0, active = 0;
     uint64_t longest_us = 0, last_us = 0, down_us = 0;
     bool down = false, good_seen = false, reached = false, held_active = false;
-    std::string at, clause;
+    std::string at, length;  // the latest scan's line start, and the drop-out's length and count
     for (const scan_run &run : runs) {
         for (int scan = 0; scan < std::get<1>(run); ++scan, now_us += std::get<2>(run)) {
             bool ok = std::get<0>(run);
@@ -70,7 +78,7 @@ RC_GTEST_PROP(ScanLinkModel, DropOutsAndTheirLinesFollowTheGuide, ())
             }
             at = ms_seconds(now_us - first_us) + ", scan " + std::to_string(++scans) + ": ";
             if (!ok && !down) {
-                ++dropouts;
+                dropouts += 1;
                 down_us = now_us;
                 failed = 0;
                 reached = false;
@@ -80,40 +88,35 @@ RC_GTEST_PROP(ScanLinkModel, DropOutsAndTheirLinesFollowTheGuide, ())
             if (!ok || down) {
                 last_us = now_us - down_us;
                 longest_us = std::max(longest_us, last_us);
+                failed += ok ? 0 : 1;
+                reached = reached || (!ok && last_us >= 50000);
+                length =
+                    ms_seconds(last_us) + ", " + std::to_string(failed) + " scans failed" +
+                    (held_active && reached ? "; a game saw the held inputs released from 50 ms on"
+                                            : "");
             }
-            reached = reached || (!ok && last_us >= 50000);
-            clause =
-                held_active && reached ? "; a game saw the held inputs released from 50 ms on" : "";
-            std::string length = ms_seconds(last_us) + ", ";
             if (ok && down) {
-                expected.push_back(at + "link back after " + length + std::to_string(failed) +
-                                   " scans failed" + clause);
+                expected.push_back(at + "link back after " + length);
             }
-            failed += ok ? 0 : 1;
             down = !ok;
             good_seen = good_seen || ok;
             active = ok ? std::get<3>(run) : active;
             RC_ASSERT(scan_link_inputs_held(&events.link) == (down && good_seen && !reached));
             scan_link_format_screen(&events.link, line, sizeof line);
-            RC_ASSERT(std::string(line) ==
-                      (dropouts == 0 ? "link drop-outs: none"
-                                     : "link drop-outs: " + std::to_string(dropouts) +
-                                           ", longest " + hundredths_seconds(longest_us) +
-                                           ", last " + hundredths_seconds(last_us)));
+            RC_ASSERT(line == totals(dropouts, longest_us) +
+                                  (dropouts ? ", last " + hundredths_seconds(last_us) : ""));
         }
     }
     if (scan_events_end_line(&events, line, sizeof line)) {
         lines.push_back(line);
     }
     if (down) {
-        expected.push_back(at + "link still down at the end, " + ms_seconds(last_us) + ", " +
-                           std::to_string(failed) + " scans failed" + clause);
+        expected.push_back(at + "link still down at the end, " + length);
     }
     RC_ASSERT(lines == expected);
-    bool any = scan_link_format_total(&events.link, line, sizeof line);
-    RC_ASSERT(any == (dropouts > 0));
-    RC_ASSERT(!any || std::string(line) == "link drop-outs: " + std::to_string(dropouts) +
-                                               ", longest " + hundredths_seconds(longest_us));
+    line[0] = '\0';
+    RC_ASSERT(scan_link_format_total(&events.link, line, sizeof line) == (dropouts > 0));
+    RC_ASSERT(line == (dropouts ? totals(dropouts, longest_us) : ""));
 }
 
 }  // namespace
