@@ -77,8 +77,7 @@ void wait_past_the_open_gap()
 struct game_scan {
     bool ok;
     uint16_t panel;
-    uint64_t before_us;
-    uint64_t after_us;
+    uint64_t before_us, after_us;
 };
 
 game_scan scan_as_a_game()
