@@ -190,8 +190,9 @@ RC_GTEST_PROP(WzioModel, AGameSeesWhatTheRuleSays, ())
                 m.host_open = false;
                 expected = "C";
             } else if (step.kind == step_scans) {
-                bridge = {bridge.plugged, bridge.live, bridge.dead, &step, 0, 0,
-                          false,          false,       false,       ""};
+                bridge.scan = &step;
+                bridge.calls = bridge.reads = 0;
+                bridge.scan_failed = false;
                 bool good = bridge.plugged && bridge.live && step.fault < 0;
                 RC_ASSERT(wz_io_read_inputs() == good);
                 // The twelve calls as the board sees them (sim/ch341dll/README.md).
