@@ -31,9 +31,9 @@ WZIO_API void IO_CALL wz_io_fini(void);
 // and a good scan since keeps the last good scan's inputs while its link
 // drop-out (the run of failed scans) is under 50 ms old, then reports every
 // input inactive until a good scan; otherwise every input is inactive at
-// once. From the third failed scan in a row, and at least 250 ms after the
-// last open, it closes bridge 0 and opens it again after its last call (not
-// after wz_io_fini), so inputs come back once the bridge does.
+// once. From the third failed scan in a row since wz_io_init, and at least
+// 250 ms after the last open, it closes bridge 0 and opens it again after its
+// last call (not after wz_io_fini), so inputs come back once the bridge does.
 WZIO_API bool IO_CALL wz_io_read_inputs(void);
 
 // Panel buttons of the last scan, bit i = button i (0 before the first scan).

@@ -32,8 +32,8 @@ TEST(WzioHostLoad, EveryExportAnswersAHostPassingExtraArguments)
     if (only_one_calling_convention) {
         GTEST_SKIP() << one_convention_skip;
     }
-    program_set_environment("CH341_SIM_TRACE", "");
-    program_set_environment("CH341_SIM_BOARD", "demo");
+    scoped_environment no_trace("CH341_SIM_TRACE", "");
+    scoped_environment board("CH341_SIM_BOARD", "demo");
     void *library = library_load(program_folder() + wzio_file_name);
     ASSERT_NE(library, nullptr);
     auto init = lookup<host_byte_call>(library, "wz_io_init");

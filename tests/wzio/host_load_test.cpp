@@ -10,7 +10,7 @@
 TEST(WzioHostLoad, LoadingAndUnloadingTouchNoBridge)
 {
     std::string trace = sim_trace_for("WzioHostLoad.LoadingAndUnloadingTouchNoBridge");
-    program_set_environment("CH341_SIM_BOARD", "demo");
+    scoped_environment board("CH341_SIM_BOARD", "demo");
     void *library = library_load(program_folder() + wzio_file_name);
     ASSERT_NE(library, nullptr);
     library_free(library);

@@ -2,60 +2,27 @@
 #include <gtest/gtest.h>
 
 #include <stdint.h>
+#include <stdlib.h>
 
-#include <vector>
+#include <sstream>
+#include <string>
 
 #include "link_rule.h"
 
 namespace {
 
-enum class link_event { init, fini, good, failed, reopened };
-
-// A failed step is checked against its verdict; the others only happen.
-struct link_step {
-    link_event event;
-    uint32_t ms;
-    bool hold;
-    bool reopen;
-};
-
-struct link_case {
-    const char *name;
-    std::vector<link_step> steps;
-};
-
-constexpr link_event init = link_event::init, fini = link_event::fini, good = link_event::good,
-                     failed = link_event::failed, reopened = link_event::reopened;
-
-// The table keeps the layout it was given by hand.
+// Steps: iT init at tick T, x fini, g a good scan, oT reopened at T, and fT a
+// failed scan at T whose verdict follows: h holds, r reopens, hr both, - neither.
 // clang-format off
-const link_case link_cases[] = {
-    {"held under 50 ms from the first failed scan, released from 50 ms, held again after a good scan",
-     {{init, 0, 0, 0}, {good, 0, 0, 0}, {failed, 1000, 1, 0}, {failed, 1049, 1, 0},
-      {failed, 1050, 0, 1}, {failed, 1040, 0, 1}, {good, 0, 0, 0}, {failed, 2000, 1, 0}}},
-    {"reopens from the third failed scan in a row, then 250 ms after its own open",
-     {{init, 0, 0, 0}, {good, 0, 0, 0}, {failed, 300, 1, 0}, {failed, 310, 1, 0},
-      {failed, 320, 1, 1}, {reopened, 321, 0, 0}, {failed, 330, 1, 0}, {failed, 570, 0, 0},
-      {failed, 571, 0, 1}}},
-    {"no reopen within 250 ms of wz_io_init's open",
-     {{init, 1000, 0, 0}, {good, 0, 0, 0}, {failed, 1100, 1, 0}, {failed, 1110, 1, 0},
-      {failed, 1120, 1, 0}, {failed, 1249, 0, 0}, {failed, 1250, 0, 1}}},
-    {"single failed scans between good ones never reopen",
-     {{init, 0, 0, 0}, {good, 0, 0, 0}, {failed, 1000, 1, 0}, {good, 0, 0, 0},
-      {failed, 1001, 1, 0}, {failed, 1002, 1, 0}, {good, 0, 0, 0}, {failed, 1003, 1, 0}}},
-    {"before wz_io_init: nothing held, nothing opened",
-     {{good, 0, 0, 0}, {failed, 1000, 0, 0}, {failed, 1001, 0, 0}, {failed, 1002, 0, 0},
-      {failed, 5000, 0, 0}}},
-    {"after wz_io_fini: nothing held, nothing opened",
-     {{init, 0, 0, 0}, {good, 0, 0, 0}, {fini, 0, 0, 0}, {failed, 1000, 0, 0},
-      {failed, 1001, 0, 0}, {failed, 1002, 0, 0}}},
-    {"a failed wz_io_init still wants the bridge; no good scan since it holds nothing",
-     {{good, 0, 0, 0}, {init, 0, 0, 0}, {failed, 300, 0, 0}, {failed, 301, 0, 0},
-      {failed, 302, 0, 1}}},
-    {"the tick's wrap: the age rides over it, and a later wrap brings no press back",
-     {{init, 0xFFFFFF00, 0, 0}, {good, 0, 0, 0}, {failed, 0xFFFFFFF0, 1, 0},
-      {failed, 0x00000021, 1, 0}, {failed, 0x00000022, 0, 1}, {reopened, 0x22, 0, 0},
-      {failed, 0xFFFFFFF5, 0, 1}}},
+const char *const link_cases[][2] = {
+    {"held under 50 ms from the first failed scan, released from 50 ms, held again after a good scan", "i0 g f1000h f1049h f1050r f1040r g f2000h"},
+    {"reopens from the third failed scan in a row, then 250 ms after its own open", "i0 g f300h f310h f320hr o321 f330h f570- f571r"},
+    {"no reopen within 250 ms of wz_io_init's open", "i1000 g f1100h f1110h f1120h f1249- f1250r"},
+    {"single failed scans between good ones never reopen", "i0 g f1000h g f1001h f1002h g f1003h"},
+    {"before wz_io_init: nothing held, nothing opened", "g f1000- f1001- f1002- f5000-"},
+    {"after wz_io_fini: nothing held, nothing opened", "i0 g x f1000- f1001- f1002-"},
+    {"a failed wz_io_init still wants the bridge; no good scan since it holds nothing", "g i0 f300- f301- f302r"},
+    {"the tick's wrap: the age rides over it, and a later wrap brings no press back", "i4294967040 g f4294967280h f33h f34r o34 f4294967285r"},
 };
 // clang-format on
 
@@ -63,31 +30,22 @@ const link_case link_cases[] = {
 
 TEST(WzioLinkRule, HoldAndReopenOverTicks)
 {
-    for (const link_case &c : link_cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &c : link_cases) {
+        SCOPED_TRACE(c[0]);
         link_state link = {false, false, false, 0, 0, 0};
-        int step_number = 0;
-        for (const link_step &step : c.steps) {
-            ++step_number;
-            switch (step.event) {
-            case link_event::init:
-                link_init(&link, step.ms);
-                break;
-            case link_event::fini:
-                link_fini(&link);
-                break;
-            case link_event::good:
-                link_good_scan(&link);
-                break;
-            case link_event::reopened:
-                link_reopened(&link, step.ms);
-                break;
-            case link_event::failed: {
-                link_verdict verdict = link_failed_scan(&link, step.ms);
-                EXPECT_EQ(verdict.hold_inputs, step.hold) << "step " << step_number;
-                EXPECT_EQ(verdict.reopen, step.reopen) << "step " << step_number;
-                break;
-            }
+        std::istringstream steps(c[1]);
+        for (std::string step; steps >> step;) {
+            char *verdict = nullptr;
+            uint32_t ms = static_cast<uint32_t>(strtoul(step.c_str() + 1, &verdict, 10));
+            if (step[0] == 'i' || step[0] == 'o') {
+                (step[0] == 'i' ? link_init : link_reopened)(&link, ms);
+            } else if (step[0] == 'x' || step[0] == 'g') {
+                (step[0] == 'x' ? link_fini : link_good_scan)(&link);
+            } else {
+                link_verdict v = link_failed_scan(&link, ms);
+                EXPECT_EQ(std::string(v.hold_inputs ? "h" : "") + (v.reopen ? "r" : ""),
+                          std::string(verdict) == "-" ? "" : verdict)
+                    << step;
             }
         }
     }

@@ -14,8 +14,8 @@ TEST(WzioScan, ManyScansAgainstTheStdcallBridge)
     if (only_one_calling_convention) {
         GTEST_SKIP() << one_convention_skip;
     }
-    program_set_environment("CH341_SIM_TRACE", "");
-    program_set_environment("CH341_SIM_BOARD", "demo");
+    scoped_environment no_trace("CH341_SIM_TRACE", "");
+    scoped_environment board("CH341_SIM_BOARD", "demo");
     ASSERT_TRUE(wz_io_init(nullptr, nullptr, nullptr));
     constexpr uint32_t scans = 32 * 16 * 8 * 2;  // two whole demo cycles
     uint32_t mismatches = 0;

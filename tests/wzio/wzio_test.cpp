@@ -4,29 +4,34 @@
 
 #include <stdint.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <chrono>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sim_control.h"
+#include "test_clock.h"
 #include "wzio.h"
 
 namespace {
 
-// The twelve calls of one scan, arguments and lengths included.
-// The table keeps the layout it was given by hand.
-// clang-format off
-const std::vector<std::string> scan_calls = {
-    "CH341EppSetAddr(0, 0xFF)",       "CH341EppSetAddr(0, 0x01)",
-    "CH341EppSetAddr(0, 0xFF)",       "CH341EppSetAddr(0, 0x00)",
-    "CH341EppReadData(0, length 1)",  "CH341EppSetAddr(0, 0xFF)",
-    "CH341EppSetAddr(0, 0x00)",       "CH341EppReadData(0, length 1)",
-    "CH341EppSetAddr(0, 0xFF)",       "CH341EppSetAddr(0, 0x00)",
-    "CH341EppReadData(0, length 1)",  "CH341EppSetAddr(0, 0xFF)",
-};
-// clang-format on
+// The twelve calls of one scan, arguments and lengths included: the address
+// writes' values in order, R for a data read.
+std::vector<std::string> scan_calls_of(const char *bus)
+{
+    std::vector<std::string> calls;
+    std::istringstream values(bus);
+    for (std::string value; values >> value;) {
+        calls.push_back(value == "R" ? "CH341EppReadData(0, length 1)"
+                                     : "CH341EppSetAddr(0, 0x" + value + ")");
+    }
+    return calls;
+}
+const std::vector<std::string> scan_calls = scan_calls_of("FF 01 FF 00 R FF 00 R FF 00 R FF");
 
 // Attaches a board running script_text and opens it; returns the trace path.
 // Each variant of a test gets files of its own.
@@ -55,13 +60,6 @@ void expect_inputs(uint16_t panel, uint8_t sys)
     EXPECT_EQ(wz_io_get_sys_inputs(), sys);
 }
 
-uint64_t now_us()
-{
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
-
 // wzio's clock steps every millisecond here, 10 to 16 ms on Windows.
 #ifdef _WIN32
 constexpr uint64_t clock_step_us = 16000;
@@ -79,26 +77,16 @@ void wait_past_the_open_gap()
 struct game_scan {
     bool ok;
     uint16_t panel;
-    uint64_t before_us;
-    uint64_t after_us;
+    uint64_t before_us, after_us;
 };
 
 game_scan scan_as_a_game()
 {
-    game_scan scan = {false, 0, now_us(), 0};
+    game_scan scan = {false, 0, test_clock_us(), 0};
     scan.ok = wz_io_read_inputs();
     scan.panel = wz_io_get_panel_inputs();
-    scan.after_us = now_us();
+    scan.after_us = test_clock_us();
     return scan;
-}
-
-size_t count_of(const std::vector<std::string> &lines, const std::string &line)
-{
-    size_t count = 0;
-    for (const std::string &each : lines) {
-        count += each == line ? 1 : 0;
-    }
-    return count;
 }
 
 }  // namespace
@@ -108,63 +96,51 @@ TEST(WzioScan, IssuesTheTwelveCallsInOrder)
     std::string trace = init_with_script("A5 5A 0F\n");
     EXPECT_TRUE(wz_io_read_inputs());
     wz_io_fini();
-    std::vector<std::string> expected = {
-        "CH341OpenDevice(0) -> handle",
-        "CH341EppSetAddr(0, 0xFF) -> TRUE",
-        "CH341EppSetAddr(0, 0x01) -> TRUE",
-        "CH341EppSetAddr(0, 0xFF) -> TRUE",
-        "CH341EppSetAddr(0, 0x00) -> TRUE",
-        "CH341EppReadData(0, length 1) -> TRUE, length 1, data 0xA5",
-        "CH341EppSetAddr(0, 0xFF) -> TRUE",
-        "CH341EppSetAddr(0, 0x00) -> TRUE",
-        "CH341EppReadData(0, length 1) -> TRUE, length 1, data 0x5A",
-        "CH341EppSetAddr(0, 0xFF) -> TRUE",
-        "CH341EppSetAddr(0, 0x00) -> TRUE",
-        "CH341EppReadData(0, length 1) -> TRUE, length 1, data 0x0F",
-        "CH341EppSetAddr(0, 0xFF) -> TRUE",
-        "CH341CloseDevice(0)",
-    };
+    std::vector<std::string> expected = {"CH341OpenDevice(0) -> handle"};
+    std::istringstream data("A5 5A 0F");
+    for (const std::string &call : scan_calls) {
+        std::string byte;
+        bool read = call.compare(0, 16, "CH341EppReadData") == 0 && data >> byte;
+        expected.push_back(call + " -> TRUE" + (read ? ", length 1, data 0x" + byte : ""));
+    }
+    expected.push_back("CH341CloseDevice(0)");
     EXPECT_EQ(sim_read_lines(trace), expected);
 }
 
-struct decode_case {
-    const char *frame;
-    uint16_t panel;
-    uint8_t sys;
-};
-
-// Every single low bit of the three frame bytes, and the frames around them.
-// The table keeps the layout it was given by hand.
+// What each frame bit low alone decodes to, bit 0 first: panel buttons from
+// bytes 0 and 1, system inputs from byte 2.
 // clang-format off
-const decode_case decode_cases[] = {
-    {"FF FF FF", 0x0000, 0x00}, {"00 00 00", 0xFFFF, 0x07},
-    {"FE FF FF", 0x8000, 0x00}, {"FD FF FF", 0x0080, 0x00},
-    {"FB FF FF", 0x4000, 0x00}, {"F7 FF FF", 0x0040, 0x00},
-    {"EF FF FF", 0x2000, 0x00}, {"DF FF FF", 0x0020, 0x00},
-    {"BF FF FF", 0x1000, 0x00}, {"7F FF FF", 0x0010, 0x00},
-    {"FF FE FF", 0x0001, 0x00}, {"FF FD FF", 0x0100, 0x00},
-    {"FF FB FF", 0x0002, 0x00}, {"FF F7 FF", 0x0200, 0x00},
-    {"FF EF FF", 0x0004, 0x00}, {"FF DF FF", 0x0400, 0x00},
-    {"FF BF FF", 0x0008, 0x00}, {"FF 7F FF", 0x0800, 0x00},
-    {"FF FF FE", 0x0000, 0x02}, {"FF FF FD", 0x0000, 0x01},
-    {"FF FF FB", 0x0000, 0x00}, {"FF FF F7", 0x0000, 0x04},
-    {"FF FF EF", 0x0000, 0x00}, {"FF FF DF", 0x0000, 0x00},
-    {"FF FF BF", 0x0000, 0x00}, {"FF FF 7F", 0x0000, 0x00},
-    {"FF FF 0F", 0x0000, 0x00}, {"FF FF F0", 0x0000, 0x07},
+const unsigned bit_decodes[3][8] = {
+    {0x8000, 0x0080, 0x4000, 0x0040, 0x2000, 0x0020, 0x1000, 0x0010},
+    {0x0001, 0x0100, 0x0002, 0x0200, 0x0004, 0x0400, 0x0008, 0x0800},
+    {0x02, 0x01, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00},
 };
 // clang-format on
 
+struct decode_case {
+    uint32_t frame;  // byte 0 | byte 1 << 8 | byte 2 << 16
+    unsigned panel, sys;
+};
+
 TEST(WzioScan, DecodesEveryFrameBit)
 {
+    std::vector<decode_case> cases = {
+        {0xFFFFFF, 0, 0}, {0, 0xFFFF, 7}, {0x0FFFFF, 0, 0}, {0xF0FFFF, 0, 7}};
+    for (unsigned bit = 0; bit < 24; ++bit) {
+        unsigned decode = bit_decodes[bit / 8][bit % 8];
+        cases.push_back({0xFFFFFF & ~(1u << bit), bit < 16 ? decode : 0, bit < 16 ? 0 : decode});
+    }
     std::string script;
-    for (const decode_case &c : decode_cases) {
-        script += std::string(c.frame) + "\n";
+    char line[16];
+    for (const decode_case &c : cases) {
+        snprintf(line, sizeof line, "%02X %02X %02X\n", c.frame & 0xFF, c.frame >> 8 & 0xFF,
+                 c.frame >> 16);
+        script += line;
     }
     init_with_script(script);
-    for (const decode_case &c : decode_cases) {
+    for (const decode_case &c : cases) {
         EXPECT_TRUE(wz_io_read_inputs()) << c.frame;
-        EXPECT_EQ(wz_io_get_panel_inputs(), c.panel) << c.frame;
-        EXPECT_EQ(wz_io_get_sys_inputs(), c.sys) << c.frame;
+        expect_inputs(static_cast<uint16_t>(c.panel), static_cast<uint8_t>(c.sys));
     }
     wz_io_fini();
 }
@@ -227,7 +203,7 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
     EXPECT_TRUE(wz_io_read_inputs());
     expect_inputs(0xFFFF, 0x07);
     std::string trace = sim_trace_for(test_name() + ".nobridge");
-    program_set_environment("CH341_SIM_BOARD", "");
+    scoped_environment no_bridge("CH341_SIM_BOARD", "");
     EXPECT_FALSE(wz_io_init(nullptr, nullptr, nullptr));
     expect_inputs(0xFFFF, 0x07);  // init leaves the state alone
     EXPECT_FALSE(wz_io_read_inputs());
@@ -260,15 +236,18 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
 // lost transfer is no release: the failed scan keeps the last good inputs.
 TEST(WzioFailure, AnyFailedCallKeepsTheLastGoodScanAndTheNextGoodScanRecovers)
 {
-    const char *const faults[] = {
-        "addr-fail=1", "addr-fail=2", "addr-fail=3",  "addr-fail=4",  "addr-fail=5",
-        "addr-fail=6", "addr-fail=7", "addr-fail=8",  "addr-fail=9",  "read-fail=1",
-        "read-fail=2", "read-fail=3", "short-read=1", "short-read=2", "short-read=3",
-    };
-    for (const char *fault : faults) {
+    std::vector<std::string> faults;
+    for (int call = 1; call <= 9; ++call) {
+        faults.push_back("addr-fail=" + std::to_string(call));
+        if (call <= 3) {
+            faults.push_back("read-fail=" + std::to_string(call));
+            faults.push_back("short-read=" + std::to_string(call));
+        }
+    }
+    for (const std::string &fault : faults) {
         SCOPED_TRACE(fault);
-        std::string trace = init_with_script(
-            std::string("FE FF FF\n00 00 00 ") + fault + "\nFF FE FD\n", std::string(".") + fault);
+        std::string trace =
+            init_with_script("FE FF FF\n00 00 00 " + fault + "\nFF FE FD\n", "." + fault);
         EXPECT_TRUE(wz_io_read_inputs());
         expect_inputs(0x8000, 0x00);
         EXPECT_FALSE(wz_io_read_inputs());
@@ -336,7 +315,7 @@ TEST(WzioLinkDropOut, AGameSeesNoReleaseUnder50MsAndTheReleaseAt50Ms)
         }
     }
     wz_io_fini();
-    EXPECT_GE(count_of(sim_read_lines(trace), "CH341CloseDevice(0)"), 2u)
+    EXPECT_GE(sim_calls_in(sim_read_lines(trace), "CH341CloseDevice(0)"), 2)
         << "the 100 ms run reopens the bridge at least once, and wz_io_fini closes it";
 }
 
@@ -364,8 +343,8 @@ TEST(WzioLinkDropOut, AHostScanningThroughAnUnplugGetsItsInputsBack)
     RecordProperty("back_after_us", std::to_string(scan.after_us - first_failed.before_us));
     wz_io_fini();
     std::vector<std::string> lines = sim_read_lines(trace);
-    size_t opens = count_of(lines, "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE");
-    EXPECT_GE(opens, 1u) << "an open while the bridge is gone fails";
-    EXPECT_LE(opens, 2u) << "250 ms apart over a 300 ms unplug";
-    EXPECT_EQ(count_of(lines, "CH341OpenDevice(0) -> handle"), 2u) << "init's and the reopen";
+    int opens = sim_calls_in(lines, "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE");
+    EXPECT_GE(opens, 1) << "an open while the bridge is gone fails";
+    EXPECT_LE(opens, 2) << "250 ms apart over a 300 ms unplug";
+    EXPECT_EQ(sim_calls_in(lines, "CH341OpenDevice(0) -> handle"), 2) << "init's and the reopen";
 }
