@@ -1,0 +1,64 @@
+// Scripted scans for paneltest's counters (the chatter counts, the wiring
+// check, the event lines, the recording): a good or failed scan of a set of
+// inputs at a time, or the space key, played into what a test feeds.
+#ifndef TESTS_SUPPORT_SCAN_SCRIPT_H
+#define TESTS_SUPPORT_SCAN_SCRIPT_H
+
+#include <stdint.h>
+
+#include <vector>
+
+enum class scripted : uint8_t { good, failed, space };
+
+// Inputs are numbered as wiring_check_inputs_of numbers them: panel bits
+// 0 to 15, system inputs from bit 16. A space has no inputs and takes no time.
+struct scripted_scan {
+    scripted kind;
+    uint32_t active;
+    uint64_t now_us;
+};
+
+// `scans` scans in a row that read the same.
+struct scripted_run {
+    scripted kind;
+    uint32_t active;
+    uint32_t scans;
+};
+
+constexpr uint32_t input_bit(int input)
+{
+    return 1u << input;
+}
+
+// Feeds scan(ok, active, now_us) and space() in the script's order.
+template <typename Scan, typename Space>
+void play_scans(const std::vector<scripted_scan> &script, Scan scan, Space space)
+{
+    for (const scripted_scan &step : script) {
+        if (step.kind == scripted::space) {
+            space();
+        } else {
+            scan(step.kind == scripted::good, step.active, step.now_us);
+        }
+    }
+}
+
+// The same for runs of scans spacing_us apart from start_us.
+template <typename Scan, typename Space>
+void play_runs(const std::vector<scripted_run> &runs, uint64_t start_us, uint64_t spacing_us,
+               Scan scan, Space space)
+{
+    uint64_t now_us = start_us;
+    for (const scripted_run &run : runs) {
+        for (uint32_t n = 0; n < run.scans; ++n) {
+            if (run.kind == scripted::space) {
+                space();
+                continue;
+            }
+            scan(run.kind == scripted::good, run.active, now_us);
+            now_us += spacing_us;
+        }
+    }
+}
+
+#endif
