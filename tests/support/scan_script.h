@@ -30,6 +30,20 @@ constexpr uint32_t input_bit(int input)
     return 1u << input;
 }
 
+inline scripted_scan good(uint32_t active, uint64_t now_us)
+{
+    return {scripted::good, active, now_us};
+}
+inline scripted_scan failed(uint32_t active, uint64_t now_us)
+{
+    return {scripted::failed, active, now_us};
+}
+inline scripted_run run_of(uint32_t active, uint32_t scans)
+{
+    return {scripted::good, active, scans};
+}
+constexpr scripted_scan space_key = {scripted::space, 0, 0};
+
 // Feeds scan(ok, active, now_us) and space() in the script's order.
 template <typename Scan, typename Space>
 void play_scans(const std::vector<scripted_scan> &script, Scan scan, Space space)
