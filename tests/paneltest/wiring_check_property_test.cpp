@@ -208,7 +208,7 @@ RC_GTEST_PROP(WiringCheckModel, StepsWaitsAndVerdictsFollowTheReadme, ())
     auto how = rc::gen::weightedElement<wait>(
         {{3, wait::scan}, {2, wait::clock_step}, {3, wait::to_edge}, {1, wait::long_pause}});
     std::vector<check_step> steps = *rc::gen::resize(
-        300,
+        150,
         rc::gen::container<std::vector<check_step>>(rc::gen::construct<check_step>(
             what, rc::gen::inRange(1, check_input_count), how, rc::gen::inRange<int64_t>(-1, 2))));
     wiring_check check;
