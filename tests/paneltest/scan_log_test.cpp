@@ -8,28 +8,21 @@
 #include <vector>
 
 #include "program_run.h"
+#include "scan_script.h"
 #include "scan_events.h"
 #include "scan_record.h"
 
 namespace {
 
-// `times` scans in a row that read the same.
-struct scan_step {
-    bool ok;
-    uint16_t panel;
-    uint8_t sys;
-    uint32_t times;
-};
-
 TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
 {
-    std::vector<scan_step> alternating(record_max_frame_lines + 1, {true, 0, 0, 1});
+    std::vector<scripted_run> alternating(record_max_frame_lines + 1, run_of(0, 1));
     for (size_t run = 1; run < alternating.size(); run += 2) {
-        alternating[run].panel = 1;
+        alternating[run].active = 1;
     }
     struct log_case {
         const char *name;
-        std::vector<scan_step> steps;
+        std::vector<scripted_run> steps;
         std::vector<std::string> events;  // every line; empty: not looked at
         std::string frames_start;
         size_t frame_lines;
@@ -44,12 +37,12 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
         // a second, timed from its press, and one of a second exactly.
         {"long_run",
-         {{true, 0, 0, 1},
-          {true, 0x8000, 0x4, 1000001},
-          {false, 0x0001, 0, 1},
-          {true, 0, 0, 1},
-          {true, 0x0001, 0, 200},
-          {true, 0, 0, 1}},
+         {run_of(0, 1),
+          run_of(0x8000 | 0x4 << 16, 1000001),
+          {scripted::failed, 0x0001, 1},
+          run_of(0, 1),
+          run_of(0x0001, 200),
+          run_of(0, 1)},
          {"0.005 s, scan 2: panel 15 pressed", "0.005 s, scan 2: sys 2 pressed",
           "5000.010 s, scan 1000003: scan failed",
           "5000.015 s, scan 1000004: link back after 0.005 s, 1 scans failed",
@@ -75,16 +68,16 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         // into it: held, then released as a game sees it), with nothing held, and one
         // still open at the end. Panel 5 is one press and one hold through them.
         {"link_dropouts",
-         {{false, 0, 0, 1},
-          {true, 0x0020, 0, 1},
-          {false, 0x0020, 0, 9},
-          {true, 0x0020, 0, 1},
-          {false, 0, 0, 11},
-          {true, 0x0020, 0, 1},
-          {true, 0, 0, 1},
-          {false, 0, 0, 20},
-          {true, 0x0001, 0, 1},
-          {false, 0x0001, 0, 11}},
+         {{scripted::failed, 0, 1},
+          run_of(0x0020, 1),
+          {scripted::failed, 0x0020, 9},
+          run_of(0x0020, 1),
+          {scripted::failed, 0, 11},
+          run_of(0x0020, 1),
+          run_of(0, 1),
+          {scripted::failed, 0, 20},
+          run_of(0x0001, 1),
+          {scripted::failed, 0x0001, 11}},
          {"0.000 s, scan 1: scan failed",
           "0.005 s, scan 2: link back after 0.005 s, 1 scans failed",
           "0.005 s, scan 2: panel 5 pressed", "0.010 s, scan 3: scan failed",
@@ -130,24 +123,22 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         std::vector<std::string> lines;
         std::string held;
         char line[scan_events_line_size];
-        uint64_t now_ms = 7;
-        for (const scan_step &step : c.steps) {
-            for (uint32_t time = 0; time < step.times; ++time, now_ms += 5) {
-                scan_events_scan(&events, step.ok, wiring_check_inputs_of(step.panel, step.sys),
-                                 now_ms * 1000);
-                while (scan_events_next_line(&events, line, sizeof line)) {
-                    lines.push_back(line);
-                }
-                if (!step.ok) {
-                    held += scan_link_inputs_held(&events.link) ? 'h' : 'r';
-                }
-                scan_recording_scan(&recording, step.ok, step.panel, step.sys, now_ms * 1000);
-                // As a view's first update, before there is a period; the close brings it.
-                if (now_ms == 7) {
-                    scan_recording_pace(&recording, 0);
-                }
+        auto scan = [&](bool ok, uint32_t active, uint64_t now_us) {
+            scan_events_scan(&events, ok, active, now_us);
+            while (scan_events_next_line(&events, line, sizeof line)) {
+                lines.push_back(line);
             }
-        }
+            if (!ok) {
+                held += scan_link_inputs_held(&events.link) ? 'h' : 'r';
+            }
+            scan_recording_scan(&recording, ok, static_cast<uint16_t>(active),
+                                static_cast<uint8_t>(active >> 16), now_us);
+            // As a view's first update, before there is a period; the close brings it.
+            if (now_us == 7000) {
+                scan_recording_pace(&recording, 0);
+            }
+        };
+        play_runs(c.steps, 7000, 5000, scan, [] {});
         ASSERT_TRUE(scan_recording_close(&recording, c.pace_us));
         if (scan_events_end_line(&events, line, sizeof line)) {
             lines.push_back(line);
