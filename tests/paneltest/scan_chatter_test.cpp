@@ -44,17 +44,14 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
         SCOPED_TRACE(c.name);
         scan_chatter chatter;
         scan_chatter_start(&chatter, chatter_default_ms);
-        uint32_t rounds = 1, failed_scans = 0;
         play_scans(
             c.script,
             [&](bool ok, uint32_t active, uint64_t now_us) {
                 scan_chatter_scan(&chatter, ok, active, now_us);
-                failed_scans += ok ? 0 : 1;
             },
-            [&] {
-                scan_chatter_next_round(&chatter);
-                ++rounds;
-            });
+            [&] { scan_chatter_next_round(&chatter); });
+        uint32_t rounds = 1 + count_of(c.script, scripted::space);
+        uint32_t failed_scans = count_of(c.script, scripted::failed);
         char text[chatter_line_size];
         scan_chatter_format_input(&chatter, c.input, text, sizeof text);
         EXPECT_STREQ(text, c.line);

@@ -138,7 +138,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
                 scan_recording_pace(&recording, 0);
             }
         };
-        play_runs(c.steps, 7000, 5000, scan, [] {});
+        play_scans(scans_of(c.steps, 7000, 5000), scan, [] {});
         ASSERT_TRUE(scan_recording_close(&recording, c.pace_us));
         if (scan_events_end_line(&events, line, sizeof line)) {
             lines.push_back(line);

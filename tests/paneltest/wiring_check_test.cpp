@@ -27,10 +27,11 @@ std::string result_of(const wiring_check &check, int input)
 }
 
 // A check started at 1 s with the default threshold, fed the script.
-wiring_check checked(uint32_t settle_ms, const std::vector<scripted_scan> &script)
+wiring_check checked(uint32_t settle_ms, const std::vector<scripted_scan> &script,
+                     uint64_t start_us = 1000000)
 {
     wiring_check check;
-    wiring_check_start(&check, settle_ms, chatter_default_ms, 1000000);
+    wiring_check_start(&check, settle_ms, chatter_default_ms, start_us);
     play_scans(
         script,
         [&](bool ok, uint32_t active, uint64_t now_us) {
@@ -181,14 +182,7 @@ TEST(WiringCheck, BouncesAreAbsorbedAndOtherPressesStartTheNextStep)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        wiring_check check;
-        wiring_check_start(&check, 100, chatter_default_ms, 0);
-        play_runs(
-            c.runs, 0, c.spacing_us,
-            [&](bool ok, uint32_t active, uint64_t now_us) {
-                wiring_check_scan(&check, ok, active, now_us);
-            },
-            [] {});
+        wiring_check check = checked(100, scans_of(c.runs, 0, c.spacing_us), 0);
         for (int input = 0; input < 3; ++input) {
             EXPECT_EQ(result_of(check, input), c.results[input]);
         }

@@ -57,22 +57,26 @@ void play_scans(const std::vector<scripted_scan> &script, Scan scan, Space space
     }
 }
 
-// The same for runs of scans spacing_us apart from start_us.
-template <typename Scan, typename Space>
-void play_runs(const std::vector<scripted_run> &runs, uint64_t start_us, uint64_t spacing_us,
-               Scan scan, Space space)
+inline uint32_t count_of(const std::vector<scripted_scan> &script, scripted kind)
 {
-    uint64_t now_us = start_us;
+    uint32_t count = 0;
+    for (const scripted_scan &step : script) {
+        count += step.kind == kind ? 1 : 0;
+    }
+    return count;
+}
+
+// The runs as scans spacing_us apart from start_us.
+inline std::vector<scripted_scan> scans_of(const std::vector<scripted_run> &runs, uint64_t start_us,
+                                           uint64_t spacing_us)
+{
+    std::vector<scripted_scan> script;
     for (const scripted_run &run : runs) {
-        for (uint32_t n = 0; n < run.scans; ++n) {
-            if (run.kind == scripted::space) {
-                space();
-                continue;
-            }
-            scan(run.kind == scripted::good, run.active, now_us);
-            now_us += spacing_us;
+        for (uint32_t n = 0; n < run.scans; ++n, start_us += spacing_us) {
+            script.push_back({run.kind, run.active, start_us});
         }
     }
+    return script;
 }
 
 #endif
