@@ -50,7 +50,7 @@ std::string press_prompt_of(int input)
 
 TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
 {
-    wiring_check check = checked(2000, {space_key, good(0, 5000)});  // settling: no step yet
+    wiring_check check = checked(2000, {space_key, good(0, 5000)}, 0);  // settling: no step yet
     ASSERT_EQ(check.phase, check_phase::awaiting_press);
     ASSERT_EQ(check.step, 0);
     wiring_check_skip(&check);
