@@ -42,6 +42,10 @@ inline scripted_run run_of(uint32_t active, uint32_t scans)
 {
     return {scripted::good, active, scans};
 }
+inline scripted_run failed_run(uint32_t active, uint32_t scans)
+{
+    return {scripted::failed, active, scans};
+}
 constexpr scripted_scan space_key = {scripted::space, 0, 0};
 
 // Feeds scan(ok, active, now_us) and space() in the script's order.
