@@ -90,7 +90,8 @@ void go_to_step(wiring_check *check, int first)
     check->step = input;
     check->phase = check_phase::awaiting_press;
     check->unseen_us = 0;
-    check->last_unseen_us = no_scan_us;
+    // The wait begins at the latest scan, the one that began this step or before a skip.
+    check->last_unseen_us = check->link_down ? no_scan_us : check->scanned_us;
 }
 
 // Another good scan with nothing active at the step.
@@ -179,13 +180,15 @@ void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatte
 void wiring_check_scan(wiring_check *check, bool scan_ok, uint32_t active, uint64_t now_us)
 {
     uint64_t since_scan_us = now_us - check->scanned_us;
+    bool was_down = check->link_down;
     check->scanned_us = now_us;
     check->link_down = !scan_ok;
+    // Only the time between two good scans counts toward the settle time, as toward the 10 s.
+    if ((!scan_ok || was_down) && check->phase == check_phase::settling) {
+        check->started_us += since_scan_us;
+    }
     if (!scan_ok) {
         ++check->failed_scans;
-        if (check->phase == check_phase::settling) {
-            check->started_us += since_scan_us;
-        }
         check->last_unseen_us = no_scan_us;
         return;
     }
