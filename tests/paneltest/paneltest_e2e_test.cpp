@@ -43,7 +43,7 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
     std::string trace = sim_trace_for(base);
 
     paneltest_run run;
-    run.program = program_run_with(program_path("paneltest"), arguments, {input}, 0, base + ".out",
+    run.program = program_run_with(program_path("paneltest"), arguments, {{input}}, base + ".out",
                                    run_timeout_ms);
     console_text shown = console_text_of(run.program.output);
     run.text = shown.text;
