@@ -267,10 +267,19 @@ TEST(PaneltestArguments, AWrongCommandLineSaysWhatIsWrongBeforeTouchingTheBridge
         std::string shown;  // how the output starts; the usage follows a complaint
     };
     const std::string usage = "usage: paneltest [--scans";
-    const std::string scans = "--scans takes a number from 1 to 1000000000\n" + usage;
-    const std::string chatter_ms = "--chatter-ms takes a number from 1 to 1000\n" + usage;
+    auto takes = [&usage](const char *option, int low, int high) {
+        return std::string(option) + " takes a number from " + std::to_string(low) + " to " +
+               std::to_string(high) + "\n" + usage;
+    };
+    const std::string scans = takes("--scans", 1, 1000000000),
+                      chatter_ms = takes("--chatter-ms", 1, 1000);
     const std::string one_view =
         "--events, --check and --chatter are views of their own: choose one\n";
+    const std::string chatter_ms_goes = "--chatter-ms goes with --chatter or --check\n";
+    // --scans 4294967300 wraps to 4 in 32 bits; --record --events is not a file named
+    // --events, ./--events would be one. --chatter=1, a value where none goes: MinGW's
+    // getopt says it needs one, glibc's refuses the option.
+    // clang-format off
     const arguments_case cases[] = {
         {{"--scans"}, -3, "--scans needs a value\n" + usage},
         {{"--scans", "0"}, -3, scans},
@@ -278,37 +287,32 @@ TEST(PaneltestArguments, AWrongCommandLineSaysWhatIsWrongBeforeTouchingTheBridge
         {{"--scans", "12x"}, -3, scans},
         {{"--scans", "1000000001"}, -3, scans},
         {{"--scans", "99999999999999999999"}, -3, scans},
-        {{"--scans", "4294967300"}, -3, scans},  // wraps to 4 in 32 bits
-        {{"--scans", "2", "extra"},
-         -3,
-         "paneltest takes no arguments besides its options\n" + usage},
+        {{"--scans", "4294967300"}, -3, scans},
+        {{"--scans", "2", "extra"}, -3, "paneltest takes no arguments besides its options\n" + usage},
         {{"--settle-ms", "100"}, -3, "--settle-ms goes with --check\n" + usage},
-        {{"--check", "--settle-ms", "60001"}, -3, "--settle-ms takes a number from 0 to 60000\n"},
+        {{"--check", "--settle-ms", "60001"}, -3, takes("--settle-ms", 0, 60000)},
         {{"--events", "--check"}, -3, one_view + usage},
         {{"--chatter", "--events"}, -3, one_view},
         {{"--check", "--chatter"}, -3, one_view},
         {{"--chatter", "--chatter-ms", "0"}, -3, chatter_ms},
         {{"--chatter", "--chatter-ms", "1001"}, -3, chatter_ms},
         {{"--check", "--chatter-ms", "3x"}, -3, chatter_ms},
-        {{"--events", "--chatter-ms", "30"}, -3, "--chatter-ms goes with --chatter or --check\n"},
-        {{"--chatter-ms", "30"}, -3, "--chatter-ms goes with --chatter or --check\n"},
+        {{"--events", "--chatter-ms", "30"}, -3, chatter_ms_goes},
+        {{"--chatter-ms", "30"}, -3, chatter_ms_goes},
         {{"--record"}, -3, "--record needs a value\n" + usage},
-        // Not a file named --events: ./--events would be one.
         {{"--record", "--events"}, -3, "--record needs a file name\n" + usage},
         {{"--scans", "1", "--record", "-e"}, -3, "--record needs a file name\n"},
-        {{"--record", "no-such-folder/x.frames"},
-         -3,
-         "Cannot create the recording no-such-folder/x.frames: "},
+        {{"--record", "no-such-folder/x.frames"}, -3, "Cannot create the recording no-such-folder/x.frames: "},
         {{"--frobnicate"}, -3, "unknown option --frobnicate\n" + usage},
         {{"--chat"}, -3, "ambiguous option --chat: --chatter or --chatter-ms?\n" + usage},
         {{"--c=1"}, -3, "ambiguous option --c: --check, --chatter or --chatter-ms?\n"},
 #ifndef _WIN32
-        // A value where none goes: MinGW's getopt says it needs one, glibc's refuses the option.
         {{"--chatter=1"}, -3, "unknown option --chatter=1\n"},
 #endif
         {{"--help"}, 0, usage},
         {{"--version"}, 0, ""},
     };
+    // clang-format on
     int index = 0;
     for (const arguments_case &c : cases) {
         std::string shown;
@@ -886,20 +890,22 @@ TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
     // Standard input is a pipe here, so an ESC byte on it is the Escape key; it
     // waits there before the first cycle, which therefore ends the test at once.
     const std::string ended = "Ended after 0 scans, 0 failed\n";
+    auto chatter_ended = [&ended](int threshold_ms) {
+        return ended + "chatter: 0 of 0 pressed inputs chatter, threshold " +
+               std::to_string(threshold_ms) + " ms, sampling 0 us\n";
+    };
     const struct {
         std::vector<std::string> arguments;
         std::string text;
     } cases[] = {
+        // clang-format off
         {{}, ended},
         {{"--scans", "1000000000"}, ended},
         {{"--events"}, version_line + "events: 0 scans, 0 failed, 0 edges\n"},
-        {{"--chatter"},
-         ended + "chatter: 0 of 0 pressed inputs chatter, threshold 30 ms, sampling 0 us\n"},
-        // The threshold's bounds.
-        {{"--chatter", "--chatter-ms", "1"},
-         ended + "chatter: 0 of 0 pressed inputs chatter, threshold 1 ms, sampling 0 us\n"},
-        {{"--chatter", "--chatter-ms", "1000"},
-         ended + "chatter: 0 of 0 pressed inputs chatter, threshold 1000 ms, sampling 0 us\n"},
+        {{"--chatter"}, chatter_ended(30)},
+        {{"--chatter", "--chatter-ms", "1"}, chatter_ended(1)},  // the threshold's bounds
+        {{"--chatter", "--chatter-ms", "1000"}, chatter_ended(1000)},
+        // clang-format on
     };
     int index = 0;
     for (const auto &c : cases) {
