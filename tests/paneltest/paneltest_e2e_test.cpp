@@ -828,11 +828,9 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
                       {"--check", "--settle-ms", "100", "--chatter-ms", "1000", "--scans", "53"});
     ASSERT_TRUE(check.program.finished);
     EXPECT_EQ(check.program.exit_status, -4);
-    EXPECT_EQ(lines_starting(check.ending, {"panel 0: chatters, shortest gap ", "panel 1: ok",
-                                            "panel 2: not reached"}),
-              (std::vector<std::string>{"panel 0: chatters, shortest gap ", "panel 1: ok",
-                                        "panel 2: not reached"}))
-        << check.ending;
+    const std::vector<std::string> checked = {"panel 0: chatters, shortest gap ", "panel 1: ok",
+                                              "panel 2: not reached"};
+    EXPECT_EQ(lines_starting(check.ending, checked), checked) << check.ending;
 
     // The view, behind a bridge at 100 us a call, then its recording replayed
     // by its times at five times that pace, past its end.

@@ -17,29 +17,25 @@ namespace {
 constexpr int repeat_ms = 20;
 
 struct hold {
-    uint64_t first_us;
-    uint64_t last_us;         // when the last key went in
-    uint64_t longest_gap_us;  // between two keys, by the test's clock
-    bool ended_while_held;    // false when it ran on for terminal_wait_ms
+    uint64_t first_us, last_us;  // when the first and the last key went in
+    uint64_t longest_gap_us;     // between two keys, by the test's clock
+    bool ended_while_held;       // false when it ran on for terminal_wait_ms
 };
 
 // Types key `repeats` times, or with 0 until readertest ends, within terminal_wait_ms.
 hold hold_key(terminal_run *run, const char *key, int repeats)
 {
-    hold held = {test_clock_us(), 0, 0, false};
-    for (int repeat = 0; repeats == 0 || repeat < repeats; ++repeat) {
-        uint64_t now_us = test_clock_us();
-        held.longest_gap_us =
-            std::max(held.longest_gap_us, repeat == 0 ? 0 : now_us - held.last_us);
+    uint64_t now_us = test_clock_us();
+    hold held = {now_us, now_us, 0, false};
+    for (int repeat = 0; (repeats == 0 || repeat < repeats) && !held.ended_while_held &&
+                         now_us - held.first_us < terminal_wait_ms * 1000ull;
+         ++repeat) {
         terminal_type(run, key);
+        held.longest_gap_us = std::max(held.longest_gap_us, now_us - held.last_us);
         held.last_us = now_us;
-        if (!terminal_read_for(run, repeat_ms)) {
-            held.ended_while_held = true;  // the screen ends with the program
-            break;
-        }
-        if (now_us - held.first_us > terminal_wait_ms * 1000ull) {
-            break;
-        }
+        // The screen ends with the program.
+        held.ended_while_held = !terminal_read_for(run, repeat_ms);
+        now_us = test_clock_us();
     }
     return held;
 }
