@@ -13,6 +13,7 @@
 
 namespace {
 
+#ifndef _WIN32
 // A held key repeats every 20 ms, well inside the 100 ms of quiet that end the discarding.
 constexpr int repeat_ms = 20;
 
@@ -39,6 +40,7 @@ hold hold_key(terminal_run *run, const char *key, int repeats)
     }
     return held;
 }
+#endif
 
 TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
 {
