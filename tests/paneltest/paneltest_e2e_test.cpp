@@ -365,12 +365,13 @@ std::string frame(uint32_t active, const std::string &words = "")
 TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
 {
     const uint32_t p5 = 1u << 5;
-    // Scans 20 ms apart at least: panel 5 held through drop-outs of two and six failed
-    // scans, released, and one drop-out still open at the end.
-    const std::string board = "pace-us 20000\n" + frame(p5, "repeat=3") +
-                              frame(p5, "read-fail=1 repeat=2") + frame(p5, "repeat=3") +
-                              frame(p5, "read-fail=1 repeat=6") + frame(0, "repeat=3") +
-                              frame(0, "read-fail=1 repeat=4");
+    // Every bridge call 2 ms, so scans some 20 ms long: panel 5 held through drop-outs of
+    // two and six failed scans, released, and one drop-out still open at the end. A call's
+    // time, unlike a pace, puts paneltest's clock and wzio's the same way apart at every scan.
+    scoped_environment call_time("CH341_SIM_CALL_US", "2000");
+    const std::string board = frame(p5, "repeat=3") + frame(p5, "read-fail=1 repeat=2") +
+                              frame(p5, "repeat=3") + frame(p5, "read-fail=1 repeat=6") +
+                              frame(0, "repeat=3") + frame(0, "read-fail=1 repeat=4");
     // Per scan: o ok, f failed, its inputs held or released by the drop-out's age.
     const std::string scans = "oooffoooffffffoooffff";
     paneltest_run live = run_paneltest("link_live", board, {"--scans", "21"});
