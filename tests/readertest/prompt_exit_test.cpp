@@ -10,7 +10,7 @@ TEST(Startup, LoggersArePassedLeastSevereFirst)
 {
     write_file("readertest_prompt_exit.scenario", "log-each-level\n");
     program_set_environment("KAVIO_SIM_SCENARIO", "readertest_prompt_exit.scenario");
-    program_run run = program_run_with(program_path("readertest"), {}, {"q"}, 0,
+    program_run run = program_run_with(program_path("readertest"), {}, {{"q"}},
                                        "readertest_prompt_exit.out", 60000);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exit_status, 0);

@@ -31,15 +31,15 @@ struct readertest_run {
 };
 
 readertest_run run_readertest(const std::string &name, const std::string &scenario,
-                              const std::vector<std::string> &input, int pause_ms = 0)
+                              const std::vector<program_input> &input)
 {
     std::string base = "readertest_e2e_" + name;
     sim_scenario_for(base, scenario);
     std::string trace = sim_trace_in("KAVIO_SIM_TRACE", base);
 
     readertest_run run;
-    run.program = program_run_with(program_path("readertest"), {}, input, pause_ms, base + ".out",
-                                   run_timeout_ms);
+    run.program =
+        program_run_with(program_path("readertest"), {}, input, base + ".out", run_timeout_ms);
     console_text shown = console_text_of(run.program.output);
     run.screen = shown.text;
     run.clears = shown.clears;
@@ -112,13 +112,13 @@ std::string poll_error(int node)
     return "ERROR: Polling node " + std::to_string(node) + " failed";
 }
 
-const std::vector<std::string> enter = {"\n"};
+const std::vector<program_input> enter = {{"\n"}};
 
 // A run of readertest and how it must end; what a case leaves unchecked is not compared.
 struct reader_case {
     const char *name;  // what the run proves; its files are named after it
     std::string scenario;
-    std::vector<std::string> input;
+    std::vector<program_input> input;
     int exit_status;
     std::optional<std::string> screen;
     std::optional<std::string> trace;
@@ -290,7 +290,7 @@ TEST(Startup, AnythingButEnterAtThePromptEndsWithZeroAndNoFini)
 {
     for (const char *answer : {"x\n", " \n", ""}) {
         SCOPED_TRACE(testing::Message() << "answer '" << answer << "'");
-        readertest_run run = run_readertest("prompt", "", {answer});
+        readertest_run run = run_readertest("prompt", "", {{answer}});
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, 0);
         EXPECT_EQ(run.screen, "I:kavio: simulated readers ready (demo)\n" + prompt);
@@ -312,8 +312,9 @@ class Escape : public testing::Test {
 TEST_F(Escape, HeldAtTheFirstCycleClearsFinishesAndPrintsNoBlock)
 {
     // Enter and Escape arrive together, so stdio reads the ESC ahead with the
-    // newline; the pipe then stays open, with nothing more in it, for a while.
-    readertest_run run = run_readertest("escape_first_cycle", "", {"\n\x1b", ""}, 500);
+    // newline; the pipe then stays open, with nothing more in it, until the end.
+    readertest_run run =
+        run_readertest("escape_first_cycle", "", {{"\n\x1b"}, {"", "simulated readers stopped\n"}});
     ASSERT_TRUE(run.program.finished);
     EXPECT_EQ(run.program.exit_status, 0);
     EXPECT_EQ(run.clears, 1);
@@ -324,8 +325,9 @@ TEST_F(Escape, HeldAtTheFirstCycleClearsFinishesAndPrintsNoBlock)
 
 TEST_F(Escape, PressedWhileRunningEndsAfterWholeScreens)
 {
-    readertest_run run =
-        run_readertest("escape_while_running", "# both readers idle\n", {"\n", "\x1b"}, 200);
+    // Escape once three blocks of reader 1 are out, so three cycles and the Escape's.
+    readertest_run run = run_readertest("escape_while_running", "# both readers idle\n",
+                                        {{"\n"}, {"\x1b", "Reader 1\n", 3}});
     ASSERT_TRUE(run.program.finished);
     EXPECT_EQ(run.program.exit_status, 0);
     // Every cycle before the Escape printed two whole blocks.
@@ -335,7 +337,7 @@ TEST_F(Escape, PressedWhileRunningEndsAfterWholeScreens)
         expected += screen;
     }
     expected += "I:kavio: simulated readers stopped\n";
-    EXPECT_GT(run.clears, 2);
+    EXPECT_GE(run.clears, 4);
     EXPECT_EQ(run.screen, expected);
     ASSERT_GE(run.trace.size(), trace_fini.size());
     EXPECT_EQ(run.trace.substr(run.trace.size() - trace_fini.size()), trace_fini);

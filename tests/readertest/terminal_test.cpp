@@ -1,19 +1,45 @@
 // readertest on a pseudo-terminal: what only a terminal shows, the echo of
 // typed keys, the terminal's modes once the program has ended, an arrow's
-// escape sequence and the repeats of a held Escape.
+// escape sequence and the repeats of a held Escape, each typed as the
+// program's screen and exit show it has taken the keys before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "program_run.h"
 #include "terminal_run.h"
+#include "test_clock.h"
 
 namespace {
 
-#ifdef __SANITIZE_THREAD__
-constexpr bool discard_end_timed = false;
-#else
-constexpr bool discard_end_timed = true;
+#ifndef _WIN32
+// A held key repeats every 20 ms, well inside the 100 ms of quiet that end the discarding.
+constexpr int repeat_ms = 20;
+
+struct hold {
+    uint64_t first_us, last_us;  // when the first and the last key went in
+    uint64_t longest_gap_us;     // between two keys, by the test's clock
+    bool ended_while_held;       // false when it ran on for terminal_wait_ms
+};
+
+// Types key `repeats` times, or with 0 until readertest ends, within terminal_wait_ms.
+hold hold_key(terminal_run *run, const char *key, int repeats)
+{
+    uint64_t now_us = test_clock_us();
+    hold held = {now_us, now_us, 0, false};
+    for (int repeat = 0; (repeats == 0 || repeat < repeats) && !held.ended_while_held &&
+                         now_us - held.first_us < terminal_wait_ms * 1000ull;
+         ++repeat) {
+        terminal_type(run, key);
+        held.longest_gap_us = std::max(held.longest_gap_us, now_us - held.last_us);
+        held.last_us = now_us;
+        // The screen ends with the program.
+        held.ended_while_held = !terminal_read_for(run, repeat_ms);
+        now_us = test_clock_us();
+    }
+    return held;
+}
 #endif
 
 TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
@@ -22,52 +48,51 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
     GTEST_SKIP() << "a Windows console has no pseudo-terminal to run readertest on";
 #else
     program_set_environment("KAVIO_SIM_TRACE", "");
-    ASSERT_TRUE(write_file("terminal_poll_fails.scenario", "node 0 poll-fails-from 100\n"));
-    // A key typed every 40 ms: Escape held 12 repeats long, or 60 (2.4 s), still
-    // held when readertest ends; or keys typed on as a poll fails, some 0.5 s in.
+    ASSERT_TRUE(write_file("terminal_poll_fails.scenario", "node 0 poll-fails-from 40\n"));
+    // Escape held 12 repeats long, or on until readertest ends; or keys typed
+    // on as a poll fails, 40 cycles (200 ms or more) in.
     const struct {
         const char *scenario;
         const char *key;
         int repeats;
         int exit_status;
-        bool held_past_the_end;
     } holds[] = {
-        {"", "\x1b", 12, 0, false},
-        {"", "\x1b", 60, 0, true},
-        {"terminal_poll_fails.scenario", "z", 25, -2, false},
+        {"", "\x1b", 12, 0},
+        {"", "\x1b", 0, 0},
+        {"terminal_poll_fails.scenario", "z", 25, -2},
     };
-    for (const auto &hold : holds) {
-        SCOPED_TRACE(std::string(hold.scenario) + ", " + std::to_string(hold.repeats));
-        program_set_environment("KAVIO_SIM_SCENARIO", hold.scenario);
+    for (const auto &c : holds) {
+        SCOPED_TRACE(std::string(c.scenario) + ", " + std::to_string(c.repeats));
+        program_set_environment("KAVIO_SIM_SCENARIO", c.scenario);
         terminal_run run = {};
         ASSERT_TRUE(terminal_start(&run, program_path("readertest"), {}));
         // Enter goes in while the terminal still echoes; the screen arrives in whole
         // pipe buffers, so once a block is there the cycles have begun.
         terminal_type(&run, "\r");
         EXPECT_TRUE(terminal_wait_for(&run, "Reader 1\n"));
-        if (hold.exit_status == 0) {
+        if (c.exit_status == 0) {
+            // Taken, then two pipe buffers more of screens: the cycles went on past them.
             terminal_type(&run, "zxw\x1b[A");
-            EXPECT_TRUE(terminal_still_runs_after(&run, 300)) << "Up ended readertest";
+            EXPECT_TRUE(terminal_wait_keys_taken(&run, 8192) && terminal_running(&run))
+                << "Up ended readertest";
         }
-        int typed_while_running = 0;
-        for (int repeat = 0; repeat < hold.repeats; ++repeat) {
-            terminal_type(&run, hold.key);
-            typed_while_running += terminal_still_runs_after(&run, 40) ? 1 : 0;
-        }
-        // Once the keys stop, 100 ms without one end the discarding. Not timed under
-        // ThreadSanitizer, whose exit alone can take longer than the margin.
-        EXPECT_TRUE(!discard_end_timed || !terminal_still_runs_after(&run, 400))
-            << "readertest goes on discarding";
+        hold held = hold_key(&run, c.key, c.repeats);
         ASSERT_TRUE(terminal_finish(&run));
-        EXPECT_EQ(run.exit_status, hold.exit_status);
+        uint64_t ended_us = test_clock_us();
+        EXPECT_EQ(run.exit_status, c.exit_status);
         // A new terminal echoes and reads whole lines; so it must again once readertest has ended.
         EXPECT_EQ(run.modes_at_end & (ECHO | ICANON), static_cast<tcflag_t>(ECHO | ICANON));
-        // Held on, the key repeats to the shell once readertest has discarded a second of it.
-        if (hold.held_past_the_end) {
-            EXPECT_LE(typed_while_running, 40) << "readertest waits for the release";
+        if (c.repeats == 0) {
+            // Held on, the key goes to the shell once readertest has discarded a second of it.
+            EXPECT_TRUE(held.ended_while_held) << "readertest waits for the release";
+            EXPECT_GE(ended_us - held.first_us, 1000000u);
         } else {
+            // The discarding ends 100 ms after the last key, not sooner.
+            EXPECT_GE(ended_us - held.last_us, 100000u);
             EXPECT_EQ(run.echo, "\r\n") << "only the Enter at the prompt is echoed";
-            EXPECT_EQ(run.typed_left_at_end, 0) << "keys left to the shell";
+            // Unless the test itself stalled for the quiet that ends the discarding.
+            EXPECT_TRUE(run.typed_left_at_end == 0 || held.longest_gap_us >= 100000u)
+                << run.typed_left_at_end << " keys left to the shell";
         }
     }
 #endif

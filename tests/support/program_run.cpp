@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "program_platform.h"
+#include "test_clock.h"
 
 // Under an emulator one process start alone takes a minute or more:
 // IO_TEST_TIME_SCALE=N stretches every time limit N times.
@@ -17,12 +18,27 @@ static int scaled_timeout_ms(int timeout_ms)
 }
 
 program_run program_run_with(const std::string &program, const std::vector<std::string> &arguments,
-                             const std::vector<std::string> &input_chunks, int pause_ms,
+                             const std::vector<program_input> &input,
                              const std::string &output_path, int timeout_ms)
 {
-    program_end end = program_start_and_wait(program, arguments, input_chunks, pause_ms,
-                                             output_path, scaled_timeout_ms(timeout_ms));
+    uint64_t deadline_us =
+        test_clock_us() + static_cast<uint64_t>(scaled_timeout_ms(timeout_ms)) * 1000u;
+    program_end end = program_start_and_wait(program, arguments, input, output_path, deadline_us);
     return {end.finished, end.exit_status, read_file(output_path)};
+}
+
+bool program_output_holds(const std::string &output_path, const program_input &input)
+{
+    if (input.after.empty()) {
+        return true;
+    }
+    std::string output = read_file(output_path);
+    int found = 0;
+    for (size_t at = output.find(input.after); at != std::string::npos && found < input.times;
+         at = output.find(input.after, at + 1)) {
+        ++found;
+    }
+    return found >= input.times;
 }
 
 std::string read_file(const std::string &path)

@@ -14,12 +14,22 @@ struct program_run {
     std::string output;
 };
 
-// Starts program with arguments, writes input_chunks to its standard input
-// pause_ms apart and closes it, and waits up to timeout_ms for the program to
-// end. The first chunk is in the pipe before the program starts, so it is
-// there at its first read; it must fit a pipe's buffer (a few bytes do).
+// A chunk of standard input, written once the program's output holds `after`
+// `times` times or more; with no `after`, at once.
+struct program_input {
+    std::string chunk;
+    std::string after = "";
+    int times = 1;
+};
+
+// Starts program with arguments, writes each chunk of input as it comes due
+// and closes standard input, and waits for the program to end. timeout_ms
+// bounds the whole run, waits included: a program that has not ended by
+// then is killed. A first chunk due at once is in the pipe before the
+// program starts, so it is there at its first read; it must fit a pipe's
+// buffer (a few bytes do).
 program_run program_run_with(const std::string &program, const std::vector<std::string> &arguments,
-                             const std::vector<std::string> &input_chunks, int pause_ms,
+                             const std::vector<program_input> &input,
                              const std::string &output_path, int timeout_ms);
 
 // Sets a variable here and for every program started afterwards; an empty value removes it.

@@ -8,6 +8,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "test_clock.h"
+
 static void sleep_ms(int ms)
 {
     struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
@@ -20,10 +22,31 @@ static void write_chunk(int input, const std::string &chunk)
     (void)written;
 }
 
+// Whether the program has ended; WNOWAIT leaves it for the wait at the end to reap.
+static bool program_ended(pid_t pid)
+{
+    siginfo_t ended = {};
+    return waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           ended.si_pid != 0;
+}
+
+// False when the program ended, or the deadline passed, before the output held it.
+static bool output_comes_due(pid_t pid, const std::string &output_path, const program_input &input,
+                             uint64_t deadline_us)
+{
+    while (!program_output_holds(output_path, input)) {
+        if (test_clock_us() >= deadline_us || program_ended(pid)) {
+            return false;
+        }
+        sleep_ms(5);
+    }
+    return true;
+}
+
 program_end program_start_and_wait(const std::string &program,
                                    const std::vector<std::string> &arguments,
-                                   const std::vector<std::string> &input_chunks, int pause_ms,
-                                   const std::string &output_path, int timeout_ms)
+                                   const std::vector<program_input> &input,
+                                   const std::string &output_path, uint64_t deadline_us)
 {
     program_end end = {false, -1000};
     // A child that stops reading early must not kill the test with SIGPIPE.
@@ -38,17 +61,20 @@ program_end program_start_and_wait(const std::string &program,
     if (pipe(input_pipe) != 0) {
         return end;
     }
-    if (!input_chunks.empty()) {
-        write_chunk(input_pipe[1], input_chunks[0]);
+    size_t written = 0;
+    if (!input.empty() && input[0].after.empty()) {
+        write_chunk(input_pipe[1], input[written++].chunk);
     }
+    // Emptied before the start, so no wait reads what an earlier run left there.
+    int output = open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = fork();
     if (pid < 0) {
         close(input_pipe[0]);
         close(input_pipe[1]);
+        close(output);
         return end;
     }
     if (pid == 0) {
-        int output = open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(input_pipe[0], STDIN_FILENO);
         dup2(output, STDOUT_FILENO);
         close(input_pipe[0]);
@@ -58,22 +84,23 @@ program_end program_start_and_wait(const std::string &program,
         _exit(127);
     }
     close(input_pipe[0]);
-    for (size_t i = 1; i < input_chunks.size(); ++i) {
-        sleep_ms(pause_ms);
-        write_chunk(input_pipe[1], input_chunks[i]);
+    close(output);
+    for (; written < input.size(); ++written) {
+        if (!output_comes_due(pid, output_path, input[written], deadline_us)) {
+            break;
+        }
+        write_chunk(input_pipe[1], input[written].chunk);
     }
     close(input_pipe[1]);
 
     int status = 0;
-    int waited_ms = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (waited_ms >= timeout_ms) {
+        if (test_clock_us() >= deadline_us) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             break;
         }
         sleep_ms(5);
-        waited_ms += 5;
     }
     end.finished = WIFEXITED(status);
     if (end.finished) {

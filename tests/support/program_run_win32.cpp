@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <windows.h>
 
+#include "test_clock.h"
+
 static void write_chunk(HANDLE input, const std::string &chunk)
 {
     // A write of no bytes could reach the child as an empty read, which is end of input.
@@ -14,10 +16,30 @@ static void write_chunk(HANDLE input, const std::string &chunk)
     WriteFile(input, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
 }
 
+// The time left until the deadline, for a wait on the process.
+static DWORD ms_until(uint64_t deadline_us)
+{
+    uint64_t now_us = test_clock_us();
+    return now_us >= deadline_us ? 0 : static_cast<DWORD>((deadline_us - now_us) / 1000u);
+}
+
+// False when the program ended, or the deadline passed, before the output held it.
+static bool output_comes_due(HANDLE process, const std::string &output_path,
+                             const program_input &input, uint64_t deadline_us)
+{
+    while (!program_output_holds(output_path, input)) {
+        // The process's handle is signalled once it has ended; meanwhile the wait is the pause.
+        if (ms_until(deadline_us) == 0 || WaitForSingleObject(process, 5) == WAIT_OBJECT_0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 program_end program_start_and_wait(const std::string &program,
                                    const std::vector<std::string> &arguments,
-                                   const std::vector<std::string> &input_chunks, int pause_ms,
-                                   const std::string &output_path, int timeout_ms)
+                                   const std::vector<program_input> &input,
+                                   const std::string &output_path, uint64_t deadline_us)
 {
     program_end end = {false, -1000};
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
@@ -28,8 +50,9 @@ program_end program_start_and_wait(const std::string &program,
     }
     // Only the child's end may be inherited, or the child never sees end of input.
     SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
-    if (!input_chunks.empty()) {
-        write_chunk(input_write, input_chunks[0]);
+    size_t written = 0;
+    if (!input.empty() && input[0].after.empty()) {
+        write_chunk(input_write, input[written++].chunk);
     }
     HANDLE output = CreateFileA(output_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -53,13 +76,15 @@ program_end program_start_and_wait(const std::string &program,
         CloseHandle(input_write);
         return end;
     }
-    for (size_t i = 1; i < input_chunks.size(); ++i) {
-        Sleep(static_cast<DWORD>(pause_ms));
-        write_chunk(input_write, input_chunks[i]);
+    for (; written < input.size(); ++written) {
+        if (!output_comes_due(process.hProcess, output_path, input[written], deadline_us)) {
+            break;
+        }
+        write_chunk(input_write, input[written].chunk);
     }
     CloseHandle(input_write);
 
-    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout_ms)) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.hProcess, ms_until(deadline_us)) == WAIT_OBJECT_0) {
         DWORD exit_code = 0;
         GetExitCodeProcess(process.hProcess, &exit_code);
         end.finished = true;

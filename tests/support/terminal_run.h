@@ -107,19 +107,43 @@ inline bool terminal_wait_for(terminal_run *run, const std::string &text,
     return true;
 }
 
-// Reads for ms; true when the program is still running then.
-inline bool terminal_still_runs_after(terminal_run *run, int ms)
+// Whether the program is still running; WNOWAIT leaves it for terminal_finish to reap.
+inline bool terminal_running(const terminal_run *run)
+{
+    siginfo_t ended = {};
+    return waitid(P_PID, static_cast<id_t>(run->pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           ended.si_pid == 0;
+}
+
+// Reads for ms at least; false once the screen has ended with the program.
+inline bool terminal_read_for(terminal_run *run, int ms)
 {
     auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < until) {
         if (!terminal_read(run, 10)) {
-            return false;  // the screen ends with the program
+            return false;
         }
     }
-    siginfo_t ended = {};
-    // WNOWAIT: the program is left for terminal_finish to reap.
-    return waitid(P_PID, static_cast<id_t>(run->pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           ended.si_pid == 0;
+    return true;
+}
+
+// Reads until the program has taken every key typed so far and then printed
+// `bytes` more; false if the screen ends, or terminal_wait_ms passes, first.
+inline bool terminal_wait_keys_taken(terminal_run *run, size_t bytes)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(terminal_wait_ms);
+    size_t taken_at = std::string::npos;
+    while (taken_at == std::string::npos || run->screen.size() < taken_at + bytes) {
+        int typed_left = 0;
+        ioctl(run->program_side, FIONREAD, &typed_left);
+        if (taken_at == std::string::npos && typed_left == 0) {
+            taken_at = run->screen.size();
+        }
+        if (std::chrono::steady_clock::now() >= deadline || !terminal_read(run, 10)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Reads to the end and closes everything; false when the program had to be killed.

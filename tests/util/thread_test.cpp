@@ -36,10 +36,11 @@ int IO_CALL wait_for_release(void *)
     return 3;
 }
 
-// Waits up to five seconds for counter to reach count, so a hang fails instead of stalling.
+// Waits for counter to reach count, up to a bound only a hang passes, so it fails instead of
+// stalling.
 bool reaches(const std::atomic<int> &counter, int count)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (counter.load() < count && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -120,17 +121,20 @@ TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
     ASSERT_NE(id, 0);
     // Static: a joiner that hangs outlives this test.
     static int results[2];
-    static std::atomic<int> joined;
+    static std::atomic<int> joining, joined;
     results[0] = results[1] = -1;
-    joined = 0;
+    joining = joined = 0;
     for (int i = 0; i < 2; ++i) {
         std::thread([id, i] {
+            joining.fetch_add(1);
             host_thread_join(id, &results[i]);
             joined.fetch_add(1);
         }).detach();
     }
-    // Time for both to be inside the join before the thread ends.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Both on their way into the join, and most likely inside it, before the thread ends;
+    // the results must hold however the two interleave.
+    ASSERT_TRUE(reaches(joining, 2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
     blocked_release = 1;
     ASSERT_TRUE(reaches(joined, 2)) << "a joiner never returned";
     EXPECT_EQ(results[0], 3);
@@ -177,10 +181,7 @@ TEST(ThreadClose, ThreadRunsOnAfterCloseWithoutJoin)
     ASSERT_NE(id, 0);
     host_thread_close(id);
     blocked_release = 1;
-    while (blocked_finished.load() == 0) {
-        std::this_thread::yield();
-    }
-    EXPECT_EQ(blocked_finished.load(), 1);
+    EXPECT_TRUE(reaches(blocked_finished, 1));
 }
 
 TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
