@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <atomic>
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -12,20 +12,34 @@
 #include "program_run.h"
 #include "thread.h"
 
+// MinGW's pclose hands back the exit code itself, POSIX's a wait status.
+#ifdef _WIN32
+#define WEXITSTATUS(status) (status)
+#else
+#include <sys/wait.h>
+#endif
+
 namespace {
 
-// Records every line and context the facility hands to its writer.
+using lines = std::vector<std::string>;
+
+// Every line the facility hands to its writer; one with the wrong length or
+// context is recorded as such, so each comparison checks both.
 std::mutex captured_lock;
-std::vector<std::string> captured_lines;
-std::vector<void *> captured_ctx;
-std::vector<int> captured_lengths;
+lines captured;
+int capture_context;
 
 void capture_writer(void *ctx, const char *chars, int nchars)
 {
     std::lock_guard<std::mutex> hold(captured_lock);
-    captured_lines.emplace_back(chars);
-    captured_ctx.push_back(ctx);
-    captured_lengths.push_back(nchars);
+    bool whole = nchars == static_cast<int>(strlen(chars)) && ctx == &capture_context;
+    captured.push_back(whole ? chars : "length " + std::to_string(nchars) + ": " + chars);
+}
+
+void bind_capture()
+{
+    captured.clear();
+    log_bind_writer(capture_writer, &capture_context);
 }
 
 void stderr_writer(void *, const char *chars, int)
@@ -34,35 +48,21 @@ void stderr_writer(void *, const char *chars, int)
     fflush(stderr);
 }
 
-void bind_capture(void *ctx = nullptr)
+template <typename Body> std::string stdout_of(Body body)
 {
-    captured_lines.clear();
-    captured_ctx.clear();
-    captured_lengths.clear();
-    log_bind_writer(capture_writer, ctx);
+    testing::internal::CaptureStdout();
+    body();
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
 }
 
-#ifdef _WIN32
-FILE *open_pipe(const char *command)
+std::string message_of(size_t length)
 {
-    return _popen(command, "r");
+    return std::string(length, 'x');
 }
-int close_pipe(FILE *pipe)
-{
-    return _pclose(pipe);
-}
-#else
-#include <sys/wait.h>
-FILE *open_pipe(const char *command)
-{
-    return popen(command, "r");
-}
-int close_pipe(FILE *pipe)
-{
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-#endif
+
+// "W:m: " and the newline count, so the longest message is 6 short of the line buffer.
+constexpr size_t longest_message = static_cast<size_t>(log_buffer_size) - 1 - 6;
 
 }  // namespace
 
@@ -74,55 +74,71 @@ TEST(LogBeforeBinding, LoggersFormatButWriteNothing)
     EXPECT_EQ(logger_table[log_level_info], &logger_i);
     EXPECT_EQ(logger_table[log_level_misc], &logger_m);
     EXPECT_EQ(log_threshold, 4u);
-
-    testing::internal::CaptureStdout();
-    logger_w("reader", "%d items", 3);
-    logger_i("reader", "ready");
-    logger_m("reader", "tick");
-    fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(stdout_of([] {
+                  logger_w("reader", "%d items", 3);
+                  logger_i("reader", "ready");
+                  logger_m("reader", "tick");
+              }),
+              "");
 }
 
-TEST(LogBeforeBindingDeathTest, FatalStillEndsWithExitCodeOne)
+// Death tests run before the rest, in a child that starts from the unbound facility.
+TEST(LogDeathTest, FatalWritesItsLineRunsTheCleanupAndExitsWithCodeOne)
 {
     EXPECT_EXIT(logger_f("reader", "gone"), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(
+        {
+            log_bind_writer(stderr_writer, nullptr);
+            logger_f("reader", "boom %d", 1);
+        },
+        testing::ExitedWithCode(1), "F:reader: boom 1");
+    EXPECT_EXIT(
+        {
+            log_bind_writer(stderr_writer, nullptr);
+            log_set_fatal_cleanup([] { fputs("cleanup\n", stderr); });
+            logger_f("reader", "boom");
+        },
+        testing::ExitedWithCode(1), "F:reader: boom\ncleanup\n");
 }
 
-TEST(LogLine, CarriesLevelLetterModuleAndMessage)
+// One character more than the longest line, bound or not, and even below the threshold.
+TEST(LogDeathTest, AnOverlongLineAborts)
+{
+    const std::string message = message_of(longest_message + 1);
+    EXPECT_DEATH(
+        {
+            log_bind_writer(stderr_writer, nullptr);
+            logger_w("m", "%s", message.c_str());
+        },
+        "");
+    EXPECT_DEATH(logger_w("m", "%s", message_of(log_buffer_size).c_str()), "");
+    EXPECT_DEATH(
+        {
+            log_threshold = 0;
+            logger_m("m", "%s", message.c_str());
+        },
+        "");
+    char buffer[16];
+    EXPECT_DEATH(format_checked(buffer, sizeof buffer, "%s", "1234567890123456"), "");
+}
+
+TEST(LogLine, CarriesLevelLetterModuleAndMessageWithItsContext)
 {
     bind_capture();
     logger_w("reader", "%d items", 3);
     logger_i("reader", "ready");
     logger_m("", "%s", "");
     logger_m("io", "%s=%02X", "byte", 0xAB);
-    ASSERT_EQ(captured_lines.size(), 4u);
-    EXPECT_EQ(captured_lines[0], "W:reader: 3 items\n");
-    EXPECT_EQ(captured_lines[1], "I:reader: ready\n");
-    EXPECT_EQ(captured_lines[2], "M:: \n");
-    EXPECT_EQ(captured_lines[3], "M:io: byte=AB\n");
-    for (size_t i = 0; i < captured_lines.size(); ++i) {
-        EXPECT_EQ(captured_lengths[i], static_cast<int>(captured_lines[i].size()));
-    }
-}
-
-TEST(LogLine, ContextReachesTheWriter)
-{
-    int marker = 0;
-    bind_capture(&marker);
-    logger_i("reader", "ready");
-    ASSERT_EQ(captured_ctx.size(), 1u);
-    EXPECT_EQ(captured_ctx[0], &marker);
+    EXPECT_EQ(captured,
+              (lines{"W:reader: 3 items\n", "I:reader: ready\n", "M:: \n", "M:io: byte=AB\n"}));
 }
 
 TEST(LogBinding, NullWriterInstallsDiscard)
 {
     bind_capture();
     log_bind_writer(nullptr, nullptr);
-    testing::internal::CaptureStdout();
-    logger_w("reader", "dropped");
-    fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_TRUE(captured_lines.empty());
+    EXPECT_EQ(stdout_of([] { logger_w("reader", "dropped"); }), "");
+    EXPECT_TRUE(captured.empty());
 }
 
 TEST(LogBinding, RefillsTheLoggerTable)
@@ -135,10 +151,7 @@ TEST(LogBinding, RefillsTheLoggerTable)
 TEST(LogBinding, ConsoleWriterPrintsTheLine)
 {
     log_bind_writer(log_writer_console, nullptr);
-    testing::internal::CaptureStdout();
-    logger_w("reader", "%d items", 3);
-    fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "W:reader: 3 items\n");
+    EXPECT_EQ(stdout_of([] { logger_w("reader", "%d items", 3); }), "W:reader: 3 items\n");
     log_bind_writer(log_writer_discard, nullptr);
 }
 
@@ -149,49 +162,16 @@ TEST(LogThreshold, LowerThresholdDropsLessSevereLines)
     logger_i("reader", "quiet");
     logger_w("reader", "loud");
     log_threshold = 4;
-    ASSERT_EQ(captured_lines.size(), 1u);
-    EXPECT_EQ(captured_lines[0], "W:reader: loud\n");
+    EXPECT_EQ(captured, lines{"W:reader: loud\n"});
 }
-
-// "W:m: " and the newline count, so the longest message is 6 short of the line buffer.
-constexpr size_t longest_message = static_cast<size_t>(log_buffer_size) - 1 - 6;
 
 TEST(LogLength, LongestLineIsWrittenWhole)
 {
     bind_capture();
-    std::string message(longest_message, 'x');
+    const std::string message = message_of(longest_message);
     logger_w("m", "%s", message.c_str());
-    ASSERT_EQ(captured_lines.size(), 1u);
-    EXPECT_EQ(captured_lines[0].size(), static_cast<size_t>(log_buffer_size) - 1);
-    EXPECT_EQ(captured_lines[0], "W:m: " + message + "\n");
-}
-
-TEST(LogLengthDeathTest, OneCharacterMoreAborts)
-{
-    std::string message(longest_message + 1, 'x');
-    EXPECT_DEATH(
-        {
-            log_bind_writer(stderr_writer, nullptr);
-            logger_w("m", "%s", message.c_str());
-        },
-        "");
-}
-
-TEST(LogLengthDeathTest, MessageTooLongForItsBufferAborts)
-{
-    std::string message(static_cast<size_t>(log_buffer_size), 'x');
-    EXPECT_DEATH(logger_w("m", "%s", message.c_str()), "");
-}
-
-TEST(LogLengthDeathTest, LineIsFormattedEvenBelowTheThreshold)
-{
-    std::string message(longest_message + 1, 'x');
-    EXPECT_DEATH(
-        {
-            log_threshold = 0;
-            logger_m("m", "%s", message.c_str());
-        },
-        "");
+    EXPECT_EQ(captured, lines{"W:m: " + message + "\n"});
+    EXPECT_EQ(("W:m: " + message + "\n").size(), static_cast<size_t>(log_buffer_size) - 1);
 }
 
 TEST(FormatChecked, ReturnsTheLengthWritten)
@@ -202,36 +182,9 @@ TEST(FormatChecked, ReturnsTheLengthWritten)
     EXPECT_EQ(format_checked(buffer, sizeof buffer, "%s", "123456789012345"), 15);
 }
 
-TEST(FormatCheckedDeathTest, ExactlyFullBufferAborts)
-{
-    char buffer[16];
-    EXPECT_DEATH(format_checked(buffer, sizeof buffer, "%s", "1234567890123456"), "");
-}
-
-TEST(LogFatalDeathTest, WriterGetsTheLineThenExitCodeOne)
-{
-    EXPECT_EXIT(
-        {
-            log_bind_writer(stderr_writer, nullptr);
-            logger_f("reader", "boom %d", 1);
-        },
-        testing::ExitedWithCode(1), "F:reader: boom 1");
-}
-
-TEST(LogFatalDeathTest, CleanupRunsAfterTheWriterBeforeTheExit)
-{
-    EXPECT_EXIT(
-        {
-            log_bind_writer(stderr_writer, nullptr);
-            log_set_fatal_cleanup([] { fputs("cleanup\n", stderr); });
-            logger_f("reader", "boom");
-        },
-        testing::ExitedWithCode(1), "F:reader: boom\ncleanup\n");
-}
-
 TEST(LogFatal, LineReachesAPipedStdout)
 {
-    FILE *pipe = open_pipe(program_path("log_fatal_probe").c_str());
+    FILE *pipe = popen(program_path("log_fatal_probe").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char chunk[256];
@@ -239,14 +192,9 @@ TEST(LogFatal, LineReachesAPipedStdout)
         output += chunk;
     }
     // Windows' console layer may hand back CRLF through the pipe.
-    std::string plain;
-    for (char c : output) {
-        if (c != '\r') {
-            plain += c;
-        }
-    }
-    EXPECT_EQ(close_pipe(pipe), 1);
-    EXPECT_EQ(plain, "before\nF:probe: fatal 42\n");
+    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
+    EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1);
+    EXPECT_EQ(output, "before\nF:probe: fatal 42\n");
 }
 
 namespace {
@@ -254,12 +202,16 @@ namespace {
 constexpr int writer_threads = 8;
 constexpr int lines_per_thread = 200;
 
+std::string payload_of(int thread)
+{
+    return std::string(1000, static_cast<char>('a' + thread));
+}
+
 int IO_CALL log_from_thread(void *ctx)
 {
     int index = *static_cast<int *>(ctx);
-    std::string payload(1000, static_cast<char>('a' + index));
     for (int line = 0; line < lines_per_thread; ++line) {
-        logger_i("t", "%d:%d:%s", index, line, payload.c_str());
+        logger_i("t", "%d:%d:%s", index, line, payload_of(index).c_str());
     }
     return 0;
 }
@@ -280,17 +232,16 @@ TEST(LogConcurrency, LinesFromManyThreadsArriveIntact)
         host_thread_join(id, nullptr);
         host_thread_close(id);
     }
-    ASSERT_EQ(captured_lines.size(), static_cast<size_t>(writer_threads * lines_per_thread));
-    std::vector<int> next_line(writer_threads, 0);
-    for (const std::string &line : captured_lines) {
+    ASSERT_EQ(captured.size(), static_cast<size_t>(writer_threads * lines_per_thread));
+    int next_line[writer_threads] = {};
+    for (const std::string &line : captured) {
         int index = -1;
         int number = -1;
         ASSERT_EQ(sscanf(line.c_str(), "I:t: %d:%d:", &index, &number), 2) << line;
         ASSERT_GE(index, 0);
         ASSERT_LT(index, writer_threads);
         // Each thread's own lines arrive in the order it wrote them.
-        EXPECT_EQ(number, next_line[static_cast<size_t>(index)]++);
-        std::string payload(1000, static_cast<char>('a' + index));
-        EXPECT_EQ(line.substr(line.size() - 1001), payload + "\n");
+        EXPECT_EQ(number, next_line[index]++);
+        EXPECT_EQ(line.substr(line.size() - 1001), payload_of(index) + "\n");
     }
 }

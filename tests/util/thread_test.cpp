@@ -36,6 +36,30 @@ int IO_CALL wait_for_release(void *)
     return 3;
 }
 
+// Holds the next wait_for_release threads until release.
+void hold_blocked_threads()
+{
+    blocked_release = 0;
+    blocked_finished = 0;
+}
+
+// Joins and closes id; its exit code, or -1 when the join stored none.
+int joined_result(int id)
+{
+    int result = -1;
+    host_thread_join(id, &result);
+    host_thread_close(id);
+    return result;
+}
+
+// Starts body, then joins and closes it; its exit code.
+int run_to_end(thread_proc_fn body, void *ctx, uint32_t stack_size = 0)
+{
+    int id = host_thread_start(body, ctx, stack_size);
+    EXPECT_NE(id, 0);
+    return joined_result(id);
+}
+
 // Waits for counter to reach count, up to a bound only a hang passes, so it fails instead of
 // stalling.
 bool reaches(const std::atomic<int> &counter, int count)
@@ -75,18 +99,12 @@ int IO_CALL log_large_message(void *ctx)
 
 TEST(ThreadJoin, StoresTheBodysExitCode)
 {
-    int id = host_thread_start(return_seven, nullptr, 0);
-    ASSERT_NE(id, 0);
-    int result = -1;
-    host_thread_join(id, &result);
-    EXPECT_EQ(result, 7);
-    host_thread_close(id);
+    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
 }
 
 TEST(ThreadJoin, NullResultOnlyWaits)
 {
-    blocked_release = 0;
-    blocked_finished = 0;
+    hold_blocked_threads();
     int id = host_thread_start(wait_for_release, nullptr, 0);
     ASSERT_NE(id, 0);
     blocked_release = 1;
@@ -106,17 +124,14 @@ TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
     // The next thread may reuse the joined one's memory: closing the old id must not touch it.
     int next = host_thread_start(return_seven, nullptr, 0);
     host_thread_close(id);
-    int third = -1;
-    host_thread_join(next, &third);
-    host_thread_close(next);
+    EXPECT_EQ(joined_result(next), 7);
     EXPECT_EQ(first, 7);
     EXPECT_EQ(second, 7);
-    EXPECT_EQ(third, 7);
 }
 
 TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
 {
-    blocked_release = 0;
+    hold_blocked_threads();
     int id = host_thread_start(wait_for_release, nullptr, 0);
     ASSERT_NE(id, 0);
     // Static: a joiner that hangs outlives this test.
@@ -163,20 +178,14 @@ TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
     for (int start = 0; start < 512; ++start) {
         int id = host_thread_start(return_seven, nullptr, 0);
         ASSERT_NE(id, 0);
-        int result = 42;
-        host_thread_join(closed, &result);
-        host_thread_close(closed);
-        EXPECT_EQ(result, 42) << "start " << start;
-        host_thread_join(id, &result);
-        EXPECT_EQ(result, 7) << "start " << start;
-        host_thread_close(id);
+        EXPECT_EQ(joined_result(closed), -1) << "start " << start;
+        EXPECT_EQ(joined_result(id), 7) << "start " << start;
     }
 }
 
 TEST(ThreadClose, ThreadRunsOnAfterCloseWithoutJoin)
 {
-    blocked_release = 0;
-    blocked_finished = 0;
+    hold_blocked_threads();
     int id = host_thread_start(wait_for_release, nullptr, 0);
     ASSERT_NE(id, 0);
     host_thread_close(id);
@@ -199,31 +208,19 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
     ASSERT_TRUE(reaches(context_arrivals, count))
         << context_arrivals.load() << " of " << count << " threads ran their body";
     for (int i = 0; i < count; ++i) {
-        int result = -1;
-        host_thread_join(ids[i], &result);
-        EXPECT_EQ(result, 1000 + i);
-        host_thread_close(ids[i]);
+        EXPECT_EQ(joined_result(ids[i]), 1000 + i);
     }
 }
 
 // Each request must still leave room for a log call's two 64 KiB buffers.
-class ThreadStackSize : public testing::TestWithParam<uint32_t> {};
-
-TEST_P(ThreadStackSize, BodyCanMakeALogCallWithALargeMessage)
+TEST(ThreadStackSize, BodyCanMakeALogCallWithALargeMessageWhateverTheSize)
 {
     log_bind_writer(log_writer_discard, nullptr);
     std::string message(60000, 'm');
-    int id = host_thread_start(log_large_message, &message, GetParam());
-    ASSERT_NE(id, 0);
-    int result = -1;
-    host_thread_join(id, &result);
-    EXPECT_EQ(result, 11);
-    host_thread_close(id);
+    for (uint32_t size : {0u, 42u, 16383u, 64u * 1024u, 1234567u, 4u * 1024u * 1024u}) {
+        EXPECT_EQ(run_to_end(log_large_message, &message, size), 11) << "stack size " << size;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ThreadStackSize,
-                         testing::Values(0u, 42u, 16383u, 64u * 1024u, 1234567u,
-                                         4u * 1024u * 1024u));
 
 namespace {
 
@@ -236,16 +233,9 @@ int IO_CALL start_join_close_cycles(void *ctx)
     for (int cycle = 0; cycle < cycles_per_starter; ++cycle) {
         int value = cycle;
         int id = host_thread_start(return_context_value, &value, 0);
-        if (id == 0) {
-            ++*failures;
-            continue;
-        }
-        int result = -1;
-        host_thread_join(id, &result);
-        if (result != cycle) {
+        if (id == 0 || joined_result(id) != cycle) {
             ++*failures;
         }
-        host_thread_close(id);
     }
     return 0;
 }
@@ -261,8 +251,7 @@ TEST(ThreadCycles, AThousandStartJoinCloseCyclesFromSeveralStarters)
         ASSERT_NE(ids[i], 0);
     }
     for (int i = 0; i < starter_threads; ++i) {
-        host_thread_join(ids[i], nullptr);
-        host_thread_close(ids[i]);
+        joined_result(ids[i]);
         EXPECT_EQ(failures[i], 0) << "starter " << i;
     }
 }
@@ -271,7 +260,7 @@ TEST(ThreadCycles, AThousandStartJoinCloseCyclesFromSeveralStarters)
 // Only the POSIX ids index a fixed table; Windows hands out handles without a limit of ours.
 TEST(ThreadTable, FullTableMakesStartFailAndCloseFreesASlot)
 {
-    blocked_release = 0;
+    hold_blocked_threads();
     std::vector<int> ids;
     int id = 0;
     while ((id = host_thread_start(wait_for_release, nullptr, 0)) != 0) {
@@ -280,18 +269,11 @@ TEST(ThreadTable, FullTableMakesStartFailAndCloseFreesASlot)
     }
     EXPECT_GT(ids.size(), 0u);
     blocked_release = 1;
-    host_thread_join(ids.back(), nullptr);
-    host_thread_close(ids.back());
+    joined_result(ids.back());
     ids.pop_back();
-    int again = host_thread_start(return_seven, nullptr, 0);
-    EXPECT_NE(again, 0);
-    int result = -1;
-    host_thread_join(again, &result);
-    EXPECT_EQ(result, 7);
-    host_thread_close(again);
+    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
     for (int left : ids) {
-        host_thread_join(left, nullptr);
-        host_thread_close(left);
+        joined_result(left);
     }
 }
 #endif
