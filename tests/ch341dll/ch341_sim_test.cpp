@@ -43,8 +43,8 @@ HANDLE open_script(const std::string &name, const std::string &script_text)
 
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 {
+    scoped_environment board("CH341_SIM_BOARD", ""), tracing("CH341_SIM_TRACE", "");
     std::string trace = sim_trace_for(test_name());
-    scoped_environment board("CH341_SIM_BOARD", "");
     // The first case of this program: no open has been made before.
     std::string error = stderr_of([] {
         EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);

@@ -18,7 +18,8 @@
 
 namespace {
 
-std::vector<std::string> log_lines;
+using lines = std::vector<std::string>;
+lines log_lines;
 
 // A logger of the host's that keeps each line, as letter:module: message. The
 // F logger returns, unlike a host's: the library must then carry on safely.
@@ -33,7 +34,7 @@ template <char letter> void IO_CALL capture(const char *module, const char *form
 }
 
 // Records what the library does with the host's thread services.
-std::vector<std::string> thread_calls;
+lines thread_calls;
 int started_id = 0;
 bool refuse_thread_start = false;
 
@@ -112,13 +113,12 @@ TEST_F(SimulatedReader, RunsOneHostThreadFromInitToFini)
 {
     use_scenario("lifecycle", "# nothing happens\n");
     ASSERT_TRUE(start_library());
-    EXPECT_EQ(thread_calls, std::vector<std::string>{"start"});
-    EXPECT_EQ(log_lines, std::vector<std::string>{"I:kavio: simulated readers ready (scenario)"});
+    EXPECT_EQ(thread_calls, lines{"start"});
+    EXPECT_EQ(log_lines, lines{"I:kavio: simulated readers ready (scenario)"});
     log_lines.clear();
     kav_io_fini();
-    EXPECT_EQ(thread_calls,
-              (std::vector<std::string>{"start", "join started exit 0", "close started"}));
-    EXPECT_EQ(log_lines, std::vector<std::string>{"I:kavio: simulated readers stopped"});
+    EXPECT_EQ(thread_calls, (lines{"start", "join started exit 0", "close started"}));
+    EXPECT_EQ(log_lines, lines{"I:kavio: simulated readers stopped"});
 }
 
 TEST_F(SimulatedReader, InitFailsCleanlyWithoutThreadServices)
@@ -126,14 +126,12 @@ TEST_F(SimulatedReader, InitFailsCleanlyWithoutThreadServices)
     log_lines.clear();
     kav_io_set_loggers(capture<'M'>, capture<'I'>, capture<'W'>, capture<'F'>);
     EXPECT_FALSE(kav_io_init(nullptr, host_thread_join, host_thread_close));
-    EXPECT_EQ(log_lines,
-              std::vector<std::string>{"W:kavio: kav_io_init: a thread callback is missing"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: a thread callback is missing"});
 
     refuse_thread_start = true;
     EXPECT_FALSE(start_library());
-    EXPECT_EQ(thread_calls, std::vector<std::string>{"start refused"});
-    EXPECT_EQ(log_lines,
-              std::vector<std::string>{"W:kavio: kav_io_init: cannot start the reader thread"});
+    EXPECT_EQ(thread_calls, lines{"start refused"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: cannot start the reader thread"});
     EXPECT_FALSE(kav_io_poll(0));
 }
 
@@ -142,8 +140,8 @@ TEST_F(SimulatedReader, SecondInitIsRefusedAndKeepsTheFirstThread)
     ASSERT_TRUE(start_library());
     log_lines.clear();
     EXPECT_FALSE(kav_io_init(recording_start, recording_join, recording_close));
-    EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: already running"});
-    EXPECT_EQ(thread_calls, std::vector<std::string>{"start"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: already running"});
+    EXPECT_EQ(thread_calls, lines{"start"});
 }
 
 TEST_F(SimulatedReader, BadNodesGetFalseOrZeroAndAWarning)
@@ -161,7 +159,7 @@ TEST_F(SimulatedReader, BadNodesGetFalseOrZeroAndAWarning)
         EXPECT_FALSE(kav_io_card_slot_cmd(node, 0));
         EXPECT_FALSE(kav_io_read_card(node, card_id, 8));
         EXPECT_EQ(card_id[0], 0);
-        std::vector<std::string> expected;
+        lines expected;
         for (const char *call :
              {"kav_io_poll", "kav_io_get_keypad_state", "kav_io_get_sensor_state",
               "kav_io_card_slot_cmd", "kav_io_read_card"}) {
@@ -179,7 +177,7 @@ TEST_F(SimulatedReader, ReadIntoTooSmallABufferWritesNothing)
     log_lines.clear();
     uint8_t buffer[9];
     memset(buffer, 0xAA, sizeof buffer);
-    std::vector<std::string> expected;
+    lines expected;
     for (int32_t size : {7, -8, 0}) {
         EXPECT_FALSE(kav_io_read_card(0, size ? buffer : nullptr, size ? size : 8)) << size;
         expected.push_back(
@@ -203,7 +201,7 @@ TEST_F(SimulatedReader, UnknownCommandIsRefusedWithAWarning)
     for (int32_t command : {0, 1, 2, 3}) {
         EXPECT_TRUE(kav_io_card_slot_cmd(1, command));
     }
-    std::vector<std::string> expected;
+    lines expected;
     for (int32_t command : {4, -1}) {
         EXPECT_FALSE(kav_io_card_slot_cmd(1, command));
         expected.push_back(
@@ -222,7 +220,7 @@ TEST_F(SimulatedReader, CallsOutsideInitAndFiniAreRefused)
     EXPECT_FALSE(kav_io_card_slot_cmd(0, 1));
     EXPECT_FALSE(kav_io_read_card(0, card_id, 8));
     kav_io_fini();
-    std::vector<std::string> expected;
+    lines expected;
     for (const char *call :
          {"kav_io_poll", "kav_io_get_keypad_state", "kav_io_card_slot_cmd", "kav_io_read_card"}) {
         expected.push_back(warning(call, "called before kav_io_init"));
@@ -301,7 +299,7 @@ TEST_F(SimulatedReader, PollsFailFromTheirCycleAndFatalLogsF)
     EXPECT_TRUE(log_lines.empty());
     // The host's F logger would end the process; this one returns and the poll fails.
     EXPECT_FALSE(kav_io_poll(1));
-    EXPECT_EQ(log_lines, std::vector<std::string>{"F:kavio: reader 1 lost its link in cycle 1"});
+    EXPECT_EQ(log_lines, lines{"F:kavio: reader 1 lost its link in cycle 1"});
     EXPECT_TRUE(kav_io_poll(1));
 }
 
@@ -312,7 +310,7 @@ TEST_F(SimulatedReader, InitFailsWhenTheScenarioSaysSo)
     for (int init = 0; init < 1100; ++init) {
         ASSERT_FALSE(start_library());
     }
-    EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: no reader answers"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: no reader answers"});
     EXPECT_TRUE(thread_calls.empty());
 }
 
@@ -320,9 +318,8 @@ TEST_F(SimulatedReader, LogEachLevelUsesTheLoggersInTheirPlaces)
 {
     use_scenario("each_level", "log-each-level\n");
     ASSERT_TRUE(start_library());
-    EXPECT_EQ(log_lines,
-              (std::vector<std::string>{"M:kavio: level M", "I:kavio: level I", "W:kavio: level W",
-                                        "I:kavio: simulated readers ready (scenario)"}));
+    EXPECT_EQ(log_lines, (lines{"M:kavio: level M", "I:kavio: level I", "W:kavio: level W",
+                                "I:kavio: simulated readers ready (scenario)"}));
 }
 
 struct bad_scenario {
@@ -360,8 +357,7 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
         use_scenario(bad.name, bad.text);
         EXPECT_FALSE(start_library());
         std::string path = std::string("kavio_sim_test_") + bad.name + ".scenario";
-        EXPECT_EQ(log_lines,
-                  std::vector<std::string>{"W:kavio: scenario " + path + " " + bad.problem});
+        EXPECT_EQ(log_lines, lines{"W:kavio: scenario " + path + " " + bad.problem});
         EXPECT_TRUE(thread_calls.empty());
     }
     scoped_environment missing("KAVIO_SIM_SCENARIO", "kavio_sim_test_no_such_file.scenario");
@@ -376,7 +372,7 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
 TEST_F(SimulatedReader, DemoCarriesACardThroughReaderZeroAndTypesOnReaderOne)
 {
     ASSERT_TRUE(start_library());
-    EXPECT_EQ(log_lines, std::vector<std::string>{"I:kavio: simulated readers ready (demo)"});
+    EXPECT_EQ(log_lines, lines{"I:kavio: simulated readers ready (demo)"});
     std::vector<uint8_t> sensors;
     std::vector<uint16_t> keys;
     std::vector<uint8_t> card_read;
