@@ -12,25 +12,13 @@
 #include "board_loose.h"
 #include "board_wiring.h"
 #include "board_worn.h"
+#include "ch341_calls.h"
 #include "ch341dll.h"
 #include "sim_control.h"
 #include "stderr_capture.h"
 #include "test_clock.h"
 
 namespace {
-
-struct read_result {
-    BOOL ok;
-    ULONG length;
-    uint8_t byte;
-};
-
-read_result read_one()
-{
-    read_result result = {FALSE, 1, 0xAA};
-    result.ok = CH341EppReadData(ch341_bridge_index, &result.byte, &result.length);
-    return result;
-}
 
 // Opens bridge 0 on a board running script_text.
 HANDLE open_script(const std::string &name, const std::string &script_text)
@@ -54,10 +42,7 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
                      "see sim/ch341dll/README.md\n")
         << "once a process";
     EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
-    read_result read = read_one();
-    EXPECT_FALSE(read.ok);
-    EXPECT_EQ(read.length, 0u);
-    EXPECT_EQ(read.byte, 0xAA) << "a failed read must leave the buffer alone";
+    EXPECT_EQ(read_one(), read_failed) << "a failed read must leave the buffer alone";
     CH341CloseDevice(ch341_bridge_index);
     std::vector<std::string> expected = {
         "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE",
@@ -69,6 +54,15 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
     EXPECT_EQ(sim_read_lines(trace), expected);
 }
 
+TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
+{
+    ASSERT_NE(open_script(test_name(), "FE 0x7f 1\na5 5A 00 repeat=2\n"), INVALID_HANDLE_VALUE);
+    for (int byte : {0xFE, 0x7F, 0x01, 0xA5, 0x5A, 0x00, 0xA5, 0x5A, 0x00, 0xFE, 0x7F, 0x01}) {
+        EXPECT_EQ(read_one(), served(uint8_t(byte)));
+    }
+    CH341CloseDevice(ch341_bridge_index);
+}
+
 // More opens than a process may hold files: an open of the same board loads nothing.
 TEST(StandInScript, ReopenGoesOnWhereTheScriptWas)
 {
@@ -78,6 +72,81 @@ TEST(StandInScript, ReopenGoesOnWhereTheScriptWas)
         ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << open;
     }
     EXPECT_EQ(read_one().byte, 0x22);
+    CH341CloseDevice(ch341_bridge_index);
+    EXPECT_EQ(read_one(), read_failed) << "closed";
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(read_one().byte, 0x33) << "a closed bridge's calls use up no place";
+    EXPECT_EQ(read_one().byte, 0x44);
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+// The times the bridge is gone for at most: on the test clock, ch341_property_test.cpp.
+TEST(StandInScript, UnplugGoesForItsTimeAndTheFramesGoOnThroughANewOpen)
+{
+    ASSERT_NE(open_script(test_name(), unplug_script), INVALID_HANDLE_VALUE);
+    expect_unplug_example(test_clock_us, [](uint64_t until_us) {
+        while (test_clock_us() < until_us) {
+        }
+    });
+}
+
+TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
+{
+    // Untimed: one frame line per scan and repeat, then no bridge, for good.
+    ASSERT_NE(open_script(test_name() + ".end", "11 22 33\n44 55 66 repeat=2\nend\n"),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(first_bytes(5), (std::vector<int>{0x11, 0x44, 0x44}));
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    CH341CloseDevice(ch341_bridge_index);
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    // Timed lines whose time has come are served one scan each; the last, with no end
+    // line after it, for its repeat count, and the next pass starts its clock again.
+    ASSERT_NE(open_script(test_name() + ".loop", "11 0 0 at-us=0\n22 0 0 at-us=0 repeat=3\n"),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(first_bytes(6), (std::vector<int>{0x11, 0x22, 0x22, 0x22, 0x11, 0x22}));
+    // Each line from its time on, for a scan at least, until the end line's time; pace-us is
+    // ignored. Lower bounds here; line 1's scans in its tenth of a second on the test clock.
+    ASSERT_NE(open_script(test_name() + ".clock", timed_end_script), INVALID_HANDLE_VALUE);
+    struct shown_line {
+        int byte;
+        int scans;
+        uint64_t seen_us;  // after its first scan, from before the script's first
+    };
+    std::vector<shown_line> shown;
+    uint64_t start_us = test_clock_us();
+    for (std::vector<int> scan = first_bytes(1); !scan.empty(); scan = first_bytes(1)) {
+        if (shown.empty() || shown.back().byte != scan[0]) {
+            shown.push_back({scan[0], 0, test_clock_us() - start_us});
+        }
+        ++shown.back().scans;
+    }
+    uint64_t ended_us = test_clock_us() - start_us;
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].byte, 0x11);
+    EXPECT_EQ(shown[1].byte, 0x22);
+    EXPECT_EQ(shown[1].scans, 1) << "its time was up as it was first served";
+    EXPECT_GE(shown[1].seen_us, 100000u);
+    EXPECT_EQ(shown[2].byte, 0x33);
+    EXPECT_GE(ended_us, 200000u);
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
+{
+    ASSERT_NE(open_script(test_name(), "01 02 03 addr-fail=2 addr-fail=9 read-fail=1 short-read=3\n"
+                                       "04 05 06\n"),
+              INVALID_HANDLE_VALUE);
+    for (int write = 1; write <= 9; ++write) {
+        EXPECT_EQ(CH341EppSetAddr(ch341_bridge_index, 0x00),
+                  (write == 2 || write == 9) ? FALSE : TRUE)
+            << write;
+    }
+    EXPECT_EQ(read_one(), read_failed);
+    EXPECT_EQ(read_one(), served(0x02));
+    EXPECT_EQ(read_one(), (read_result{TRUE, 0, 0xAA})) << "a short read still reports success";
+    // The next scan's frame carries no fault.
+    EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    EXPECT_EQ(read_one().byte, 0x04);
     CH341CloseDevice(ch341_bridge_index);
 }
 
@@ -180,6 +249,22 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     }
 }
 
+TEST(StandInDevice, ClosedOrOtherIndexFails)
+{
+    ASSERT_NE(open_script(test_name(), "00 00 00\n"), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index + 1, 0xFF));
+    ULONG length = 1;
+    uint8_t byte = 0;
+    EXPECT_FALSE(CH341EppReadData(ch341_bridge_index, nullptr, &length));
+    EXPECT_FALSE(CH341EppReadData(ch341_bridge_index, &byte, nullptr));
+    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index + 1), INVALID_HANDLE_VALUE);
+    CH341CloseDevice(ch341_bridge_index + 1);
+    EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << "bridge 0 stays open";
+    CH341CloseDevice(ch341_bridge_index);
+    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+    EXPECT_FALSE(read_one().ok);
+}
+
 TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
 {
     scoped_environment board("CH341_SIM_BOARD", "demo");
@@ -252,9 +337,26 @@ TEST(StandInPace, EveryCallTakesTheCallTime)
     }
 }
 
-// Frame bits of the worn board's buttons (active-low): panel button 5 is byte
-// 0 bit 5, button 10 byte 1 bit 5.
-constexpr uint32_t worn_bit = 0x0020, clean_bit = 0x2000;
+// A scan starts at its first call, address write or data read. A caller
+// slower than the pace is not held: on the test clock, ch341_property_test.cpp.
+TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
+{
+    for (bool reads_only : {false, true}) {
+        ASSERT_NE(open_script(test_name() + (reads_only ? ".reads" : ".calls"),
+                              "pace-us 4000\n11 22 33\n"),
+                  INVALID_HANDLE_VALUE);
+        uint64_t start_us = test_clock_us();
+        for (int scan = 0; scan < 3; ++scan) {
+            EXPECT_EQ(reads_only ? (read_one(), read_one(), read_one().byte) : scan_frame() >> 16,
+                      0x33u);
+        }
+        EXPECT_EQ(read_one().byte, 0x11) << "the pace line is no frame";
+        EXPECT_GE(test_clock_us() - start_us, 3 * 4000u) << reads_only;
+    }
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+constexpr uint32_t worn_bit = worn_bits[0], clean_bit = worn_bits[1];
 
 TEST(StandInWorn, TheBoardInTime)
 {
@@ -289,6 +391,22 @@ TEST(StandInWorn, TheBoardInTime)
     for (const auto &instant : instants) {
         EXPECT_EQ(board_worn_frame(instant.us), 0xFFFFFFu & ~instant.pressed) << instant.us;
     }
+}
+
+// Through the calls at a bridge's pace, on the time since the open: lower
+// bounds and what no delay can change here, the rest on the test clock.
+TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
+{
+    scoped_environment board("CH341_SIM_BOARD", "worn"), call_time("CH341_SIM_CALL_US", "20");
+    uint64_t start_us = test_clock_us();
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    worn_presses presses = worn_scans(test_clock_us, start_us, [](uint64_t, uint32_t) {});
+    CH341CloseDevice(ch341_bridge_index);
+    // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each of two bounces.
+    EXPECT_LE(presses.count[0], 7);
+    EXPECT_LE(presses.count[1], 2) << "the clean button never bounces";
+    EXPECT_GE(presses.first_us[0], 40000u);
+    EXPECT_GE(presses.first_us[1], 180000u);
 }
 
 TEST(StandInLoose, TheBoardInTime)
