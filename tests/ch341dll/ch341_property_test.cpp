@@ -311,7 +311,7 @@ TEST(Ch341StandInClock, AnUnplugGoesForItsTime)
 {
     scoped_environment board("CH341_SIM_BOARD", script_file(unplug_script));
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
-    expect_unplug_example(bridge_clock_us, bridge_clock_wait_until);
+    expect_unplug_example(bridge_clock_us, bridge_clock_wait_until, 199999);
 }
 
 // A scan every 25 ms: line 1 for its tenth of a second, the pace line ignored.
@@ -335,6 +335,8 @@ TEST(Ch341StandInClock, ATimedScriptShowsEachLineFromItsTime)
 TEST(Ch341StandInClock, APaceHoldsNoScanThatIsLateAlready)
 {
     scoped_environment board("CH341_SIM_BOARD", script_file("pace-us 400000\nFF FF FF\n"));
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    scan_frame();  // and again at once, the first scan since an open
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
     const uint64_t start_us = clock_us;
     scan_frame();
