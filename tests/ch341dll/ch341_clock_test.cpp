@@ -70,9 +70,9 @@ TEST(Ch341StandInClock, TheWornBoardGoesByTheTimeOfEachScansFirstCall)
     const uint64_t load_us = bridge_clock_us() + 1000000;
     bridge_clock_wait_until(load_us);
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
-    worn_presses presses = worn_scans(
-        bridge_clock_us, load_us,
-        [](uint64_t at_us, uint32_t frame) { ASSERT_EQ(frame, board_worn_frame(at_us)) << at_us; });
+    worn_presses presses = worn_scans(bridge_clock_us, load_us, [](uint64_t at_us, uint32_t frame) {
+        ASSERT_EQ(frame, board_worn_frame(at_us)) << at_us;
+    });
     CH341CloseDevice(0);
     // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each bounce caught; 10 at 180 and
     // 880.
