@@ -39,9 +39,7 @@ TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
         CH341CloseDevice(ch341_bridge_index);
         ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
         for (uint8_t byte : expected.bytes) {
-            read_result read = read_one();
-            EXPECT_TRUE(read.ok);
-            EXPECT_EQ(read.byte, byte) << "scan " << scan;
+            EXPECT_EQ(read_one(), served(byte)) << "scan " << scan;
         }
         ++scan;
     }
