@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "monotonic_clock.h"
+#include "bridge_clock.h"
 #include "script_line.h"
 
 namespace {
@@ -20,13 +20,6 @@ struct bridge_pace_state {
 };
 
 bridge_pace_state pace = {0, false, 0};
-
-// Busy: Sleep on Windows wakes 1 to 15 ms late, longer than a whole scan.
-void wait_until(uint64_t deadline_us)
-{
-    while (monotonic_clock_us() < deadline_us) {
-    }
-}
 
 }  // namespace
 
@@ -46,20 +39,20 @@ bool bridge_pace_open()
 
 uint64_t bridge_pace_call_begin()
 {
-    return monotonic_clock_us();
+    return bridge_clock_us();
 }
 
 void bridge_pace_call_end(uint64_t began_us)
 {
-    wait_until(began_us + pace.call_us);
+    bridge_clock_wait_until(began_us + pace.call_us);
 }
 
 uint64_t bridge_pace_scan_start(uint32_t pace_us)
 {
     if (pace.scan_started) {
-        wait_until(pace.last_scan_start_us + pace_us);
+        bridge_clock_wait_until(pace.last_scan_start_us + pace_us);
     }
     pace.scan_started = true;
-    pace.last_scan_start_us = monotonic_clock_us();
+    pace.last_scan_start_us = bridge_clock_us();
     return pace.last_scan_start_us;
 }

@@ -1,33 +1,20 @@
-// The stand-in itself: what it serves, how it fails, and what it traces.
+// The stand-in itself, the shipped library on the real clock: what it serves
+// from a script, how it fails, and what it traces. ch341_property_test.cpp
+// checks its calls and scans against a model on a clock the test sets.
 #include <gtest/gtest.h>
 
 #include <stdint.h>
 
-#include <algorithm>
-#include <chrono>
 #include <string>
 #include <vector>
 
-#include "board_loose.h"
-#include "board_wiring.h"
-#include "board_worn.h"
+#include "ch341_calls.h"
 #include "ch341dll.h"
 #include "sim_control.h"
+#include "stderr_capture.h"
+#include "test_clock.h"
 
 namespace {
-
-struct read_result {
-    BOOL ok;
-    ULONG length;
-    uint8_t byte;
-};
-
-read_result read_one()
-{
-    read_result result = {FALSE, 1, 0xAA};
-    result.ok = CH341EppReadData(ch341_bridge_index, &result.byte, &result.length);
-    return result;
-}
 
 // Opens bridge 0 on a board running script_text.
 HANDLE open_script(const std::string &name, const std::string &script_text)
@@ -36,49 +23,22 @@ HANDLE open_script(const std::string &name, const std::string &script_text)
     return CH341OpenDevice(ch341_bridge_index);
 }
 
-uint64_t now_us()
-{
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-}
-
-// One scan as the library makes it: nine address writes, a data read after
-// the fourth, sixth and eighth. Returns byte0 | byte1 << 8 | byte2 << 16.
-uint32_t scan_frame()
-{
-    uint32_t frame = 0;
-    for (int write = 1, byte = 0; write <= 9; ++write) {
-        EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
-        if (write == 4 || write == 6 || write == 8) {
-            read_result read = read_one();
-            EXPECT_TRUE(read.ok && read.length == 1);
-            frame |= static_cast<uint32_t>(read.byte) << (8 * byte++);
-        }
-    }
-    return frame;
-}
-
 }  // namespace
 
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 {
+    scoped_environment board("CH341_SIM_BOARD", ""), tracing("CH341_SIM_TRACE", "");
     std::string trace = sim_trace_for(test_name());
-    program_set_environment("CH341_SIM_BOARD", "");
     // The first case of this program: no open has been made before.
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    std::string error = ::testing::internal::GetCapturedStderr();
-    error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
+    std::string error = stderr_of([] {
+        EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    });
     EXPECT_EQ(error, "ch341 stand-in: CH341_SIM_BOARD is not set, so there is no bridge: "
                      "see sim/ch341dll/README.md\n")
         << "once a process";
     EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
-    read_result read = read_one();
-    EXPECT_FALSE(read.ok);
-    EXPECT_EQ(read.length, 0u);
-    EXPECT_EQ(read.byte, 0xAA) << "a failed read must leave the buffer alone";
+    EXPECT_EQ(read_one(), read_failed) << "a failed read must leave the buffer alone";
     CH341CloseDevice(ch341_bridge_index);
     std::vector<std::string> expected = {
         "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE",
@@ -93,19 +53,13 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
 {
     ASSERT_NE(open_script(test_name(), "FE 0x7f 1\na5 5A 00 repeat=2\n"), INVALID_HANDLE_VALUE);
-    const uint8_t expected[][3] = {
-        {0xFE, 0x7F, 0x01}, {0xA5, 0x5A, 0x00}, {0xA5, 0x5A, 0x00}, {0xFE, 0x7F, 0x01}};
-    for (const auto &frame : expected) {
-        for (uint8_t byte : frame) {
-            read_result read = read_one();
-            EXPECT_TRUE(read.ok);
-            EXPECT_EQ(read.length, 1u);
-            EXPECT_EQ(read.byte, byte);
-        }
+    for (int byte : {0xFE, 0x7F, 0x01, 0xA5, 0x5A, 0x00, 0xA5, 0x5A, 0x00, 0xFE, 0x7F, 0x01}) {
+        EXPECT_EQ(read_one(), served(uint8_t(byte)));
     }
     CH341CloseDevice(ch341_bridge_index);
 }
 
+// More opens than a process may hold files: an open of the same board loads nothing.
 TEST(StandInScript, ReopenGoesOnWhereTheScriptWas)
 {
     ASSERT_NE(open_script(test_name(), "11 22 33\n44 55 66\n"), INVALID_HANDLE_VALUE);
@@ -115,55 +69,23 @@ TEST(StandInScript, ReopenGoesOnWhereTheScriptWas)
     }
     EXPECT_EQ(read_one().byte, 0x22);
     CH341CloseDevice(ch341_bridge_index);
-    EXPECT_FALSE(read_one().ok) << "closed";
+    EXPECT_EQ(read_one(), read_failed) << "closed";
     ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
     EXPECT_EQ(read_one().byte, 0x33) << "a closed bridge's calls use up no place";
     EXPECT_EQ(read_one().byte, 0x44);
     CH341CloseDevice(ch341_bridge_index);
 }
 
-// The bridge goes before the scan after the line, for its time; the open made
-// before stays dead until a close and an open after the bridge is back.
+// The times the bridge is gone for at most: on the test clock, ch341_property_test.cpp.
 TEST(StandInScript, UnplugGoesForItsTimeAndTheFramesGoOnThroughANewOpen)
 {
-    ASSERT_NE(open_script(test_name(), "11 22 33\nunplug-ms 200\n44 55 66\n"),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(scan_frame(), 0x332211u);
-    uint64_t before_us = now_us();
-    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << "gone from the next scan";
-    uint64_t gone_us = now_us();
-    EXPECT_FALSE(read_one().ok);
-    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << "the open is dead";
-    CH341CloseDevice(ch341_bridge_index);
-    bool opened_while_gone = CH341OpenDevice(ch341_bridge_index) != INVALID_HANDLE_VALUE;
-    if (now_us() - before_us < 200000) {
-        EXPECT_FALSE(opened_while_gone) << "no bridge to open while it is gone";
-    }
-    // Back, but the open made before it came back stays dead.
-    while (now_us() - gone_us < 200000) {
-    }
-    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
-    EXPECT_FALSE(read_one().ok);
-    CH341CloseDevice(ch341_bridge_index);
-    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(scan_frame(), 0x665544u) << "calls of a gone bridge use up no place";
-    EXPECT_EQ(scan_frame(), 0x332211u);
-    EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << "every pass unplugs";
-    CH341CloseDevice(ch341_bridge_index);
-}
-
-// Byte 0 of each scan of reads only, until a read fails or `scans` are done.
-std::vector<int> first_bytes(int scans)
-{
-    std::vector<int> bytes;
-    for (int scan = 0; scan < scans; ++scan) {
-        read_result read[3] = {read_one(), read_one(), read_one()};
-        if (!read[0].ok) {
-            break;
+    ASSERT_NE(open_script(test_name(), unplug_script), INVALID_HANDLE_VALUE);
+    // A 150 ms probe: late enough for a short unplug, and far from 200 ms for a loaded machine.
+    const auto spin_until = [](uint64_t until_us) {
+        while (test_clock_us() < until_us) {
         }
-        bytes.push_back(read[0].byte);
-    }
-    return bytes;
+    };
+    expect_unplug_example(test_clock_us, spin_until, 150000);
 }
 
 TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
@@ -181,33 +103,22 @@ TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(first_bytes(6), (std::vector<int>{0x11, 0x22, 0x22, 0x22, 0x11, 0x22}));
     // Each line from its time on, for a scan at least, until the end line's time; pace-us is
-    // ignored. Lower bounds only, and the scans of line 1 as many as fit in a tenth of a second.
-    ASSERT_NE(open_script(test_name() + ".clock",
-                          "pace-us 1000000\n11 0 0 at-us=0\n22 0 0 at-us=100000\n"
-                          "33 0 0 at-us=100000\nend at-us=200000\n"),
-              INVALID_HANDLE_VALUE);
-    struct shown_line {
-        int byte;
-        int scans;
-        uint64_t seen_us;  // after its first scan, from before the script's first
-    };
-    std::vector<shown_line> shown;
-    uint64_t start_us = now_us();
+    // ignored. Lower bounds here; line 1's scans in its tenth of a second on the test clock.
+    ASSERT_NE(open_script(test_name() + ".clock", timed_end_script), INVALID_HANDLE_VALUE);
+    std::vector<int> shown, scans;  // byte 0 of each line shown in turn, and its scans
+    uint64_t start_us = test_clock_us(), seen_us = 0;  // after the first scan of line 2
     for (std::vector<int> scan = first_bytes(1); !scan.empty(); scan = first_bytes(1)) {
-        if (shown.empty() || shown.back().byte != scan[0]) {
-            shown.push_back({scan[0], 0, now_us() - start_us});
+        if (shown.empty() || shown.back() != scan[0]) {
+            shown.push_back(scan[0]);
+            scans.push_back(0);
+            seen_us = scan[0] == 0x22 ? test_clock_us() - start_us : seen_us;
         }
-        ++shown.back().scans;
+        ++scans.back();
     }
-    uint64_t ended_us = now_us() - start_us;
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_EQ(shown[0].byte, 0x11);
-    EXPECT_GE(shown[0].scans, 2);
-    EXPECT_EQ(shown[1].byte, 0x22);
-    EXPECT_EQ(shown[1].scans, 1) << "its time was up as it was first served";
-    EXPECT_GE(shown[1].seen_us, 100000u);
-    EXPECT_EQ(shown[2].byte, 0x33);
-    EXPECT_GE(ended_us, 200000u);
+    EXPECT_GE(test_clock_us() - start_us, 200000u) << "the end line's time";
+    ASSERT_EQ(shown, (std::vector<int>{0x11, 0x22, 0x33}));
+    EXPECT_EQ(scans[1], 1) << "its time was up as it was first served";
+    EXPECT_GE(seen_us, 100000u);
     CH341CloseDevice(ch341_bridge_index);
 }
 
@@ -221,15 +132,9 @@ TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
                   (write == 2 || write == 9) ? FALSE : TRUE)
             << write;
     }
-    read_result first = read_one(), second = read_one(), third = read_one();
-    EXPECT_FALSE(first.ok);
-    EXPECT_EQ(first.length, 0u);
-    EXPECT_EQ(first.byte, 0xAA);
-    EXPECT_TRUE(second.ok);
-    EXPECT_EQ(second.byte, 0x02);
-    EXPECT_TRUE(third.ok) << "a short read still reports success";
-    EXPECT_EQ(third.length, 0u);
-    EXPECT_EQ(third.byte, 0xAA);
+    EXPECT_EQ(read_one(), read_failed);
+    EXPECT_EQ(read_one(), served(0x02));
+    EXPECT_EQ(read_one(), (read_result{TRUE, 0, 0xAA})) << "a short read still reports success";
     // The next scan's frame carries no fault.
     EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     EXPECT_EQ(read_one().byte, 0x04);
@@ -238,34 +143,10 @@ TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
 
 TEST(StandInScript, BadScriptsLeaveNoBridge)
 {
-    const char *const bad_scripts[] = {
-        "",                     // no frames
-        "# only a comment\n",   // no frames
-        "FF FF\n",              // two bytes
-        "FF FF 100\n",          // three digits
-        "FF FF GG\n",           // not hex
-        "FF FF FF bogus\n",     // unknown word
-        "FF FF FF repeat=0\n",  // out of range
-        "FF FF FF addr-fail=10\n",
-        "FF FF FF read-fail=4\n",
-        "FF FF 0FF\n",  // three digits, in range
-        "FF FF FF short-read=0\n",
-        "FF FF FF repeat=x\n",
-        "FF FF FF\n"
-        "FF FF\n",  // a bad line after a good one
-    };
-    // One file per case: a board loads again only when its setting changes or its load failed.
-    int bad = 0;
-    for (const char *script : bad_scripts) {
-        EXPECT_EQ(open_script(test_name() + ".bad" + std::to_string(bad++), script),
-                  INVALID_HANDLE_VALUE)
-            << script;
-        EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF)) << script;
-    }
-    program_set_environment("CH341_SIM_BOARD", "no-such-file.frames");
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    std::string error = ::testing::internal::GetCapturedStderr();
+    std::string error = stderr_of([] {
+        scoped_environment board("CH341_SIM_BOARD", "no-such-file.frames");
+        EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    });
     EXPECT_EQ(error.rfind("ch341 stand-in: cannot read frame script no-such-file.frames: ", 0), 0u)
         << error;
 
@@ -284,59 +165,77 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
     }
     // The longest word a line holds, named whole.
     const std::string long_word(246, 'w');
-    const std::string long_word_error = ":1: unknown word " + long_word;
+    const std::string bytes = ":1: a frame byte is one or two hex digits";
+    const std::string sys = ":1: sys= follows panel= and takes one hex digit, 0 to 7";
+    const std::string mixed = ":2: timed and untimed lines in one script";
+    const std::string pace = ":1: pace-us takes microseconds, 0 to 1000000";
+    const std::string unplug = ":1: unplug-ms takes milliseconds, 1 to 600000";
     struct script_case {
         std::string script;
-        const char *error;  // null: the script loads
+        std::string error;  // empty: the script loads
     };
+    // clang-format off
     const script_case cases[] = {
+        {"", ": no frames"},
+        {"# only a comment\n", ": no frames"},
+        {"FF FF\n", ":1: expected three frame bytes"},
+        {"FF FF FF\nFF FF\n", ":2: expected three frame bytes"},
+        {"FF FF 100\n", bytes},
+        {"FF FF GG\n", bytes},
+        {"FF FF 0FF\n", bytes},
+        {"FF FF FF\x1A\n", bytes},  // Ctrl-Z reaches the parser as a stray character
+        {"FF FF FF repeat=0\n", ":1: repeat= takes 1 to 1000000"},
+        {"FF FF FF repeat=x\n", ":1: repeat= takes 1 to 1000000"},
+        {"FF FF FF addr-fail=10\n", ":1: addr-fail= takes 1 to 9"},
+        {"FF FF FF read-fail=4\n", ":1: read-fail= takes 1 to 3"},
+        {"FF FF FF short-read=0\n", ":1: short-read= takes 1 to 3"},
+        {"FF FF FF bogus\n", ":1: unknown word bogus"},
+        {"FF FF FF " + long_word, ":1: unknown word " + long_word},
+        {most_words, ":1: unknown word x"},
         {"FF FF FF\npanel=0x020 sys=0x1\n", ":2: panel= takes four hex digits"},
         {"panel=0x0x20 sys=0x1\n", ":1: panel= takes four hex digits"},
-        {"panel=0x0020 sys=0x8\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
-        {"panel=0x0020\n", ":1: sys= follows panel= and takes one hex digit, 0 to 7"},
+        {"panel=0x0020 sys=0x8\n", sys},
+        {"panel=0x0020\n", sys},
         {"panel=0x0020 sys=0x1 repeat=0\n", ":1: repeat= takes 1 to 1000000"},
-        {"FF FF FF read-fail=4\n", ":1: read-fail= takes 1 to 3"},
-        {"FF FF FF bogus\n", ":1: unknown word bogus"},
-        {"FF FF FF " + long_word, long_word_error.c_str()},
         {"FF FF FF at-us=12x\n", ":1: at-us= takes 0 to 18446744073709551615"},
         // Timed lines, all or none, and the end line, last.
-        {"FF FF FF at-us=18446744073709551615\nend at-us=18446744073709551615\n", nullptr},
-        {"FF FF FF at-us=0\nFF FF FF\n", ":2: timed and untimed lines in one script"},
-        {"FF FF FF\nFF FF FF at-us=0\n", ":2: timed and untimed lines in one script"},
-        {"FF FF FF at-us=0\nend\n", ":2: timed and untimed lines in one script"},
-        {"FF FF FF\nend at-us=5\n", ":2: timed and untimed lines in one script"},
+        {"FF FF FF at-us=18446744073709551615\nend at-us=18446744073709551615\n", ""},
+        {"FF FF FF at-us=0\nFF FF FF\n", mixed},
+        {"FF FF FF\nFF FF FF at-us=0\n", mixed},
+        {"FF FF FF at-us=0\nend\n", mixed},
+        {"FF FF FF\nend at-us=5\n", mixed},
         {"FF FF FF\nend repeat=2\n", ":2: end takes nothing but at-us="},
         {"FF FF FF at-us=0\nend at-us=1 at-us=2\n", ":2: end takes nothing but at-us="},
         {"FF FF FF\nend\n# after it\n\npace-us 5\n", ":5: a line after end"},
         {"end\n", ": no frames"},
-        {"pace-us 1000001\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
+        {"pace-us 1000001\nFF FF FF\n", pace},
         {"FF FF FF\npace-us\n", ":2: pace-us takes microseconds, 0 to 1000000"},
-        {"pace-us 5 5\nFF FF FF\n", ":1: pace-us takes microseconds, 0 to 1000000"},
+        {"pace-us 5 5\nFF FF FF\n", pace},
         {"pace-us 0\nFF FF FF\npace-us 0\n", ":3: more than one pace-us line"},
         {"FF FF FF\nunplug-ms 0\n", ":2: unplug-ms takes milliseconds, 1 to 600000"},
-        {"unplug-ms 600001\nFF FF FF\n", ":1: unplug-ms takes milliseconds, 1 to 600000"},
-        {"unplug-ms\nFF FF FF\n", ":1: unplug-ms takes milliseconds, 1 to 600000"},
-        {"unplug-ms 5 5\nFF FF FF\n", ":1: unplug-ms takes milliseconds, 1 to 600000"},
+        {"unplug-ms 600001\nFF FF FF\n", unplug},
+        {"unplug-ms\nFF FF FF\n", unplug},
+        {"unplug-ms 5 5\nFF FF FF\n", unplug},
         {"unplug-ms 1\n", ": no frames"},
-        {"unplug-ms 600000\nFF FF FF\nunplug-ms 1\n", nullptr},
+        {"unplug-ms 600000\nFF FF FF\nunplug-ms 1\n", ""},
         {full_script + "FF FF FF\n", ":65537: too many frames"},
         {full_unplugs + "unplug-ms 1\nFF FF FF\n", ":65537: too many unplug-ms lines"},
-        // Ctrl-Z reaches the parser as a stray character; a fault of the text names its line.
-        {"FF FF FF\x1A\n", ":1: a frame byte is one or two hex digits"},
         {"FF FF FF\n#" + std::string(255, 'x') + "\r\n", ":2: line too long"},
-        {most_words, ":1: unknown word x"},
     };
+    // clang-format on
+    // One file per case: a board loads again only when its setting changes or its load failed.
     int case_number = 0;
     for (const script_case &c : cases) {
         SCOPED_TRACE(c.script.substr(0, 40));
         std::string name = test_name() + "." + std::to_string(case_number++);
-        ::testing::internal::CaptureStderr();
-        HANDLE handle = open_script(name, c.script);
-        error = ::testing::internal::GetCapturedStderr();
-        // msvcrt writes the newline of a text stream as CR LF.
-        error.erase(std::remove(error.begin(), error.end(), '\r'), error.end());
-        EXPECT_EQ(handle == INVALID_HANDLE_VALUE, c.error != nullptr);
-        EXPECT_EQ(error, c.error ? "ch341 stand-in: " + name + ".frames" + c.error + "\n" : "");
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        error = stderr_of([&] { handle = open_script(name, c.script); });
+        EXPECT_EQ(handle == INVALID_HANDLE_VALUE, !c.error.empty());
+        EXPECT_EQ(error,
+                  c.error.empty() ? "" : "ch341 stand-in: " + name + ".frames" + c.error + "\n");
+        if (!c.error.empty()) {
+            EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
+        }
         CH341CloseDevice(ch341_bridge_index);
     }
 }
@@ -357,217 +256,58 @@ TEST(StandInDevice, ClosedOrOtherIndexFails)
     EXPECT_FALSE(read_one().ok);
 }
 
-TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
-{
-    program_set_environment("CH341_SIM_BOARD", "demo");
-    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    // Frames at the first scan of steps 0, 1, 4 and 16 (32 scans a step).
-    struct demo_case {
-        uint32_t scan;
-        uint8_t bytes[3];
-    };
-    const demo_case cases[] = {
-        {0, {0xFF, 0xFE, 0xFF}},        // button 0: byte 1 bit 0
-        {31, {0xFF, 0xFE, 0xFF}},       // still step 0
-        {32, {0xFF, 0xFB, 0xFF}},       // button 1: byte 1 bit 2
-        {4 * 32, {0x7F, 0xFF, 0xFF}},   // button 4: byte 0 bit 7
-        {16 * 32, {0xFF, 0xFE, 0xFD}},  // button 0 again, system input 0
-        {48 * 32, {0xFF, 0xFE, 0xFC}},  // system inputs 0 and 1
-    };
-    uint32_t scan = 0;
-    for (const demo_case &expected : cases) {
-        for (; scan < expected.scan; ++scan) {
-            read_one(), read_one(), read_one();
-        }
-        // The walk goes on through a close and an open.
-        CH341CloseDevice(ch341_bridge_index);
-        ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-        for (uint8_t byte : expected.bytes) {
-            read_result read = read_one();
-            EXPECT_TRUE(read.ok);
-            EXPECT_EQ(read.byte, byte) << "scan " << scan;
-        }
-        ++scan;
-    }
-    CH341CloseDevice(ch341_bridge_index);
-}
-
 TEST(StandInPace, CallTimeOutOfRangeLeavesNoBridge)
 {
-    program_set_environment("CH341_SIM_BOARD", "demo");
+    scoped_environment board("CH341_SIM_BOARD", "demo");
     for (const char *setting : {"100001", "-5", "12ms"}) {
-        program_set_environment("CH341_SIM_CALL_US", setting);
-        ::testing::internal::CaptureStderr();
-        EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << setting;
-        std::string error = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(error.substr(0, error.find_first_of("\r\n")),
-                  "ch341 stand-in: CH341_SIM_CALL_US takes microseconds, 0 to 100000");
+        scoped_environment call_time("CH341_SIM_CALL_US", setting);
+        std::string error =
+            stderr_of([] { EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE); });
+        EXPECT_EQ(error, "ch341 stand-in: CH341_SIM_CALL_US takes microseconds, 0 to 100000\n")
+            << setting;
     }
-    program_set_environment("CH341_SIM_CALL_US", "");
 }
 
-// Lower bounds only: a loaded machine makes calls slower, never faster.
+// The shipped stand-in on the real clock, where its waits spin; a scan's pace
+// waits the same way. Lower bounds only: a loaded machine makes calls slower.
 TEST(StandInPace, EveryCallTakesTheCallTime)
 {
-    program_set_environment("CH341_SIM_BOARD", "demo");
-    program_set_environment("CH341_SIM_CALL_US", "100000");
-    uint64_t start_us = now_us();
+    scoped_environment board("CH341_SIM_BOARD", "demo");
+    uint64_t start_us = test_clock_us();
+    {
+        scoped_environment call_time("CH341_SIM_CALL_US", "100000");
+        ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    }
+    EXPECT_GE(test_clock_us() - start_us, 100000u) << "the open takes the time it reads";
+    scoped_environment call_time("CH341_SIM_CALL_US", "3000");
     ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    EXPECT_GE(now_us() - start_us, 100000u) << "the open takes the time it reads";
-    program_set_environment("CH341_SIM_CALL_US", "3000");
-    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    uint64_t done_us[5] = {now_us()};
-    EXPECT_TRUE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
-    done_us[1] = now_us();
-    EXPECT_TRUE(read_one().ok);
-    done_us[2] = now_us();
-    CH341CloseDevice(ch341_bridge_index);
-    done_us[3] = now_us();
-    EXPECT_FALSE(read_one().ok) << "a failed call takes the time too";
-    done_us[4] = now_us();
-    program_set_environment("CH341_SIM_CALL_US", "");
-    for (int call = 1; call < 5; ++call) {
-        EXPECT_GE(done_us[call] - done_us[call - 1], 3000u) << call;
+    // The last, a read of the closed bridge: a failed call takes the time too.
+    const bool expected[] = {true, true, true, false};
+    for (int call = 0; call < 4; ++call) {
+        start_us = test_clock_us();
+        bool ok = call == 0   ? CH341EppSetAddr(ch341_bridge_index, 0xFF) != FALSE
+                  : call == 2 ? (CH341CloseDevice(ch341_bridge_index), true)
+                              : read_one().ok != FALSE;
+        EXPECT_EQ(ok, expected[call]) << call;
+        EXPECT_GE(test_clock_us() - start_us, 3000u) << call;
     }
 }
 
+// A scan starts at its first call, address write or data read. A caller
+// slower than the pace is not held: on the test clock, ch341_property_test.cpp.
 TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
 {
-    // A scan starts at its first call, address write or data read.
     for (bool reads_only : {false, true}) {
         ASSERT_NE(open_script(test_name() + (reads_only ? ".reads" : ".calls"),
                               "pace-us 4000\n11 22 33\n"),
                   INVALID_HANDLE_VALUE);
-        uint64_t start_us = now_us();
+        uint64_t start_us = test_clock_us();
         for (int scan = 0; scan < 3; ++scan) {
             EXPECT_EQ(reads_only ? (read_one(), read_one(), read_one().byte) : scan_frame() >> 16,
                       0x33u);
         }
         EXPECT_EQ(read_one().byte, 0x11) << "the pace line is no frame";
-        EXPECT_GE(now_us() - start_us, 3 * 4000u) << reads_only;
-    }
-    // Only a scan's first call waits, and the first scan since the open not at all;
-    // a caller slower than the pace is not held, as the pace counts from the last scan's start.
-    ASSERT_NE(open_script(test_name() + ".slow", "pace-us 400000\nFF FF FF\n"),
-              INVALID_HANDLE_VALUE);
-    uint64_t start_us = now_us();
-    scan_frame();
-    EXPECT_LT(now_us() - start_us, 200000u);
-    while (now_us() - start_us < 400000) {
-    }
-    uint64_t late_us = now_us();
-    scan_frame();
-    EXPECT_LT(now_us() - late_us, 200000u);
-    CH341CloseDevice(ch341_bridge_index);
-}
-
-// Frame bits of the worn board's buttons (active-low): panel button 5 is byte
-// 0 bit 5, button 10 byte 1 bit 5.
-constexpr uint32_t worn_bit = 0x0020, clean_bit = 0x2000;
-
-TEST(StandInWorn, TheBoardInTime)
-{
-    const struct {
-        uint64_t us;  // since the open
-        uint32_t pressed;
-    } instants[] = {
-        {39999, 0},
-        {40000, worn_bit},
-        {41500, worn_bit},
-        {159999, worn_bit},
-        {160000, 0},
-        {180000, clean_bit},
-        {329999, clean_bit},
-        {330000, 0},
-        // Press 3 bounces as it is let go at 760 ms: 2 ms open, 1.5 ms closed.
-        {761999, 0},
-        {762000, worn_bit},
-        {763499, worn_bit},
-        {763500, 0},
-        {1062000, 0},
-        // Press 5 bounces as it closes at 1240 ms: 1.5 ms closed, 2 ms open.
-        {1241499, worn_bit},
-        {1241500, 0},
-        {1243499, 0},
-        {1243500, worn_bit},
-        {1662000, worn_bit | clean_bit},  // press 6 as it is let go
-        {2741500, 0},                     // press 10 as it closes
-        {4241500, 0},
-        {4362000, worn_bit},  // press 15 both ways
-    };
-    for (const auto &instant : instants) {
-        EXPECT_EQ(board_worn_frame(instant.us), 0xFFFFFFu & ~instant.pressed) << instant.us;
-    }
-}
-
-// Through the calls at a bridge's pace, on the time since the open. Whether a
-// 3.5 ms bounce is caught depends on the scheduler (a loaded machine holds a
-// test for several ms now and then), so only what no delay can change is asserted.
-TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
-{
-    program_set_environment("CH341_SIM_BOARD", "worn");
-    program_set_environment("CH341_SIM_CALL_US", "20");
-    const uint32_t bits[2] = {worn_bit, clean_bit};
-    int presses[2] = {0, 0};
-    uint64_t first_press_us[2] = {0, 0};
-    uint32_t before = 0xFFFFFF;
-    uint64_t start_us = now_us();
-    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
-    for (uint64_t at = start_us; at - start_us < 1450000;) {
-        uint32_t frame = scan_frame();
-        // Timed after the scan, so never before the board showed its frame.
-        at = now_us();
-        for (int i = 0; i < 2; ++i) {
-            if ((before & ~frame & bits[i]) != 0 && presses[i]++ == 0) {
-                first_press_us[i] = at - start_us;
-            }
-        }
-        before = frame;
+        EXPECT_GE(test_clock_us() - start_us, 3 * 4000u) << reads_only;
     }
     CH341CloseDevice(ch341_bridge_index);
-    program_set_environment("CH341_SIM_CALL_US", "");
-    // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each bounce caught; 10 at 180 and
-    // 880.
-    EXPECT_GE(presses[0], 5);
-    EXPECT_LE(presses[0], 7);
-    EXPECT_EQ(presses[1], 2) << "the clean button never bounces";
-    // Seen after the press, within a tenth of a second unless the machine stalls that long.
-    EXPECT_GE(first_press_us[0], 40000u);
-    EXPECT_LT(first_press_us[0], 140000u);
-    EXPECT_GE(first_press_us[1], 180000u);
-    EXPECT_LT(first_press_us[1], 280000u);
-}
-
-TEST(StandInLoose, TheBoardInTime)
-{
-    const struct {
-        uint64_t us;     // since the load
-        uint32_t panel;  // the demo's walk, a step every 250 ms
-        loose_link link;
-        uint64_t unplug;
-        uint64_t unplug_left_us;
-    } instants[] = {
-        {0, 1u << 0, loose_link::up, 0, 0},
-        {249999, 1u << 0, loose_link::up, 0, 0},
-        {250000, 1u << 1, loose_link::up, 0, 0},
-        {1999999, 1u << 7, loose_link::up, 0, 0},
-        {2000000, 1u << 8, loose_link::failing, 0, 0},
-        {2039999, 1u << 8, loose_link::failing, 0, 0},
-        {2040000, 1u << 8, loose_link::up, 0, 0},
-        {4010000, 1u << 0, loose_link::failing, 0, 0},
-        {6999999, 1u << 11, loose_link::up, 0, 0},
-        {7000000, 1u << 12, loose_link::unplugged, 1, 1500000},
-        {8000000, 1u << 0, loose_link::unplugged, 1, 500000},
-        {8499999, 1u << 1, loose_link::unplugged, 1, 1},
-        {8500000, 1u << 2, loose_link::up, 0, 0},
-        {19000000, 1u << 12, loose_link::unplugged, 2, 1500000},
-    };
-    for (const auto &instant : instants) {
-        SCOPED_TRACE(instant.us);
-        loose_moment moment = board_loose_at(instant.us);
-        EXPECT_EQ(moment.frame & 0xFFFF, board_frame_of(instant.panel, 0) & 0xFFFF);
-        EXPECT_EQ(moment.link, instant.link);
-        EXPECT_EQ(moment.unplug, instant.unplug);
-        EXPECT_EQ(moment.unplug_left_us, instant.unplug_left_us);
-    }
 }

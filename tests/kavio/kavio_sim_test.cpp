@@ -13,36 +13,28 @@
 
 #include "kavio.h"
 #include "sim_control.h"
+#include "test_clock.h"
 #include "thread.h"
 
 namespace {
 
-std::vector<std::string> log_lines;
+using lines = std::vector<std::string>;
+lines log_lines;
 
-std::string format_line(char letter, const char *module, const char *format, va_list args)
+// A logger of the host's that keeps each line, as letter:module: message. The
+// F logger returns, unlike a host's: the library must then carry on safely.
+template <char letter> void IO_CALL capture(const char *module, const char *format, ...)
 {
     char message[512];
+    va_list args;
+    va_start(args, format);
     vsnprintf(message, sizeof message, format, args);
-    return std::string(1, letter) + ":" + module + ": " + message;
+    va_end(args);
+    log_lines.push_back(std::string(1, letter) + ":" + module + ": " + message);
 }
 
-#define CAPTURING_LOGGER(name, letter)                                                             \
-    void IO_CALL name(const char *module, const char *format, ...)                                 \
-    {                                                                                              \
-        va_list args;                                                                              \
-        va_start(args, format);                                                                    \
-        log_lines.push_back(format_line(letter, module, format, args));                            \
-        va_end(args);                                                                              \
-    }
-
-CAPTURING_LOGGER(capture_m, 'M')
-CAPTURING_LOGGER(capture_i, 'I')
-CAPTURING_LOGGER(capture_w, 'W')
-// Returns, unlike a host's: the library must then carry on safely.
-CAPTURING_LOGGER(capture_f, 'F')
-
 // Records what the library does with the host's thread services.
-std::vector<std::string> thread_calls;
+lines thread_calls;
 int started_id = 0;
 bool refuse_thread_start = false;
 
@@ -79,20 +71,26 @@ bool start_library()
 {
     log_lines.clear();
     thread_calls.clear();
-    kav_io_set_loggers(capture_m, capture_i, capture_w, capture_f);
+    kav_io_set_loggers(capture<'M'>, capture<'I'>, capture<'W'>, capture<'F'>);
     return kav_io_init(recording_start, recording_join, recording_close);
 }
 
-// Every test leaves the library stopped, whatever it did.
+// Every test leaves the library stopped and the scenario as it was, whatever it did.
 class SimulatedReader : public testing::Test {
   protected:
     void TearDown() override
     {
         kav_io_fini();
         refuse_thread_start = false;
-        program_set_environment("KAVIO_SIM_SCENARIO", "");
     }
+    scoped_environment scenario{"KAVIO_SIM_SCENARIO", ""};
 };
+
+// The warning a call gives; a literal that recurs with its call and its cause.
+std::string warning(const std::string &call, const std::string &why)
+{
+    return "W:kavio: " + call + ": " + why;
+}
 
 struct reader_view {
     bool polled;
@@ -115,28 +113,25 @@ TEST_F(SimulatedReader, RunsOneHostThreadFromInitToFini)
 {
     use_scenario("lifecycle", "# nothing happens\n");
     ASSERT_TRUE(start_library());
-    EXPECT_EQ(thread_calls, std::vector<std::string>{"start"});
-    EXPECT_EQ(log_lines, std::vector<std::string>{"I:kavio: simulated readers ready (scenario)"});
+    EXPECT_EQ(thread_calls, lines{"start"});
+    EXPECT_EQ(log_lines, lines{"I:kavio: simulated readers ready (scenario)"});
     log_lines.clear();
     kav_io_fini();
-    EXPECT_EQ(thread_calls,
-              (std::vector<std::string>{"start", "join started exit 0", "close started"}));
-    EXPECT_EQ(log_lines, std::vector<std::string>{"I:kavio: simulated readers stopped"});
+    EXPECT_EQ(thread_calls, (lines{"start", "join started exit 0", "close started"}));
+    EXPECT_EQ(log_lines, lines{"I:kavio: simulated readers stopped"});
 }
 
 TEST_F(SimulatedReader, InitFailsCleanlyWithoutThreadServices)
 {
     log_lines.clear();
-    kav_io_set_loggers(capture_m, capture_i, capture_w, capture_f);
+    kav_io_set_loggers(capture<'M'>, capture<'I'>, capture<'W'>, capture<'F'>);
     EXPECT_FALSE(kav_io_init(nullptr, host_thread_join, host_thread_close));
-    EXPECT_EQ(log_lines,
-              std::vector<std::string>{"W:kavio: kav_io_init: a thread callback is missing"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: a thread callback is missing"});
 
     refuse_thread_start = true;
     EXPECT_FALSE(start_library());
-    EXPECT_EQ(thread_calls, std::vector<std::string>{"start refused"});
-    EXPECT_EQ(log_lines,
-              std::vector<std::string>{"W:kavio: kav_io_init: cannot start the reader thread"});
+    EXPECT_EQ(thread_calls, lines{"start refused"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: cannot start the reader thread"});
     EXPECT_FALSE(kav_io_poll(0));
 }
 
@@ -145,8 +140,8 @@ TEST_F(SimulatedReader, SecondInitIsRefusedAndKeepsTheFirstThread)
     ASSERT_TRUE(start_library());
     log_lines.clear();
     EXPECT_FALSE(kav_io_init(recording_start, recording_join, recording_close));
-    EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: already running"});
-    EXPECT_EQ(thread_calls, std::vector<std::string>{"start"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: already running"});
+    EXPECT_EQ(thread_calls, lines{"start"});
 }
 
 TEST_F(SimulatedReader, BadNodesGetFalseOrZeroAndAWarning)
@@ -164,12 +159,13 @@ TEST_F(SimulatedReader, BadNodesGetFalseOrZeroAndAWarning)
         EXPECT_FALSE(kav_io_card_slot_cmd(node, 0));
         EXPECT_FALSE(kav_io_read_card(node, card_id, 8));
         EXPECT_EQ(card_id[0], 0);
-        std::string tail = ": no reader at node " + std::to_string(node);
-        EXPECT_EQ(log_lines, (std::vector<std::string>{"W:kavio: kav_io_poll" + tail,
-                                                       "W:kavio: kav_io_get_keypad_state" + tail,
-                                                       "W:kavio: kav_io_get_sensor_state" + tail,
-                                                       "W:kavio: kav_io_card_slot_cmd" + tail,
-                                                       "W:kavio: kav_io_read_card" + tail}));
+        lines expected;
+        for (const char *call :
+             {"kav_io_poll", "kav_io_get_keypad_state", "kav_io_get_sensor_state",
+              "kav_io_card_slot_cmd", "kav_io_read_card"}) {
+            expected.push_back(warning(call, "no reader at node " + std::to_string(node)));
+        }
+        EXPECT_EQ(log_lines, expected);
     }
 }
 
@@ -181,16 +177,16 @@ TEST_F(SimulatedReader, ReadIntoTooSmallABufferWritesNothing)
     log_lines.clear();
     uint8_t buffer[9];
     memset(buffer, 0xAA, sizeof buffer);
-    EXPECT_FALSE(kav_io_read_card(0, buffer, 7));
-    EXPECT_FALSE(kav_io_read_card(0, buffer, -8));
-    EXPECT_FALSE(kav_io_read_card(0, nullptr, 8));
+    lines expected;
+    for (int32_t size : {7, -8, 0}) {
+        EXPECT_FALSE(kav_io_read_card(0, size ? buffer : nullptr, size ? size : 8)) << size;
+        expected.push_back(
+            warning("kav_io_read_card", "need room for 8 bytes, got " + std::to_string(size)));
+    }
     for (uint8_t byte : buffer) {
         EXPECT_EQ(byte, 0xAA);
     }
-    EXPECT_EQ(log_lines, (std::vector<std::string>{
-                             "W:kavio: kav_io_read_card: need room for 8 bytes, got 7",
-                             "W:kavio: kav_io_read_card: need room for 8 bytes, got -8",
-                             "W:kavio: kav_io_read_card: need room for 8 bytes, got 0"}));
+    EXPECT_EQ(log_lines, expected);
     // Exactly 8 is enough, and a larger buffer gets 8 bytes only.
     EXPECT_TRUE(kav_io_read_card(0, buffer, 9));
     EXPECT_EQ(buffer[0], 0x80);
@@ -205,29 +201,32 @@ TEST_F(SimulatedReader, UnknownCommandIsRefusedWithAWarning)
     for (int32_t command : {0, 1, 2, 3}) {
         EXPECT_TRUE(kav_io_card_slot_cmd(1, command));
     }
-    EXPECT_FALSE(kav_io_card_slot_cmd(1, 4));
-    EXPECT_FALSE(kav_io_card_slot_cmd(1, -1));
-    EXPECT_EQ(log_lines,
-              (std::vector<std::string>{"W:kavio: kav_io_card_slot_cmd: unknown command 4",
-                                        "W:kavio: kav_io_card_slot_cmd: unknown command -1"}));
+    lines expected;
+    for (int32_t command : {4, -1}) {
+        EXPECT_FALSE(kav_io_card_slot_cmd(1, command));
+        expected.push_back(
+            warning("kav_io_card_slot_cmd", "unknown command " + std::to_string(command)));
+    }
+    EXPECT_EQ(log_lines, expected);
 }
 
 TEST_F(SimulatedReader, CallsOutsideInitAndFiniAreRefused)
 {
     log_lines.clear();
-    kav_io_set_loggers(capture_m, capture_i, capture_w, capture_f);
+    kav_io_set_loggers(capture<'M'>, capture<'I'>, capture<'W'>, capture<'F'>);
     uint8_t card_id[8] = {};
     EXPECT_FALSE(kav_io_poll(0));
     EXPECT_EQ(kav_io_get_keypad_state(0), 0);
     EXPECT_FALSE(kav_io_card_slot_cmd(0, 1));
     EXPECT_FALSE(kav_io_read_card(0, card_id, 8));
     kav_io_fini();
-    EXPECT_EQ(log_lines, (std::vector<std::string>{
-                             "W:kavio: kav_io_poll: called before kav_io_init",
-                             "W:kavio: kav_io_get_keypad_state: called before kav_io_init",
-                             "W:kavio: kav_io_card_slot_cmd: called before kav_io_init",
-                             "W:kavio: kav_io_read_card: called before kav_io_init",
-                             "W:kavio: kav_io_fini: not running"}));
+    lines expected;
+    for (const char *call :
+         {"kav_io_poll", "kav_io_get_keypad_state", "kav_io_card_slot_cmd", "kav_io_read_card"}) {
+        expected.push_back(warning(call, "called before kav_io_init"));
+    }
+    expected.push_back(warning("kav_io_fini", "not running"));
+    EXPECT_EQ(log_lines, expected);
 }
 
 TEST_F(SimulatedReader, MissingLoggersStaySilent)
@@ -293,15 +292,14 @@ TEST_F(SimulatedReader, PollsFailFromTheirCycleAndFatalLogsF)
                              "node 1 fatal-at 1\n");
     ASSERT_TRUE(start_library());
     log_lines.clear();
-    EXPECT_TRUE(kav_io_poll(0));
-    EXPECT_TRUE(kav_io_poll(0));
-    EXPECT_FALSE(kav_io_poll(0));
-    EXPECT_FALSE(kav_io_poll(0));
+    for (bool polled : {true, true, false, false}) {
+        EXPECT_EQ(kav_io_poll(0), polled);
+    }
     EXPECT_TRUE(kav_io_poll(1));
     EXPECT_TRUE(log_lines.empty());
     // The host's F logger would end the process; this one returns and the poll fails.
     EXPECT_FALSE(kav_io_poll(1));
-    EXPECT_EQ(log_lines, std::vector<std::string>{"F:kavio: reader 1 lost its link in cycle 1"});
+    EXPECT_EQ(log_lines, lines{"F:kavio: reader 1 lost its link in cycle 1"});
     EXPECT_TRUE(kav_io_poll(1));
 }
 
@@ -312,7 +310,7 @@ TEST_F(SimulatedReader, InitFailsWhenTheScenarioSaysSo)
     for (int init = 0; init < 1100; ++init) {
         ASSERT_FALSE(start_library());
     }
-    EXPECT_EQ(log_lines, std::vector<std::string>{"W:kavio: kav_io_init: no reader answers"});
+    EXPECT_EQ(log_lines, lines{"W:kavio: kav_io_init: no reader answers"});
     EXPECT_TRUE(thread_calls.empty());
 }
 
@@ -320,9 +318,8 @@ TEST_F(SimulatedReader, LogEachLevelUsesTheLoggersInTheirPlaces)
 {
     use_scenario("each_level", "log-each-level\n");
     ASSERT_TRUE(start_library());
-    EXPECT_EQ(log_lines,
-              (std::vector<std::string>{"M:kavio: level M", "I:kavio: level I", "W:kavio: level W",
-                                        "I:kavio: simulated readers ready (scenario)"}));
+    EXPECT_EQ(log_lines, (lines{"M:kavio: level M", "I:kavio: level I", "W:kavio: level W",
+                                "I:kavio: simulated readers ready (scenario)"}));
 }
 
 struct bad_scenario {
@@ -337,39 +334,33 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
     for (int cycle = 0; cycle <= 64; ++cycle) {
         too_many_rows += "node 0 cycle " + std::to_string(cycle) + " keypad 0 sensor 0 card -\n";
     }
+    const std::string row = "node 0 cycle 3 keypad 0 sensor 0 card -\n";
+    // clang-format off
     const bad_scenario cases[] = {
         {"unknown", "# fine\nreset all\n", "line 2: unknown statement"},
         {"node_2", "node 2 poll-fails-from 0\n", "line 1: node must be 0 or 1"},
         {"node_sign", "node -1 fatal-at 0\n", "line 1: node must be 0 or 1"},
         {"cycle_word", "node 0 poll-fails-from soon\n", "line 1: bad cycle"},
-        {"keypad_big", "node 0 cycle 0 keypad 10000 sensor 0 card -\n",
-         "line 1: keypad must be 0 to FFFF"},
-        {"sensor_hex", "node 0 cycle 0 keypad 0 sensor 1G card -\n",
-         "line 1: sensor must be 0 to FF"},
-        {"card_short", "node 0 cycle 0 keypad 0 sensor 0 card 0102030405060\n",
-         "line 1: card must be 16 hexadecimal digits or -"},
-        {"card_letters", "node 0 cycle 0 keypad 0 sensor 0 card 01020304050607GG\n",
-         "line 1: card must be 16 hexadecimal digits or -"},
-        {"order",
-         "node 0 cycle 3 keypad 0 sensor 0 card -\nnode 0 cycle 3 keypad 1 sensor 0 card -\n",
-         "line 2: rows must come in rising cycle order"},
-        {"fields", "node 0 cycle 0 keypad 0 sensor 0\n",
-         "line 1: expected: node N cycle C keypad K sensor S card ID"},
+        {"keypad_big", "node 0 cycle 0 keypad 10000 sensor 0 card -\n", "line 1: keypad must be 0 to FFFF"},
+        {"sensor_hex", "node 0 cycle 0 keypad 0 sensor 1G card -\n", "line 1: sensor must be 0 to FF"},
+        {"card_short", "node 0 cycle 0 keypad 0 sensor 0 card 0102030405060\n", "line 1: card must be 16 hexadecimal digits or -"},
+        {"card_letters", "node 0 cycle 0 keypad 0 sensor 0 card 01020304050607GG\n", "line 1: card must be 16 hexadecimal digits or -"},
+        {"order", row + "node 0 cycle 3 keypad 1 sensor 0 card -\n", "line 2: rows must come in rising cycle order"},
+        {"fields", "node 0 cycle 0 keypad 0 sensor 0\n", "line 1: expected: node N cycle C keypad K sensor S card ID"},
         {"words", "node 0 cycle 0 keypad 0 sensor 0 card - x y z\n", "line 1: too many words"},
         {"rows", too_many_rows, "line 65: too many rows for this node"},
-        // A fault of the text itself, with its line.
-        {"long_crlf", "init fails\r\n#" + std::string(255, 'x') + "\r\n", "line 2: line too long"},
+        {"long_crlf", "init fails\r\n#" + std::string(255, 'x') + "\r\n", "line 2: line too long"},  // a fault of the text itself
     };
+    // clang-format on
     for (const bad_scenario &bad : cases) {
         SCOPED_TRACE(bad.name);
         use_scenario(bad.name, bad.text);
         EXPECT_FALSE(start_library());
         std::string path = std::string("kavio_sim_test_") + bad.name + ".scenario";
-        EXPECT_EQ(log_lines,
-                  std::vector<std::string>{"W:kavio: scenario " + path + " " + bad.problem});
+        EXPECT_EQ(log_lines, lines{"W:kavio: scenario " + path + " " + bad.problem});
         EXPECT_TRUE(thread_calls.empty());
     }
-    program_set_environment("KAVIO_SIM_SCENARIO", "kavio_sim_test_no_such_file.scenario");
+    scoped_environment missing("KAVIO_SIM_SCENARIO", "kavio_sim_test_no_such_file.scenario");
     EXPECT_FALSE(start_library());
     ASSERT_EQ(log_lines.size(), 1u);
     EXPECT_EQ(log_lines[0].rfind(
@@ -380,16 +371,15 @@ TEST_F(SimulatedReader, BadScenarioFailsInitNamingTheLine)
 
 TEST_F(SimulatedReader, DemoCarriesACardThroughReaderZeroAndTypesOnReaderOne)
 {
-    program_set_environment("KAVIO_SIM_SCENARIO", "");
     ASSERT_TRUE(start_library());
-    EXPECT_EQ(log_lines, std::vector<std::string>{"I:kavio: simulated readers ready (demo)"});
+    EXPECT_EQ(log_lines, lines{"I:kavio: simulated readers ready (demo)"});
     std::vector<uint8_t> sensors;
     std::vector<uint16_t> keys;
     std::vector<uint8_t> card_read;
     int reads_off_the_back = 0;  // a card is readable at the back sensor only
-    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-    while (std::chrono::steady_clock::now() < give_up &&
-           !(sensors.size() >= 5 && keys.size() >= 11)) {
+    // Until the demo has shown it all; the limit is for a hung library only.
+    const uint64_t give_up_us = test_clock_us() + 8000000;
+    while (test_clock_us() < give_up_us && !(sensors.size() >= 5 && keys.size() >= 11)) {
         reader_view card_reader = poll_node(0);
         if (sensors.empty() || sensors.back() != card_reader.sensor) {
             sensors.push_back(card_reader.sensor);

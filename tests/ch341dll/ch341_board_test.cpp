@@ -1,0 +1,134 @@
+// The stand-in's built-in boards: the demo walk through the calls, and the
+// worn and loose boards in time and, for the worn one, through the calls on
+// the real clock.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+
+#include "board_loose.h"
+#include "board_wiring.h"
+#include "board_worn.h"
+#include "ch341_calls.h"
+#include "ch341dll.h"
+#include "program_run.h"
+#include "test_clock.h"
+
+TEST(StandInDemo, WalksOneButtonAndCountsTheSystemInputs)
+{
+    scoped_environment board("CH341_SIM_BOARD", "demo");
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    // Frames at the first scan of steps 0, 1, 4 and 16 (32 scans a step).
+    struct demo_case {
+        uint32_t scan;
+        uint8_t bytes[3];
+    };
+    const demo_case cases[] = {
+        {0, {0xFF, 0xFE, 0xFF}},        // button 0: byte 1 bit 0
+        {31, {0xFF, 0xFE, 0xFF}},       // still step 0
+        {32, {0xFF, 0xFB, 0xFF}},       // button 1: byte 1 bit 2
+        {4 * 32, {0x7F, 0xFF, 0xFF}},   // button 4: byte 0 bit 7
+        {16 * 32, {0xFF, 0xFE, 0xFD}},  // button 0 again, system input 0
+        {48 * 32, {0xFF, 0xFE, 0xFC}},  // system inputs 0 and 1
+    };
+    uint32_t scan = 0;
+    for (const demo_case &expected : cases) {
+        for (; scan < expected.scan; ++scan) {
+            read_one(), read_one(), read_one();
+        }
+        // The walk goes on through a close and an open.
+        CH341CloseDevice(ch341_bridge_index);
+        ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+        for (uint8_t byte : expected.bytes) {
+            EXPECT_EQ(read_one(), served(byte)) << "scan " << scan;
+        }
+        ++scan;
+    }
+    CH341CloseDevice(ch341_bridge_index);
+}
+
+constexpr uint32_t worn_bit = worn_bits[0], clean_bit = worn_bits[1];
+
+TEST(StandInWorn, TheBoardInTime)
+{
+    const struct {
+        uint64_t us;  // since the open
+        uint32_t pressed;
+    } instants[] = {
+        {39999, 0},
+        {40000, worn_bit},
+        {41500, worn_bit},
+        {159999, worn_bit},
+        {160000, 0},
+        {180000, clean_bit},
+        {329999, clean_bit},
+        {330000, 0},
+        // Press 3 bounces as it is let go at 760 ms: 2 ms open, 1.5 ms closed.
+        {761999, 0},
+        {762000, worn_bit},
+        {763499, worn_bit},
+        {763500, 0},
+        {1062000, 0},
+        // Press 5 bounces as it closes at 1240 ms: 1.5 ms closed, 2 ms open.
+        {1241499, worn_bit},
+        {1241500, 0},
+        {1243499, 0},
+        {1243500, worn_bit},
+        {1662000, worn_bit | clean_bit},  // press 6 as it is let go
+        {2741500, 0},                     // press 10 as it closes
+        {4241500, 0},
+        {4362000, worn_bit},  // press 15 both ways
+    };
+    for (const auto &instant : instants) {
+        EXPECT_EQ(board_worn_frame(instant.us), 0xFFFFFFu & ~instant.pressed) << instant.us;
+    }
+}
+
+// Through the calls at a bridge's pace, on the time since the open: lower
+// bounds and what no delay can change here, the rest on the test clock.
+TEST(StandInWorn, ScannedAtABridgesPaceTheBoardKeepsItsTime)
+{
+    scoped_environment board("CH341_SIM_BOARD", "worn"), call_time("CH341_SIM_CALL_US", "20");
+    uint64_t start_us = test_clock_us();
+    ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
+    worn_presses presses = worn_scans(test_clock_us, start_us, [](uint64_t, uint32_t) {});
+    CH341CloseDevice(ch341_bridge_index);
+    // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each of two bounces.
+    EXPECT_LE(presses.count[0], 7);
+    EXPECT_LE(presses.count[1], 2) << "the clean button never bounces";
+    EXPECT_GE(presses.first_us[0], 40000u);
+    EXPECT_GE(presses.first_us[1], 180000u);
+}
+
+TEST(StandInLoose, TheBoardInTime)
+{
+    const struct {
+        uint64_t us;     // since the load
+        uint32_t panel;  // the demo's walk, a step every 250 ms
+        loose_link link;
+        uint64_t unplug;
+        uint64_t unplug_left_us;
+    } instants[] = {
+        {0, 1u << 0, loose_link::up, 0, 0},
+        {249999, 1u << 0, loose_link::up, 0, 0},
+        {250000, 1u << 1, loose_link::up, 0, 0},
+        {1999999, 1u << 7, loose_link::up, 0, 0},
+        {2000000, 1u << 8, loose_link::failing, 0, 0},
+        {2039999, 1u << 8, loose_link::failing, 0, 0},
+        {2040000, 1u << 8, loose_link::up, 0, 0},
+        {4010000, 1u << 0, loose_link::failing, 0, 0},
+        {6999999, 1u << 11, loose_link::up, 0, 0},
+        {7000000, 1u << 12, loose_link::unplugged, 1, 1500000},
+        {8000000, 1u << 0, loose_link::unplugged, 1, 500000},
+        {8499999, 1u << 1, loose_link::unplugged, 1, 1},
+        {8500000, 1u << 2, loose_link::up, 0, 0},
+        {19000000, 1u << 12, loose_link::unplugged, 2, 1500000},
+    };
+    for (const auto &instant : instants) {
+        SCOPED_TRACE(instant.us);
+        loose_moment moment = board_loose_at(instant.us);
+        EXPECT_EQ(moment.frame & 0xFFFF, board_frame_of(instant.panel, 0) & 0xFFFF);
+        EXPECT_EQ(moment.link, instant.link);
+        EXPECT_EQ(moment.unplug, instant.unplug);
+        EXPECT_EQ(moment.unplug_left_us, instant.unplug_left_us);
+    }
+}

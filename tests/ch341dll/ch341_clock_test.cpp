@@ -1,0 +1,86 @@
+// The examples of ch341_sim_test.cpp whose bounds from above would depend on
+// the machine's speed on the real clock, as fixed runs on the clock of
+// ch341_property_test.cpp, with the outcomes they had there.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board_worn.h"
+#include "bridge_clock.h"
+#include "ch341_calls.h"
+#include "program_run.h"
+#include "sim_control.h"
+
+namespace {
+
+std::string script_file(const std::string &text)
+{
+    write_file(test_name() + ".frames", text);
+    return test_name() + ".frames";
+}
+
+}  // namespace
+
+TEST(Ch341StandInClock, AnUnplugGoesForItsTime)
+{
+    scoped_environment board("CH341_SIM_BOARD", script_file(unplug_script));
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    expect_unplug_example(bridge_clock_us, bridge_clock_wait_until, 199999);
+}
+
+// A scan every 25 ms: line 1 for its tenth of a second, the pace line ignored.
+TEST(Ch341StandInClock, ATimedScriptShowsEachLineFromItsTime)
+{
+    scoped_environment board("CH341_SIM_BOARD", script_file(timed_end_script));
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    const uint64_t start_us = bridge_clock_us();
+    std::vector<int> bytes;
+    for (std::vector<int> scan = first_bytes(1); !scan.empty(); scan = first_bytes(1)) {
+        bytes.push_back(scan[0]);
+        bridge_clock_wait_until(bridge_clock_us() + 25000);
+    }
+    EXPECT_EQ(bytes, (std::vector<int>{0x11, 0x11, 0x11, 0x11, 0x22, 0x33, 0x33, 0x33}));
+    EXPECT_EQ(bridge_clock_us() - start_us, 200000u);
+    CH341CloseDevice(0);
+}
+
+// Only a scan's first call waits, and the first scan since the open not at all;
+// a caller slower than the pace is not held, as the pace counts from the last scan's start.
+TEST(Ch341StandInClock, APaceHoldsNoScanThatIsLateAlready)
+{
+    scoped_environment board("CH341_SIM_BOARD", script_file("pace-us 400000\nFF FF FF\n"));
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    scan_frame();  // and again at once, the first scan since an open
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    const uint64_t start_us = bridge_clock_us();
+    scan_frame();
+    EXPECT_LT(bridge_clock_us() - start_us, 200000u);
+    const uint64_t late_us = start_us + 400000;
+    bridge_clock_wait_until(late_us);
+    scan_frame();
+    EXPECT_LT(bridge_clock_us() - late_us, 200000u);
+    CH341CloseDevice(0);
+}
+
+// The worn board at a bridge's pace, read at each scan's first call by the time since its load.
+TEST(Ch341StandInClock, TheWornBoardGoesByTheTimeOfEachScansFirstCall)
+{
+    scoped_environment board("CH341_SIM_BOARD", "worn"), call_time("CH341_SIM_CALL_US", "20");
+    const uint64_t load_us = bridge_clock_us() + 1000000;
+    bridge_clock_wait_until(load_us);
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    worn_presses presses = worn_scans(bridge_clock_us, load_us, [](uint64_t at_us, uint32_t frame) {
+        ASSERT_EQ(frame, board_worn_frame(at_us)) << at_us;
+    });
+    CH341CloseDevice(0);
+    // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each bounce caught; 10 at 180 and
+    // 880.
+    EXPECT_GE(presses.count[0], 5);
+    EXPECT_LE(presses.count[0], 7);
+    EXPECT_EQ(presses.count[1], 2) << "the clean button never bounces";
+    EXPECT_GE(presses.first_us[0], 40000u);
+    EXPECT_LT(presses.first_us[0], 140000u);
+    EXPECT_GE(presses.first_us[1], 180000u);
+    EXPECT_LT(presses.first_us[1], 280000u);
+}
