@@ -73,6 +73,9 @@ TEST(Ch341StandInClock, TheWornBoardGoesByTheTimeOfEachScansFirstCall)
     worn_presses presses = worn_scans(bridge_clock_us, load_us, [](uint64_t at_us, uint32_t frame) {
         ASSERT_EQ(frame, board_worn_frame(at_us)) << at_us;
     });
+    // Its link holds where the loose board's flickers, 2 s from the load.
+    bridge_clock_wait_until(load_us + 2010000);
+    EXPECT_EQ(scan_frame(), board_worn_frame(2010000));
     CH341CloseDevice(0);
     // Button 5 at 40, 340, 640, 940 and 1240 ms, once more for each bounce caught; 10 at 180 and
     // 880.
