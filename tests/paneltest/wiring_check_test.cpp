@@ -113,10 +113,12 @@ TEST(WiringCheck, PhasesFollowTheScansAndTheSettleTime)
         // prompt says the bridge is not answering while the step waits.
         {"failed_scans_neither_press_nor_release", 100, {good(0, 1000000), failed(p0, 1010000), good(p0, 1020000), failed(0, 1030000)}, check_phase::awaiting_release, 0, 0, "The bridge is not answering: check the USB cable"},
         // 90 ms of failed scans do not count toward the settle time; then the step goes on.
+        {"the_settle_time_says_the_bridge_is_not_answering", 100, {good(p2, 1000000), failed(0, 1050000)}, check_phase::settling, 0, 0, "The bridge is not answering: check the USB cable"},
         {"the_settle_time_waits_for_the_bridge", 100, {good(p2, 1000000), failed(0, 1050000), failed(0, 1090000), good(p2, 1189999)}, check_phase::settling, 0, 0, release_all},
         // The last step waits out the threshold too, so a bounce of its input is seen.
         {"the_last_step_waits_out_the_threshold", 0, {good(0x3FFFF, 1000000), good(0x7FFFF, 1005000), good(0x3FFFF, 1010000), good(0x3FFFF, 1039999)}, check_phase::awaiting_quiet, 18, 0x3FFFF, "Release system input 2"},
         {"the_last_step_ends_after_the_threshold", 0, {good(0x3FFFF, 1000000), good(0x7FFFF, 1005000), good(0x3FFFF, 1010000), good(0x3FFFF, 1040000)}, check_phase::done, 18, 0x3FFFF, "Check done"},
+        {"a_check_done_stays_done_as_the_link_drops", 0, {good(0x3FFFF, 1000000), good(0x7FFFF, 1005000), good(0x3FFFF, 1010000), good(0x3FFFF, 1040000), failed(0, 1045000)}, check_phase::done, 18, 0x3FFFF, "Check done"},
         // clang-format on
     };
     for (const auto &c : cases) {
