@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "board_loose.h"
 #include "board_worn.h"
 #include "bridge_clock.h"
 #include "ch341_calls.h"
@@ -86,4 +87,18 @@ TEST(Ch341StandInClock, TheWornBoardGoesByTheTimeOfEachScansFirstCall)
     EXPECT_LT(presses.first_us[0], 140000u);
     EXPECT_GE(presses.first_us[1], 180000u);
     EXPECT_LT(presses.first_us[1], 280000u);
+}
+
+// The loose board's walk through the calls, each scan the step of its first call's time.
+TEST(Ch341StandInClock, TheLooseBoardWalksByTheTimeOfEachScan)
+{
+    scoped_environment board("CH341_SIM_BOARD", "loose"), call_time("CH341_SIM_CALL_US", "0");
+    const uint64_t load_us = bridge_clock_us() + 1000000;
+    bridge_clock_wait_until(load_us);
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    for (uint64_t at_us : {0u, 260000u, 510000u, 1500000u}) {
+        bridge_clock_wait_until(load_us + at_us);
+        EXPECT_EQ(scan_frame(), board_loose_at(at_us).frame) << at_us;
+    }
+    CH341CloseDevice(0);
 }
