@@ -36,11 +36,14 @@ int IO_CALL wait_for_release(void *)
     return 3;
 }
 
-// Holds the next wait_for_release threads until release.
-void hold_blocked_threads()
+// Starts a thread that waits for blocked_release, which this sets back to 0.
+int start_blocked()
 {
     blocked_release = 0;
     blocked_finished = 0;
+    int id = host_thread_start(wait_for_release, nullptr, 0);
+    EXPECT_NE(id, 0);
+    return id;
 }
 
 // Joins and closes id; its exit code, or -1 when the join stored none.
@@ -90,27 +93,41 @@ __attribute__((noinline)) void trample_stack()
 
 int IO_CALL log_large_message(void *ctx)
 {
-    std::string *message = static_cast<std::string *>(ctx);
-    logger_i("thread", "%s", message->c_str());
+    logger_i("thread", "%s", static_cast<std::string *>(ctx)->c_str());
     return 11;
+}
+
+constexpr int starter_threads = 4;
+constexpr int cycles_per_starter = 250;
+
+int IO_CALL start_join_close_cycles(void *ctx)
+{
+    int *failures = static_cast<int *>(ctx);
+    for (int cycle = 0; cycle < cycles_per_starter; ++cycle) {
+        int value = cycle;
+        int id = host_thread_start(return_context_value, &value, 0);
+        *failures += id == 0 || joined_result(id) != cycle ? 1 : 0;
+    }
+    return 0;
 }
 
 }  // namespace
 
-TEST(ThreadJoin, StoresTheBodysExitCode)
+// A null result only waits; a closed thread runs on; id 0 is ignored.
+TEST(ThreadJoin, NullResultOnlyWaitsCloseLetsTheThreadRunOnAndIdZeroIsIgnored)
 {
-    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
-}
-
-TEST(ThreadJoin, NullResultOnlyWaits)
-{
-    hold_blocked_threads();
-    int id = host_thread_start(wait_for_release, nullptr, 0);
-    ASSERT_NE(id, 0);
+    int id = start_blocked();
     blocked_release = 1;
     host_thread_join(id, nullptr);
     EXPECT_EQ(blocked_finished.load(), 1);
     host_thread_close(id);
+    host_thread_close(start_blocked());
+    blocked_release = 1;
+    EXPECT_TRUE(reaches(blocked_finished, 1));
+    int result = 42;
+    host_thread_join(0, &result);
+    host_thread_close(0);
+    EXPECT_EQ(result, 42);
 }
 
 TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
@@ -131,9 +148,7 @@ TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
 
 TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
 {
-    hold_blocked_threads();
-    int id = host_thread_start(wait_for_release, nullptr, 0);
-    ASSERT_NE(id, 0);
+    int id = start_blocked();
     // Static: a joiner that hangs outlives this test.
     static int results[2];
     static std::atomic<int> joining, joined;
@@ -157,20 +172,11 @@ TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
     host_thread_close(id);
 }
 
-TEST(ThreadJoin, IdZeroIsIgnored)
-{
-    int result = 42;
-    host_thread_join(0, &result);
-    host_thread_close(0);
-    EXPECT_EQ(result, 42);
-}
-
+#ifndef _WIN32
+// Windows may give a closed handle's value to a new thread: the id is that handle. Only the
+// POSIX ids index a fixed table; Windows hands out handles without a limit of ours.
 TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
 {
-#ifdef _WIN32
-    GTEST_SKIP()
-        << "Windows may give a closed handle's value to a new thread: the id is that handle";
-#endif
     int closed = host_thread_start(return_seven, nullptr, 0);
     ASSERT_NE(closed, 0);
     host_thread_close(closed);
@@ -183,15 +189,22 @@ TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
     }
 }
 
-TEST(ThreadClose, ThreadRunsOnAfterCloseWithoutJoin)
+TEST(ThreadTable, FullTableMakesStartFailAndCloseFreesASlot)
 {
-    hold_blocked_threads();
-    int id = host_thread_start(wait_for_release, nullptr, 0);
-    ASSERT_NE(id, 0);
-    host_thread_close(id);
+    std::vector<int> ids = {start_blocked()};
+    for (int id; (id = host_thread_start(wait_for_release, nullptr, 0)) != 0;) {
+        ids.push_back(id);
+        ASSERT_LE(ids.size(), 4096u);
+    }
     blocked_release = 1;
-    EXPECT_TRUE(reaches(blocked_finished, 1));
+    joined_result(ids.back());
+    ids.pop_back();
+    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
+    for (int left : ids) {
+        joined_result(left);
+    }
 }
+#endif
 
 TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
 {
@@ -222,26 +235,6 @@ TEST(ThreadStackSize, BodyCanMakeALogCallWithALargeMessageWhateverTheSize)
     }
 }
 
-namespace {
-
-constexpr int starter_threads = 4;
-constexpr int cycles_per_starter = 250;
-
-int IO_CALL start_join_close_cycles(void *ctx)
-{
-    int *failures = static_cast<int *>(ctx);
-    for (int cycle = 0; cycle < cycles_per_starter; ++cycle) {
-        int value = cycle;
-        int id = host_thread_start(return_context_value, &value, 0);
-        if (id == 0 || joined_result(id) != cycle) {
-            ++*failures;
-        }
-    }
-    return 0;
-}
-
-}  // namespace
-
 TEST(ThreadCycles, AThousandStartJoinCloseCyclesFromSeveralStarters)
 {
     int failures[starter_threads] = {};
@@ -255,25 +248,3 @@ TEST(ThreadCycles, AThousandStartJoinCloseCyclesFromSeveralStarters)
         EXPECT_EQ(failures[i], 0) << "starter " << i;
     }
 }
-
-#ifndef _WIN32
-// Only the POSIX ids index a fixed table; Windows hands out handles without a limit of ours.
-TEST(ThreadTable, FullTableMakesStartFailAndCloseFreesASlot)
-{
-    hold_blocked_threads();
-    std::vector<int> ids;
-    int id = 0;
-    while ((id = host_thread_start(wait_for_release, nullptr, 0)) != 0) {
-        ids.push_back(id);
-        ASSERT_LE(ids.size(), 4096u);
-    }
-    EXPECT_GT(ids.size(), 0u);
-    blocked_release = 1;
-    joined_result(ids.back());
-    ids.pop_back();
-    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
-    for (int left : ids) {
-        joined_result(left);
-    }
-}
-#endif
