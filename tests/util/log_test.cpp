@@ -49,6 +49,13 @@ void stderr_writer(void *, const char *chars, int)
     fflush(stderr);
 }
 
+// Runs call with the lines going to stderr, where a death test reads them.
+template <typename Call> void with_stderr_writer(Call call)
+{
+    log_bind_writer(stderr_writer, nullptr);
+    call();
+}
+
 template <typename Body> std::string stdout_of(Body body)
 {
     testing::internal::CaptureStdout();
@@ -82,39 +89,23 @@ TEST(LogBeforeBinding, LoggersFormatButWriteNothing)
 TEST(LogDeathTest, FatalWritesItsLineRunsTheCleanupAndExitsWithCodeOneAndAnOverlongLineAborts)
 {
     EXPECT_EXIT(logger_f("reader", "gone"), testing::ExitedWithCode(1), "");
-    EXPECT_EXIT(
-        {
-            log_bind_writer(stderr_writer, nullptr);
-            logger_f("reader", "boom %d", 1);
-        },
-        testing::ExitedWithCode(1), "F:reader: boom 1");
-    EXPECT_EXIT(
-        {
-            log_bind_writer(stderr_writer, nullptr);
-            log_set_fatal_cleanup([] { fputs("cleanup\n", stderr); });
-            logger_f("reader", "boom");
-        },
-        testing::ExitedWithCode(1), "F:reader: boom\ncleanup\n");
+    EXPECT_EXIT(with_stderr_writer([] { logger_f("reader", "boom %d", 1); }),
+                testing::ExitedWithCode(1), "F:reader: boom 1");
+    EXPECT_EXIT(with_stderr_writer([] {
+                    log_set_fatal_cleanup([] { fputs("cleanup\n", stderr); });
+                    logger_f("reader", "boom");
+                }),
+                testing::ExitedWithCode(1), "F:reader: boom\ncleanup\n");
     // One character more than the longest line aborts, bound or not, and even below the threshold.
     const std::string message(longest_message + 1, 'x');
-    EXPECT_DEATH(
-        {
-            log_bind_writer(stderr_writer, nullptr);
-            logger_w("m", "%s", message.c_str());
-        },
-        "");
+    EXPECT_DEATH(with_stderr_writer([&message] { logger_w("m", "%s", message.c_str()); }), "");
     EXPECT_DEATH(logger_w("m", "%s", std::string(log_buffer_size, 'x').c_str()), "");
-    EXPECT_DEATH(
-        {
-            log_threshold = 0;
-            logger_m("m", "%s", message.c_str());
-        },
-        "");
+    EXPECT_DEATH((log_threshold = 0, logger_m("m", "%s", message.c_str())), "");
     char buffer[16];
     EXPECT_DEATH(format_checked(buffer, sizeof buffer, "%s", "1234567890123456"), "");
 }
 
-TEST(LogLine, CarriesLevelLetterModuleAndMessageWithItsContext)
+TEST(LogLine, CarriesLevelModuleAndMessageWithItsContextUpToTheThresholdAndTheLongestLine)
 {
     bind_capture();
     logger_w("reader", "%d items", 3);
@@ -130,26 +121,7 @@ TEST(LogLine, CarriesLevelLetterModuleAndMessageWithItsContext)
     logger_w("reader", "loud");
     log_threshold = 4;
     EXPECT_EQ(captured, lines{"W:reader: loud\n"});
-}
-
-// A null writer installs discard; binding refills the table; the console writer prints the line.
-TEST(LogBinding, NullWriterDiscardsRefillsTheTableAndConsoleWriterPrints)
-{
-    bind_capture();
-    log_bind_writer(nullptr, nullptr);
-    EXPECT_EQ(stdout_of([] { logger_w("reader", "dropped"); }), "");
-    EXPECT_TRUE(captured.empty());
-    logger_table[log_level_info] = logger_w;
-    log_bind_writer(log_writer_discard, nullptr);
-    EXPECT_EQ(logger_table[log_level_info], &logger_i);
-    log_bind_writer(log_writer_console, nullptr);
-    EXPECT_EQ(stdout_of([] { logger_w("reader", "%d items", 3); }), "W:reader: 3 items\n");
-    log_bind_writer(log_writer_discard, nullptr);
-}
-
-// The longest line is written whole; format_checked returns the length written.
-TEST(LogLength, LongestLineIsWrittenWholeAndFormatCheckedReturnsTheLength)
-{
+    // The longest line is written whole; format_checked returns the length written.
     bind_capture();
     const std::string message(longest_message, 'x');
     logger_w("m", "%s", message.c_str());
@@ -161,17 +133,28 @@ TEST(LogLength, LongestLineIsWrittenWholeAndFormatCheckedReturnsTheLength)
     EXPECT_EQ(format_checked(buffer, sizeof buffer, "%s", "123456789012345"), 15);
 }
 
-TEST(LogFatal, LineReachesAPipedStdout)
+// A null writer installs discard; binding refills the table; the console writer prints the
+// line, and the fatal one reaches a piped stdout.
+TEST(LogBinding, NullWriterDiscardsRefillsTheTableAndTheConsoleWriterPrintsEvenAFatalLine)
 {
+    bind_capture();
+    log_bind_writer(nullptr, nullptr);
+    EXPECT_EQ(stdout_of([] { logger_w("reader", "dropped"); }), "");
+    EXPECT_TRUE(captured.empty());
+    logger_table[log_level_info] = logger_w;
+    log_bind_writer(log_writer_discard, nullptr);
+    EXPECT_EQ(logger_table[log_level_info], &logger_i);
+    log_bind_writer(log_writer_console, nullptr);
+    EXPECT_EQ(stdout_of([] { logger_w("reader", "%d items", 3); }), "W:reader: 3 items\n");
+    log_bind_writer(log_writer_discard, nullptr);
+    // A fatal line reaches a piped stdout.
     FILE *pipe = popen(program_path("log_fatal_probe").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
-    char chunk[256];
-    while (fgets(chunk, sizeof chunk, pipe) != nullptr) {
-        output += chunk;
+    for (int c; (c = fgetc(pipe)) != EOF;) {
+        // Windows' console layer may hand back CRLF through the pipe.
+        output += c == '\r' ? std::string() : std::string(1, static_cast<char>(c));
     }
-    // Windows' console layer may hand back CRLF through the pipe.
-    output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1);
     EXPECT_EQ(output, "before\nF:probe: fatal 42\n");
 }

@@ -11,30 +11,25 @@
 
 namespace {
 
-int IO_CALL return_seven(void *)
-{
-    return 7;
-}
+constexpr thread_proc_fn return_seven = [](void *) { return 7; };
 
 std::atomic<int> context_arrivals{0};
 
-int IO_CALL return_context_value(void *ctx)
-{
+constexpr thread_proc_fn return_context_value = [](void *ctx) {
     context_arrivals.fetch_add(1);
     return *static_cast<int *>(ctx);
-}
+};
 
 std::atomic<int> blocked_release{0};
 std::atomic<int> blocked_finished{0};
 
-int IO_CALL wait_for_release(void *)
-{
+constexpr thread_proc_fn wait_for_release = [](void *) {
     while (blocked_release.load() == 0) {
         std::this_thread::yield();
     }
     blocked_finished.fetch_add(1);
     return 3;
-}
+};
 
 // Starts a thread that waits for blocked_release, which this sets back to 0.
 int start_blocked()
@@ -91,17 +86,15 @@ __attribute__((noinline)) void trample_stack()
     }
 }
 
-int IO_CALL log_large_message(void *ctx)
-{
+constexpr thread_proc_fn log_large_message = [](void *ctx) {
     logger_i("thread", "%s", static_cast<std::string *>(ctx)->c_str());
     return 11;
-}
+};
 
 constexpr int starter_threads = 4;
 constexpr int cycles_per_starter = 250;
 
-int IO_CALL start_join_close_cycles(void *ctx)
-{
+constexpr thread_proc_fn start_join_close_cycles = [](void *ctx) {
     int *failures = static_cast<int *>(ctx);
     for (int cycle = 0; cycle < cycles_per_starter; ++cycle) {
         int value = cycle;
@@ -109,12 +102,12 @@ int IO_CALL start_join_close_cycles(void *ctx)
         *failures += id == 0 || joined_result(id) != cycle ? 1 : 0;
     }
     return 0;
-}
+};
 
 }  // namespace
 
-// A null result only waits; a closed thread runs on; id 0 is ignored.
-TEST(ThreadJoin, NullResultOnlyWaitsCloseLetsTheThreadRunOnAndIdZeroIsIgnored)
+// A null result only waits; a closed thread runs on; id 0 is ignored; a second join reports again.
+TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndJoiningTwiceReportsAgain)
 {
     int id = start_blocked();
     blocked_release = 1;
@@ -128,11 +121,8 @@ TEST(ThreadJoin, NullResultOnlyWaitsCloseLetsTheThreadRunOnAndIdZeroIsIgnored)
     host_thread_join(0, &result);
     host_thread_close(0);
     EXPECT_EQ(result, 42);
-}
-
-TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
-{
-    int id = host_thread_start(return_seven, nullptr, 0);
+    // Joining twice reports the exit code both times.
+    id = host_thread_start(return_seven, nullptr, 0);
     ASSERT_NE(id, 0);
     int first = -1;
     int second = -1;
@@ -226,17 +216,14 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
 }
 
 // Each request must still leave room for a log call's two 64 KiB buffers.
-TEST(ThreadStackSize, BodyCanMakeALogCallWithALargeMessageWhateverTheSize)
+TEST(ThreadStackSize, BodyCanMakeALogCallWhateverTheSizeAndManyStartersCycle)
 {
     log_bind_writer(log_writer_discard, nullptr);
     std::string message(60000, 'm');
     for (uint32_t size : {0u, 42u, 16383u, 64u * 1024u, 1234567u, 4u * 1024u * 1024u}) {
         EXPECT_EQ(run_to_end(log_large_message, &message, size), 11) << "stack size " << size;
     }
-}
-
-TEST(ThreadCycles, AThousandStartJoinCloseCyclesFromSeveralStarters)
-{
+    // A thousand start, join and close cycles from several starters at once.
     int failures[starter_threads] = {};
     int ids[starter_threads];
     for (int i = 0; i < starter_threads; ++i) {
