@@ -67,6 +67,22 @@ template <typename Body> std::string stdout_of(Body body)
 // "W:m: " and the newline count, so the longest message is 6 short of the line buffer.
 constexpr size_t longest_message = static_cast<size_t>(log_buffer_size) - 1 - 6;
 
+constexpr int writer_threads = 8;
+constexpr int lines_per_thread = 200;
+
+std::string payload_of(int thread)
+{
+    return std::string(1000, static_cast<char>('a' + thread));
+}
+
+constexpr thread_proc_fn log_from_thread = [](void *ctx) {
+    int index = static_cast<int>(reinterpret_cast<intptr_t>(ctx));
+    for (int line = 0; line < lines_per_thread; ++line) {
+        logger_i("t", "%d:%d:%s", index, line, payload_of(index).c_str());
+    }
+    return 0;
+};
+
 }  // namespace
 
 // Runs first, while the facility is still as the process loaded it.
@@ -158,27 +174,6 @@ TEST(LogBinding, NullWriterDiscardsRefillsTheTableAndTheConsoleWriterPrintsEvenA
     EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1);
     EXPECT_EQ(output, "before\nF:probe: fatal 42\n");
 }
-
-namespace {
-
-constexpr int writer_threads = 8;
-constexpr int lines_per_thread = 200;
-
-std::string payload_of(int thread)
-{
-    return std::string(1000, static_cast<char>('a' + thread));
-}
-
-int IO_CALL log_from_thread(void *ctx)
-{
-    int index = static_cast<int>(reinterpret_cast<intptr_t>(ctx));
-    for (int line = 0; line < lines_per_thread; ++line) {
-        logger_i("t", "%d:%d:%s", index, line, payload_of(index).c_str());
-    }
-    return 0;
-}
-
-}  // namespace
 
 TEST(LogConcurrency, LinesFromManyThreadsArriveIntact)
 {

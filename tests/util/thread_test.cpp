@@ -34,8 +34,7 @@ constexpr thread_proc_fn wait_for_release = [](void *) {
 // Starts a thread that waits for blocked_release, which this sets back to 0.
 int start_blocked()
 {
-    blocked_release = 0;
-    blocked_finished = 0;
+    blocked_release = blocked_finished = 0;
     int id = host_thread_start(wait_for_release, nullptr, 0);
     EXPECT_NE(id, 0);
     return id;
@@ -106,8 +105,9 @@ constexpr thread_proc_fn start_join_close_cycles = [](void *ctx) {
 
 }  // namespace
 
-// A null result only waits; a closed thread runs on; id 0 is ignored; a second join reports again.
-TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndJoiningTwiceReportsAgain)
+// A null result only waits; a closed thread runs on; id 0 is ignored; a second join, and a
+// second joiner at once, get the exit code too.
+TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndEveryJoinGetsTheExitCode)
 {
     int id = start_blocked();
     blocked_release = 1;
@@ -124,8 +124,7 @@ TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndJoiningTwiceRepo
     // Joining twice reports the exit code both times.
     id = host_thread_start(return_seven, nullptr, 0);
     ASSERT_NE(id, 0);
-    int first = -1;
-    int second = -1;
+    int first = -1, second = -1;
     host_thread_join(id, &first);
     host_thread_join(id, &second);
     // The next thread may reuse the joined one's memory: closing the old id must not touch it.
@@ -134,11 +133,8 @@ TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndJoiningTwiceRepo
     EXPECT_EQ(joined_result(next), 7);
     EXPECT_EQ(first, 7);
     EXPECT_EQ(second, 7);
-}
-
-TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
-{
-    int id = start_blocked();
+    // Two threads joining at once both get the exit code.
+    id = start_blocked();
     // Static: a joiner that hangs outlives this test.
     static int results[2];
     static std::atomic<int> joining, joined;
@@ -165,7 +161,7 @@ TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
 #ifndef _WIN32
 // Windows may give a closed handle's value to a new thread: the id is that handle. Only the
 // POSIX ids index a fixed table; Windows hands out handles without a limit of ours.
-TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
+TEST(ThreadTable, AClosedIdNamesNoThreadStartedLaterAndAFullTableFailsAStartTillAClose)
 {
     int closed = host_thread_start(return_seven, nullptr, 0);
     ASSERT_NE(closed, 0);
@@ -177,10 +173,7 @@ TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
         EXPECT_EQ(joined_result(closed), -1) << "start " << start;
         EXPECT_EQ(joined_result(id), 7) << "start " << start;
     }
-}
-
-TEST(ThreadTable, FullTableMakesStartFailAndCloseFreesASlot)
-{
+    // A full table makes a start fail, and a close frees a slot.
     std::vector<int> ids = {start_blocked()};
     for (int id; (id = host_thread_start(wait_for_release, nullptr, 0)) != 0;) {
         ids.push_back(id);
@@ -196,11 +189,10 @@ TEST(ThreadTable, FullTableMakesStartFailAndCloseFreesASlot)
 }
 #endif
 
-TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
+TEST(ThreadStart, ContextArrivesWhateverTheFrameAndStackSizeAndManyStartersCycle)
 {
     constexpr int count = 64;
-    int values[count];
-    int ids[count];
+    int values[count], ids[count];
     context_arrivals = 0;
     for (int i = 0; i < count; ++i) {
         ids[i] = start_with_local_context(1000 + i, &values[i]);
@@ -213,11 +205,7 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
     for (int i = 0; i < count; ++i) {
         EXPECT_EQ(joined_result(ids[i]), 1000 + i);
     }
-}
-
-// Each request must still leave room for a log call's two 64 KiB buffers.
-TEST(ThreadStackSize, BodyCanMakeALogCallWhateverTheSizeAndManyStartersCycle)
-{
+    // Each stack size request must still leave room for a log call's two 64 KiB buffers.
     log_bind_writer(log_writer_discard, nullptr);
     std::string message(60000, 'm');
     for (uint32_t size : {0u, 42u, 16383u, 64u * 1024u, 1234567u, 4u * 1024u * 1024u}) {
@@ -225,13 +213,13 @@ TEST(ThreadStackSize, BodyCanMakeALogCallWhateverTheSizeAndManyStartersCycle)
     }
     // A thousand start, join and close cycles from several starters at once.
     int failures[starter_threads] = {};
-    int ids[starter_threads];
+    int starters[starter_threads];
     for (int i = 0; i < starter_threads; ++i) {
-        ids[i] = host_thread_start(start_join_close_cycles, &failures[i], 0);
-        ASSERT_NE(ids[i], 0);
+        starters[i] = host_thread_start(start_join_close_cycles, &failures[i], 0);
+        ASSERT_NE(starters[i], 0);
     }
     for (int i = 0; i < starter_threads; ++i) {
-        joined_result(ids[i]);
+        joined_result(starters[i]);
         EXPECT_EQ(failures[i], 0) << "starter " << i;
     }
 }
