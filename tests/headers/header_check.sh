@@ -10,26 +10,23 @@ compiler=$1
 shift
 stubs=$(dirname "$0")/no_system_headers
 status=0
+fail() { echo "FAIL: $*"; status=1; }
 for header in "$@"; do
     name=$(basename "$header")
     for language in "c -std=c99" "c++ -std=c++17"; do
         # shellcheck disable=SC2086
-        if ! "$compiler" -x $language -Wall -Wextra -Wpedantic -Werror -fsyntax-only "$header"; then
-            echo "FAIL: $name does not compile alone as ${language%% *}"
-            status=1
-        fi
+        "$compiler" -x $language -Wall -Wextra -Wpedantic -Werror -fsyntax-only "$header" ||
+            fail "$name does not compile alone as ${language%% *}"
         for platform in "" -D_WIN32 "-DWZIO_BUILDING -DKAVIO_BUILDING -DCH341DLL_BUILDING" \
             "-D_WIN32 -DWZIO_BUILDING -DKAVIO_BUILDING -DCH341DLL_BUILDING"; do
             # shellcheck disable=SC2086
             text=$("$compiler" -x $language -E -P -nostdinc -isystem "$stubs" -undef \
-                $platform "$header") || { echo "FAIL: $name: preprocessing failed"; status=1; continue; }
+                $platform "$header") || { fail "$name: preprocessing failed"; continue; }
             if [ -z "$(printf '%s' "$text" | tr -d '[:space:]')" ]; then
-                echo "FAIL: $name preprocesses to nothing"
-                status=1
+                fail "$name preprocesses to nothing"
             elif printf '%s\n' "$text" | grep -q __attribute__; then
-                echo "FAIL: $name keeps __attribute__ without __GNUC__ (${language%% *} ${platform:-posix host}):"
+                fail "$name keeps __attribute__ without __GNUC__ (${language%% *} ${platform:-posix host}):"
                 printf '%s\n' "$text" | grep __attribute__
-                status=1
             fi
         done
     done
@@ -38,8 +35,7 @@ done
 include=$(dirname "$1")
 if printf '#include "io_callbacks.h"\nvoid f(logger_fn log) { log("m", "%%s", 5); }\n' |
     "$compiler" -x c++ -std=c++17 -Werror=format -fsyntax-only -I "$include" - 2>/dev/null; then
-    echo "FAIL: a call through logger_fn is not checked as printf"
-    status=1
+    fail "a call through logger_fn is not checked as printf"
 fi
 [ "$status" = 0 ] && echo "ok: $# headers"
 exit $status

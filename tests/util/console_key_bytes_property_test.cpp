@@ -70,10 +70,8 @@ rc::Gen<std::vector<unsigned char>> terminal_reads()
 
 RC_GTEST_PROP(ConsoleKeyBytesModel, KeysOfAReadFollowTheRule, ())
 {
-    std::vector<unsigned char> read = *terminal_reads();
     // What lies past the count was not read.
-    std::vector<unsigned char> bytes = read;
-    std::vector<unsigned char> unread = *terminal_reads();
+    std::vector<unsigned char> read = *terminal_reads(), bytes = read, unread = *terminal_reads();
     bytes.insert(bytes.end(), unread.begin(), unread.end());
     long n = static_cast<long>(read.size());
     RC_ASSERT(console_keys_in_bytes(bytes.data(), n) == model_pipe_keys(read));

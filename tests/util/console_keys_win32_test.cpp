@@ -42,19 +42,15 @@ TEST(ConsoleKeysWin32, TakenFromTheConsolesEvents)
         std::vector<INPUT_RECORD> events;
         unsigned int keys;
     } steps[] = {
-        {"other keys and a click",
-         {key_event('A', true), key_event('A', false), key_event(VK_RETURN, true), mouse_click()},
-         0},
+        // clang-format off
+        {"other keys and a click", {key_event('A', true), key_event('A', false), key_event(VK_RETURN, true), mouse_click()}, 0},
         {"Escape let go", {key_event(VK_ESCAPE, false)}, 0},
         {"Escape", {key_event(VK_ESCAPE, true)}, console_key_escape},
-        {"Space and its repeats",
-         {key_event(VK_SPACE, true), key_event(VK_SPACE, true)},
-         console_key_space},
+        {"Space and its repeats", {key_event(VK_SPACE, true), key_event(VK_SPACE, true)}, console_key_space},
         {"Space still held", {key_event(VK_SPACE, true)}, 0},
-        {"Space again, with Escape",
-         {key_event(VK_SPACE, false), key_event(VK_SPACE, true), key_event(VK_ESCAPE, true)},
-         console_key_space | console_key_escape},
+        {"Space again, with Escape", {key_event(VK_SPACE, false), key_event(VK_SPACE, true), key_event(VK_ESCAPE, true)}, console_key_space | console_key_escape},
         {"nothing since", {}, 0},
+        // clang-format on
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(step.what);

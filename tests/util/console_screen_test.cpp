@@ -29,12 +29,6 @@ std::string cursor(int number)
     return "cursor " + std::to_string(number);
 }
 
-// A line of count x, to be shown whole or cut to a window of 60 columns.
-std::string xs(size_t count)
-{
-    return std::string(count, 'x');
-}
-
 }  // namespace
 
 bool console_screen_window_of_output(console_screen_window *window)
@@ -75,9 +69,9 @@ TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
         {"a shorter line, a longer one, a new row", {3, 6, 10}, "abc\nc\nxy\n", {row(3, "abc", 2), row(4, "c", 2), row(5, "xy", 0), cursor(6)}},
         {"a shorter screen", {3, 6, 10}, "abc\n", {blank(4, 6), cursor(4)}},
         {"a resized window, a row short: everything again, the last row says so", {0, 4, 60}, "a\nb\nc\nd\n", {row(0, "a", 60), row(1, "b", 60), row(2, "... window too small: 1 more row", 60), blank(3, 4), cursor(3)}},
-        {"too narrow: lines cut, and the notice below a last line without its newline", {0, 4, 60}, "a\n" + xs(61), {row(1, xs(59), 1), row(2, "... window too small: 2 more columns", 32), cursor(3)}},
-        {"as many rows as the window has, one too wide: the notice over the last", {0, 4, 60}, "a\nb\n" + xs(60), {row(1, "b", 59), row(2, "... window too small: 1 more column", 36), cursor(3)}},
-        {"too short and too narrow", {0, 4, 60}, xs(60) + "\nb\nc\nd\ne\n", {row(0, xs(59), 1), row(2, "... window too small: 2 more rows, 1 more column", 35), cursor(3)}},
+        {"too narrow: lines cut, and the notice below a last line without its newline", {0, 4, 60}, "a\n" + std::string(61, 'x'), {row(1, std::string(59, 'x'), 1), row(2, "... window too small: 2 more columns", 32), cursor(3)}},
+        {"as many rows as the window has, one too wide: the notice over the last", {0, 4, 60}, "a\nb\n" + std::string(60, 'x'), {row(1, "b", 59), row(2, "... window too small: 1 more column", 36), cursor(3)}},
+        {"too short and too narrow", {0, 4, 60}, std::string(60, 'x') + "\nb\nc\nd\ne\n", {row(0, std::string(59, 'x'), 1), row(2, "... window too small: 2 more rows, 1 more column", 35), cursor(3)}},
         {"a screen that fits again, its last line without its newline", {0, 4, 60}, "a\nz", {row(0, "a", 59), row(1, "z", 1), blank(2, 3), cursor(2)}},
         {"a window of two rows: the notice alone", {0, 2, 60}, "a\nb\n", {row(0, "... window too small: 1 more row", 60), blank(1, 2), cursor(1)}},
         {"a window of one row: nothing", {0, 1, 60}, "a\nb\n", {blank(0, 1), cursor(0)}},

@@ -11,36 +11,33 @@
 
 namespace {
 
-int IO_CALL return_seven(void *)
-{
-    return 7;
-}
+constexpr thread_proc_fn return_seven = [](void *) { return 7; };
 
 std::atomic<int> context_arrivals{0};
 
-int IO_CALL return_context_value(void *ctx)
-{
+constexpr thread_proc_fn return_context_value = [](void *ctx) {
     context_arrivals.fetch_add(1);
     return *static_cast<int *>(ctx);
-}
+};
 
 std::atomic<int> blocked_release{0};
 std::atomic<int> blocked_finished{0};
 
-int IO_CALL wait_for_release(void *)
-{
+constexpr thread_proc_fn wait_for_release = [](void *) {
     while (blocked_release.load() == 0) {
         std::this_thread::yield();
     }
     blocked_finished.fetch_add(1);
     return 3;
-}
+};
 
-// Holds the next wait_for_release threads until release.
-void hold_blocked_threads()
+// Starts a thread that waits for blocked_release, which this sets back to 0.
+int start_blocked()
 {
-    blocked_release = 0;
-    blocked_finished = 0;
+    blocked_release = blocked_finished = 0;
+    int id = host_thread_start(wait_for_release, nullptr, 0);
+    EXPECT_NE(id, 0);
+    return id;
 }
 
 // Joins and closes id; its exit code, or -1 when the join stored none.
@@ -88,37 +85,46 @@ __attribute__((noinline)) void trample_stack()
     }
 }
 
-int IO_CALL log_large_message(void *ctx)
-{
-    std::string *message = static_cast<std::string *>(ctx);
-    logger_i("thread", "%s", message->c_str());
+constexpr thread_proc_fn log_large_message = [](void *ctx) {
+    logger_i("thread", "%s", static_cast<std::string *>(ctx)->c_str());
     return 11;
-}
+};
+
+constexpr int starter_threads = 4;
+constexpr int cycles_per_starter = 250;
+
+constexpr thread_proc_fn start_join_close_cycles = [](void *ctx) {
+    int *failures = static_cast<int *>(ctx);
+    for (int cycle = 0; cycle < cycles_per_starter; ++cycle) {
+        int value = cycle;
+        int id = host_thread_start(return_context_value, &value, 0);
+        *failures += id == 0 || joined_result(id) != cycle ? 1 : 0;
+    }
+    return 0;
+};
 
 }  // namespace
 
-TEST(ThreadJoin, StoresTheBodysExitCode)
+// A null result only waits; a closed thread runs on; id 0 is ignored; a second join, and a
+// second joiner at once, get the exit code too.
+TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndEveryJoinGetsTheExitCode)
 {
-    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
-}
-
-TEST(ThreadJoin, NullResultOnlyWaits)
-{
-    hold_blocked_threads();
-    int id = host_thread_start(wait_for_release, nullptr, 0);
-    ASSERT_NE(id, 0);
+    int id = start_blocked();
     blocked_release = 1;
     host_thread_join(id, nullptr);
     EXPECT_EQ(blocked_finished.load(), 1);
     host_thread_close(id);
-}
-
-TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
-{
-    int id = host_thread_start(return_seven, nullptr, 0);
+    host_thread_close(start_blocked());
+    blocked_release = 1;
+    EXPECT_TRUE(reaches(blocked_finished, 1));
+    int result = 42;
+    host_thread_join(0, &result);
+    host_thread_close(0);
+    EXPECT_EQ(result, 42);
+    // Joining twice reports the exit code both times.
+    id = host_thread_start(return_seven, nullptr, 0);
     ASSERT_NE(id, 0);
-    int first = -1;
-    int second = -1;
+    int first = -1, second = -1;
     host_thread_join(id, &first);
     host_thread_join(id, &second);
     // The next thread may reuse the joined one's memory: closing the old id must not touch it.
@@ -127,13 +133,8 @@ TEST(ThreadJoin, JoiningTwiceReportsTheExitCodeBothTimes)
     EXPECT_EQ(joined_result(next), 7);
     EXPECT_EQ(first, 7);
     EXPECT_EQ(second, 7);
-}
-
-TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
-{
-    hold_blocked_threads();
-    int id = host_thread_start(wait_for_release, nullptr, 0);
-    ASSERT_NE(id, 0);
+    // Two threads joining at once both get the exit code.
+    id = start_blocked();
     // Static: a joiner that hangs outlives this test.
     static int results[2];
     static std::atomic<int> joining, joined;
@@ -157,20 +158,11 @@ TEST(ThreadJoin, TwoThreadsJoiningAtOnceBothGetTheExitCode)
     host_thread_close(id);
 }
 
-TEST(ThreadJoin, IdZeroIsIgnored)
+#ifndef _WIN32
+// Windows may give a closed handle's value to a new thread: the id is that handle. Only the
+// POSIX ids index a fixed table; Windows hands out handles without a limit of ours.
+TEST(ThreadTable, AClosedIdNamesNoThreadStartedLaterAndAFullTableFailsAStartTillAClose)
 {
-    int result = 42;
-    host_thread_join(0, &result);
-    host_thread_close(0);
-    EXPECT_EQ(result, 42);
-}
-
-TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
-{
-#ifdef _WIN32
-    GTEST_SKIP()
-        << "Windows may give a closed handle's value to a new thread: the id is that handle";
-#endif
     int closed = host_thread_start(return_seven, nullptr, 0);
     ASSERT_NE(closed, 0);
     host_thread_close(closed);
@@ -181,23 +173,26 @@ TEST(ThreadJoin, AClosedIdNamesNoThreadStartedLater)
         EXPECT_EQ(joined_result(closed), -1) << "start " << start;
         EXPECT_EQ(joined_result(id), 7) << "start " << start;
     }
-}
-
-TEST(ThreadClose, ThreadRunsOnAfterCloseWithoutJoin)
-{
-    hold_blocked_threads();
-    int id = host_thread_start(wait_for_release, nullptr, 0);
-    ASSERT_NE(id, 0);
-    host_thread_close(id);
+    // A full table makes a start fail, and a close frees a slot.
+    std::vector<int> ids = {start_blocked()};
+    for (int id; (id = host_thread_start(wait_for_release, nullptr, 0)) != 0;) {
+        ids.push_back(id);
+        ASSERT_LE(ids.size(), 4096u);
+    }
     blocked_release = 1;
-    EXPECT_TRUE(reaches(blocked_finished, 1));
+    joined_result(ids.back());
+    ids.pop_back();
+    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
+    for (int left : ids) {
+        joined_result(left);
+    }
 }
+#endif
 
-TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
+TEST(ThreadStart, ContextArrivesWhateverTheFrameAndStackSizeAndManyStartersCycle)
 {
     constexpr int count = 64;
-    int values[count];
-    int ids[count];
+    int values[count], ids[count];
     context_arrivals = 0;
     for (int i = 0; i < count; ++i) {
         ids[i] = start_with_local_context(1000 + i, &values[i]);
@@ -210,70 +205,21 @@ TEST(ThreadStart, ContextArrivesUnchangedWhenTheStarterFrameIsReused)
     for (int i = 0; i < count; ++i) {
         EXPECT_EQ(joined_result(ids[i]), 1000 + i);
     }
-}
-
-// Each request must still leave room for a log call's two 64 KiB buffers.
-TEST(ThreadStackSize, BodyCanMakeALogCallWithALargeMessageWhateverTheSize)
-{
+    // Each stack size request must still leave room for a log call's two 64 KiB buffers.
     log_bind_writer(log_writer_discard, nullptr);
     std::string message(60000, 'm');
     for (uint32_t size : {0u, 42u, 16383u, 64u * 1024u, 1234567u, 4u * 1024u * 1024u}) {
         EXPECT_EQ(run_to_end(log_large_message, &message, size), 11) << "stack size " << size;
     }
-}
-
-namespace {
-
-constexpr int starter_threads = 4;
-constexpr int cycles_per_starter = 250;
-
-int IO_CALL start_join_close_cycles(void *ctx)
-{
-    int *failures = static_cast<int *>(ctx);
-    for (int cycle = 0; cycle < cycles_per_starter; ++cycle) {
-        int value = cycle;
-        int id = host_thread_start(return_context_value, &value, 0);
-        if (id == 0 || joined_result(id) != cycle) {
-            ++*failures;
-        }
-    }
-    return 0;
-}
-
-}  // namespace
-
-TEST(ThreadCycles, AThousandStartJoinCloseCyclesFromSeveralStarters)
-{
+    // A thousand start, join and close cycles from several starters at once.
     int failures[starter_threads] = {};
-    int ids[starter_threads];
+    int starters[starter_threads];
     for (int i = 0; i < starter_threads; ++i) {
-        ids[i] = host_thread_start(start_join_close_cycles, &failures[i], 0);
-        ASSERT_NE(ids[i], 0);
+        starters[i] = host_thread_start(start_join_close_cycles, &failures[i], 0);
+        ASSERT_NE(starters[i], 0);
     }
     for (int i = 0; i < starter_threads; ++i) {
-        joined_result(ids[i]);
+        joined_result(starters[i]);
         EXPECT_EQ(failures[i], 0) << "starter " << i;
     }
 }
-
-#ifndef _WIN32
-// Only the POSIX ids index a fixed table; Windows hands out handles without a limit of ours.
-TEST(ThreadTable, FullTableMakesStartFailAndCloseFreesASlot)
-{
-    hold_blocked_threads();
-    std::vector<int> ids;
-    int id = 0;
-    while ((id = host_thread_start(wait_for_release, nullptr, 0)) != 0) {
-        ids.push_back(id);
-        ASSERT_LE(ids.size(), 4096u);
-    }
-    EXPECT_GT(ids.size(), 0u);
-    blocked_release = 1;
-    joined_result(ids.back());
-    ids.pop_back();
-    EXPECT_EQ(run_to_end(return_seven, nullptr), 7);
-    for (int left : ids) {
-        joined_result(left);
-    }
-}
-#endif

@@ -53,9 +53,8 @@ TEST(WzioHostLoad, EveryExportAnswersAHostPassingExtraArguments)
     EXPECT_EQ(get_sys(1, 2, 3, 4), 0);
     // true is the byte 1, nothing else.
     EXPECT_EQ(init(0xDEADBEEF, 1, 2, 3), 1);
-    constexpr uint32_t rounds = 4000;
     uint32_t wrong = 0;
-    for (uint32_t round = 0; round < rounds; ++round) {
+    for (uint32_t round = 0; round < 4000; ++round) {
         uint32_t junk = round * 0x9E3779B9u;
         wrong += read_inputs(junk, junk, junk, junk) != 1;
         // The demo holds button round / 32 (mod 16) in this scan.

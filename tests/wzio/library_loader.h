@@ -20,13 +20,4 @@ void library_free(void *library);
 // True when a module of that file name is already in the process.
 bool library_in_process(const char *file_name);
 
-// Creates the folder if it does not exist; true when it exists afterwards.
-bool folder_create(const std::string &path);
-
-// The working folder, with a trailing separator.
-std::string folder_current();
-
-// Makes path the working folder, so a loader that searches it finds nothing of the build.
-bool folder_enter(const std::string &path);
-
 #endif

@@ -1,9 +1,6 @@
 #include "library_loader.h"
 
 #include <dlfcn.h>
-#include <errno.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const char *const wzio_file_name = "libwzio.so";
 const char *const ch341dll_file_name = "libch341dll.so";
@@ -31,21 +28,4 @@ bool library_in_process(const char *file_name)
         dlclose(library);
     }
     return library != nullptr;
-}
-
-bool folder_create(const std::string &path)
-{
-    // Returns 0 upon success, -1 upon failure.
-    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
-}
-
-bool folder_enter(const std::string &path)
-{
-    return chdir(path.c_str()) == 0;
-}
-
-std::string folder_current()
-{
-    char path[4096];
-    return std::string(getcwd(path, sizeof path) != nullptr ? path : "") + "/";
 }

@@ -25,21 +25,3 @@ bool library_in_process(const char *file_name)
 {
     return GetModuleHandleA(file_name) != nullptr;
 }
-
-bool folder_create(const std::string &path)
-{
-    // Returns non-zero upon success; an existing folder fails with ERROR_ALREADY_EXISTS.
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-bool folder_enter(const std::string &path)
-{
-    return SetCurrentDirectoryA(path.c_str()) != 0;
-}
-
-std::string folder_current()
-{
-    char path[MAX_PATH];
-    DWORD length = GetCurrentDirectoryA(sizeof path, path);
-    return std::string(path, length < sizeof path ? length : 0) + "\\";
-}

@@ -2,39 +2,34 @@
 // reuse it instead of looking for the file.
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-
+#include <filesystem>
 #include <string>
 
 #include "library_loader.h"
 #include "program_run.h"
 
-namespace {
-
-bool file_copy(const std::string &from, const std::string &to)
-{
-    std::string bytes = read_file(from);
-    return !bytes.empty() && write_file(to, bytes);
-}
-
-}  // namespace
+namespace fs = std::filesystem;
 
 TEST(WzioMissingBridge, LoadFailsWithoutTheBridgeLibraryBesideIt)
 {
     ASSERT_FALSE(library_in_process(ch341dll_file_name));
-    std::string bin = program_folder();
-    std::string alone = folder_current() + "wzio_alone" + bin.back();
-    ASSERT_TRUE(folder_create(alone));
-    remove((alone + ch341dll_file_name).c_str());
-    ASSERT_TRUE(file_copy(bin + wzio_file_name, alone + wzio_file_name));
+    const fs::path bin = program_folder();
+    const fs::path alone = fs::current_path() / "wzio_alone";
+    std::error_code error;
+    fs::create_directories(alone, error);
+    ASSERT_TRUE(fs::is_directory(alone)) << error.message();
+    fs::remove(alone / ch341dll_file_name, error);
+    const auto copy = fs::copy_options::overwrite_existing;
+    ASSERT_TRUE(fs::copy_file(bin / wzio_file_name, alone / wzio_file_name, copy, error));
     // Windows also searches the working folder: it must hold no stand-in either.
-    ASSERT_TRUE(folder_enter(alone));
+    fs::current_path(alone, error);
+    ASSERT_FALSE(error) << error.message();
 
-    EXPECT_EQ(library_load(alone + wzio_file_name), nullptr);
+    EXPECT_EQ(library_load((alone / wzio_file_name).string()), nullptr);
 
     // The same copy loads once the bridge library sits beside it.
-    ASSERT_TRUE(file_copy(bin + ch341dll_file_name, alone + ch341dll_file_name));
-    void *library = library_load(alone + wzio_file_name);
+    ASSERT_TRUE(fs::copy_file(bin / ch341dll_file_name, alone / ch341dll_file_name, copy, error));
+    void *library = library_load((alone / wzio_file_name).string());
     EXPECT_NE(library, nullptr);
     if (library != nullptr) {
         library_free(library);

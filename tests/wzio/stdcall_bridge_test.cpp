@@ -21,11 +21,8 @@ TEST(WzioScan, ManyScansAgainstTheStdcallBridge)
     uint32_t mismatches = 0;
     for (uint32_t scan = 0; scan < scans; ++scan) {
         uint32_t step = scan / 32;
-        bool ok = wz_io_read_inputs();
-        if (!ok || wz_io_get_panel_inputs() != (1u << (step % 16)) ||
-            wz_io_get_sys_inputs() != (step / 16) % 8) {
-            ++mismatches;
-        }
+        mismatches += !wz_io_read_inputs() || wz_io_get_panel_inputs() != (1u << (step % 16)) ||
+                      wz_io_get_sys_inputs() != (step / 16) % 8;
     }
     EXPECT_EQ(mismatches, 0u);
     wz_io_fini();
