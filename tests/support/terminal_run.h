@@ -20,6 +20,8 @@
 #include <chrono>
 #include <string>
 
+#include "program_platform.h"
+
 struct terminal_run {
     int pid;
     int terminal;      // where keys go in and the echo comes out
@@ -115,12 +117,10 @@ inline bool terminal_read_for(terminal_run *run, int ms)
     return terminal_read_until(run, ms, [] { return false; }) != terminal_wait::ended;
 }
 
-// Whether the program is still running; WNOWAIT leaves it for terminal_finish to reap.
+// Whether the program is still running; it stays there for terminal_finish to reap.
 inline bool terminal_running(const terminal_run *run)
 {
-    siginfo_t ended = {};
-    return waitid(P_PID, static_cast<id_t>(run->pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           ended.si_pid == 0;
+    return !program_ended({run->pid, -1}, 0);
 }
 
 // Reads until the program has taken every key typed so far and then printed
@@ -143,10 +143,9 @@ inline bool terminal_finish(terminal_run *run)
 {
     bool ended = terminal_wait_for(run, "");
     if (!ended) {
-        kill(run->pid, SIGKILL);
+        program_kill({run->pid, -1});
     }
-    int status = 0;
-    waitpid(run->pid, &status, 0);
+    bool exited = program_reap({run->pid, -1}, &run->exit_status);
     terminal_read(run, 0);  // the echo of the last keys
     // Linux: the terminal side reports the program side's modes, even once the program has ended.
     struct termios mode = {};
@@ -159,9 +158,7 @@ inline bool terminal_finish(terminal_run *run)
     close(run->program_side);
     close(run->screen_pipe);
     close(run->terminal);
-    // The status is one byte here; main's -4 arrives as 252.
-    run->exit_status = static_cast<signed char>(WEXITSTATUS(status));
-    return ended && WIFEXITED(status);
+    return ended && exited;
 }
 
 #endif
