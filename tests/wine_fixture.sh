@@ -18,15 +18,12 @@ if [ "$1" = stop ]; then
     wineserver -k >/dev/null 2>&1
     exit 0
 fi
-bits=$2
-probe=$3
-
-if [ "$bits" = 64 ]; then
+if [ "$2" = 64 ]; then
     missing=$("$wine64" --version 2>&1 >/dev/null) || cannot_run "$missing"
     boot="$wine64 wineboot"
 else
     command -v wine >/dev/null 2>&1 || cannot_run "wine is not installed (Debian packages wine, wine32:i386)"
-    mode=${IO_X86_32_MODE:-$("$probe" --word)}
+    mode=${IO_X86_32_MODE:-$("$3" --word)}
     case $mode in
         native) boot="wine wineboot" ;;
         # The 32-bit wineboot crashes under qemu; a prefix booted by the
@@ -45,7 +42,4 @@ fi
 log=$WINEPREFIX.boot.log
 mkdir -p "$WINEPREFIX"
 wineserver -p >/dev/null 2>&1
-if ! $boot >"$log" 2>&1; then
-    tail -n 20 "$log"
-    cannot_run "'$boot' failed; its output is in $log"
-fi
+$boot >"$log" 2>&1 || { tail -n 20 "$log"; cannot_run "'$boot' failed; its output is in $log"; }

@@ -29,7 +29,6 @@ failures = []
 def check(ok, message):
     if not ok:
         failures.append(message)
-    return ok
 
 
 made = subprocess.run([cmake, "--build", build, "--target", "package"],
@@ -87,8 +86,5 @@ with tempfile.TemporaryDirectory() as unpacked:
                     "OriginalFilename": name, "InternalName": name.rsplit(".", 1)[0]}
         check(strings == expected, f"{name}: version strings {strings}, expected {expected}")
 
-for failure in failures:
-    print(f"FAIL: {failure}")
-if failures:
-    sys.exit(1)
-print(f"ok: {package}, Cabinet I/O {text}")
+print("\n".join(f"FAIL: {failure}" for failure in failures) or f"ok: {package}, Cabinet I/O {text}")
+sys.exit(1 if failures else 0)

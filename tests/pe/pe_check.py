@@ -118,12 +118,9 @@ def main():
     if args.role == "wzio" and not args.exports:
         parser.error("--role wzio needs --exports, wzio's export list as CMake keeps it")
     problems, notes = check(args.file, args.role, [name for name in args.exports.split(",") if name])
-    for note in notes:
-        print(f"note: {args.file}: {note}")
-    for problem in problems:
-        print(f"FAIL: {args.file}: {problem}")
-    if not problems:
-        print(f"ok: {args.file}")
+    out = [f"note: {args.file}: {note}" for note in notes]
+    out += [f"FAIL: {args.file}: {problem}" for problem in problems] or [f"ok: {args.file}"]
+    print("\n".join(out))
     return 1 if problems else 0
 
 

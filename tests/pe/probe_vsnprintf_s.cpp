@@ -1,18 +1,10 @@
 // Imports msvcrt.dll's _vsnprintf_s, which Vista brought and the PE check must reject.
-#include <cstdarg>
-#include <cstdio>
+#include <stdarg.h>
+#include <stdio.h>
 
-static int format(char *buffer, const char *format_text, ...)
-{
-    va_list arguments;
-    va_start(arguments, format_text);
-    int length = _vsnprintf_s(buffer, 16, _TRUNCATE, format_text, arguments);
-    va_end(arguments);
-    return length;
-}
-
-int main(int argc, char **)
+int main()
 {
     char buffer[16];
-    return format(buffer, "%d", argc);
+    va_list no_arguments = {};
+    return _vsnprintf_s(buffer, sizeof buffer, _TRUNCATE, "", no_arguments);
 }

@@ -9,7 +9,7 @@
 TEST(Startup, LoggersArePassedLeastSevereFirst)
 {
     write_file("readertest_prompt_exit.scenario", "log-each-level\n");
-    program_set_environment("KAVIO_SIM_SCENARIO", "readertest_prompt_exit.scenario");
+    scoped_environment scenario("KAVIO_SIM_SCENARIO", "readertest_prompt_exit.scenario");
     program_run run = program_run_with(program_path("readertest"), {}, {{"q"}},
                                        "readertest_prompt_exit.out", 60000);
     ASSERT_TRUE(run.finished);

@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,10 +15,11 @@
 
 namespace {
 
-constexpr int run_timeout_ms = 60000;
 const std::string dashes = "------------------\n";
 const std::string prompt = ">>> Initializing kavio successful, press enter to continue <<<\n";
 const std::string ready_line = "I:kavio: simulated readers ready (scenario)\n";
+const std::string demo_ready = "I:kavio: simulated readers ready (demo)\n";
+const std::string stopped_line = "I:kavio: simulated readers stopped\n";
 const std::string zero_card = "0000000000000000";
 const std::string trace_start =
     "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\nhost_thread_start(0) = ok\n";
@@ -25,8 +27,7 @@ const std::string trace_fini = "kav_io_fini()\nhost_thread_join = 0\nhost_thread
 
 struct readertest_run {
     program_run program;
-    std::string screen;  // stdout without the clears, with plain newlines
-    int clears;
+    console_text shown;  // stdout without the clears, with plain newlines
     std::string trace;
 };
 
@@ -34,17 +35,23 @@ readertest_run run_readertest(const std::string &name, const std::string &scenar
                               const std::vector<program_input> &input)
 {
     std::string base = "readertest_e2e_" + name;
+    // Both variables go back to what they were after the run.
+    scoped_environment kept_scenario("KAVIO_SIM_SCENARIO", ""), kept_trace("KAVIO_SIM_TRACE", "");
     sim_scenario_for(base, scenario);
     std::string trace = sim_trace_in("KAVIO_SIM_TRACE", base);
+    program_run program =
+        program_run_with(program_path("readertest"), {}, input, base + ".out", 60000);
+    return {program, console_text_of(program.output), read_file(trace)};
+}
 
-    readertest_run run;
-    run.program =
-        program_run_with(program_path("readertest"), {}, input, base + ".out", run_timeout_ms);
-    console_text shown = console_text_of(run.program.output);
-    run.screen = shown.text;
-    run.clears = shown.clears;
-    run.trace = read_file(trace);
-    return run;
+// A run that ended by itself with status, screen and trace.
+void expect_run(const readertest_run &run, int status, const std::string &screen,
+                const std::string &trace)
+{
+    ASSERT_TRUE(run.program.finished);
+    EXPECT_EQ(run.program.exit_status, status);
+    EXPECT_EQ(run.shown.text, screen);
+    EXPECT_EQ(run.trace, trace);
 }
 
 // Where each key sits on the screen, row by row: 7 8 9 / 4 5 6 / 1 2 3 / 0 O _.
@@ -62,70 +69,76 @@ std::string bit_text(unsigned int value, int bit)
 std::string block(int node, uint16_t keypad, uint8_t sensor, const std::string &card)
 {
     std::string text = "Press escape to quit\nReader " + std::to_string(node) + "\n" + dashes;
-    for (int row = 0; row < 4; ++row) {
-        text += " |";
-        for (int column = 0; column < 3; ++column) {
-            int key = row * 3 + column;
-            text += std::string(1, key_labels[key]) + ": " + bit_text(keypad, key_bits[key]) + "|";
-        }
-        text += "\n";
+    for (int key = 0; key < 12; ++key) {
+        text += (key % 3 == 0 ? " |" : "") + std::string(1, key_labels[key]) + ": " +
+                bit_text(keypad, key_bits[key]) + (key % 3 == 2 ? "|\n" : "|");
     }
     text += dashes + "|front: " + bit_text(sensor, 0) + " back: " + bit_text(sensor, 1) + "|\n";
     text += dashes + "|" + card + "|\n" + dashes;
     return text;
 }
 
-enum class slot { read, read_fails, empty, untouched };
+// What each slot rule calls after the poll and the reads of state, # for the node.
+enum slot { reads, fails, empty, untouched };
+// clang-format off
+const char *const slot_calls[] = {
+    "kav_io_card_slot_cmd(#, 0) = 1\nkav_io_poll(#) = 1\nkav_io_card_slot_cmd(#, 3) = 1\nkav_io_poll(#) = 1\nkav_io_read_card(#, 8) = 1\n",
+    "kav_io_card_slot_cmd(#, 0) = 1\nkav_io_poll(#) = 1\nkav_io_card_slot_cmd(#, 3) = 1\nkav_io_poll(#) = 1\nkav_io_read_card(#, 8) = 0\n",
+    "kav_io_card_slot_cmd(#, 0) = 1\nkav_io_poll(#) = 1\nkav_io_card_slot_cmd(#, 1) = 1\n",
+    "",
+};
+// clang-format on
 
-// The calls of one node's turn in a cycle.
-std::string turn(int node, const char *keypad, const char *sensor, slot rule, bool eject = false)
-{
-    std::string n = std::to_string(node);
-    std::string text = "kav_io_poll(" + n + ") = 1\nkav_io_get_keypad_state(" + n +
-                       ") = " + keypad + "\nkav_io_get_sensor_state(" + n + ") = " + sensor + "\n";
-    if (rule == slot::read || rule == slot::read_fails) {
-        text += "kav_io_card_slot_cmd(" + n + ", 0) = 1\nkav_io_poll(" + n + ") = 1\n" +
-                "kav_io_card_slot_cmd(" + n + ", 3) = 1\nkav_io_poll(" + n + ") = 1\n" +
-                "kav_io_read_card(" + n + ", 8) = " + (rule == slot::read ? "1" : "0") + "\n";
-    } else if (rule == slot::empty) {
-        text += "kav_io_card_slot_cmd(" + n + ", 0) = 1\nkav_io_poll(" + n + ") = 1\n" +
-                "kav_io_card_slot_cmd(" + n + ", 1) = 1\n";
-    }
-    if (eject) {
-        text += "kav_io_card_slot_cmd(" + n + ", 2) = 1\n";
-    }
-    return text;
-}
-
-std::string idle_turn(int node)
-{
-    return turn(node, "0000", "00", slot::empty);
-}
-
-std::string failed_poll(int node)
-{
-    return "kav_io_poll(" + std::to_string(node) + ") = 0\n";
-}
-
-std::string poll_error(int node)
-{
-    return "ERROR: Polling node " + std::to_string(node) + " failed";
-}
-
-const std::vector<program_input> enter = {{"\n"}};
-
-// A run of readertest and how it must end; what a case leaves unchecked is not compared.
-struct reader_case {
-    const char *name;  // what the run proves; its files are named after it
-    std::string scenario;
-    std::vector<program_input> input;
-    int exit_status;
-    std::optional<std::string> screen;
-    std::optional<std::string> trace;
-    std::optional<int> clears;  // compared only where the clears reach stdout
+// One node's turn in a cycle: what its poll reports, the identifier its block
+// shows, which rule drives its slot and whether the underscore key ejects.
+struct node_turn {
+    int node;
+    uint16_t keypad;
+    uint8_t sensor;
+    std::string card;
+    slot rule;
+    bool eject = false;
 };
 
-constexpr std::nullopt_t unchecked = std::nullopt;
+node_turn idle(int node)
+{
+    return {node, 0, 0, zero_card, empty, false};
+}
+
+// The calls of one node's turn.
+std::string calls_of(const node_turn &t)
+{
+    char text[512];
+    snprintf(text, sizeof text,
+             "kav_io_poll(#) = 1\nkav_io_get_keypad_state(#) = %04X\n"
+             "kav_io_get_sensor_state(#) = %02X\n%s%s",
+             t.keypad, t.sensor, slot_calls[t.rule],
+             t.eject ? "kav_io_card_slot_cmd(#, 2) = 1\n" : "");
+    std::string calls = text;
+    std::replace(calls.begin(), calls.end(), '#', static_cast<char>('0' + t.node));
+    return calls;
+}
+
+// How a run ends after its turns: what the screen and trace then end with, and the status.
+struct run_end {
+    std::string screen, trace;
+    int exit_status;
+};
+
+run_end poll_fails(int node)
+{
+    std::string n = std::to_string(node);
+    return {"ERROR: Polling node " + n + " failed", "kav_io_poll(" + n + ") = 0\n", -2};
+}
+
+// A run of readertest from Enter at the prompt to its end.
+struct reader_case {
+    const char *name;  // what the run proves; its files are named after it
+    run_end end;
+    std::optional<int> clears;  // compared only where the clears reach stdout
+    std::string scenario;
+    std::vector<node_turn> turns;
+};
 
 void PrintTo(const reader_case &c, std::ostream *out)
 {
@@ -134,123 +147,81 @@ void PrintTo(const reader_case &c, std::ostream *out)
 
 std::vector<reader_case> reader_cases()
 {
-    const std::string idle0 = block(0, 0, 0, zero_card);
-    const std::string idle1 = block(1, 0, 0, zero_card);
     const std::string card = "80FF00017F8081FE";
-    const std::string other_card = "0123456789ABCDEF";
-    const std::string front0 = block(0, 0, 0x01, zero_card);
+    const std::string other = "0123456789ABCDEF";
+    // clang-format off
     return {
-        {"ReaderScreen_MatchesTheDocumentedBlock",
+        {"ReaderScreen_MatchesTheDocumentedBlock", poll_fails(0), {},
          "node 0 cycle 0 keypad 0040 sensor 01 card -\n"
-         "node 0 poll-fails-from 1\n",
-         enter, -2,
-         ready_line + prompt +
-             "Press escape to quit\nReader 0\n------------------\n |7: 0|8: 0|9: 0|\n"
-             " |4: 0|5: 1|6: 0|\n |1: 0|2: 0|3: 0|\n |0: 0|O: 0|_: 0|\n------------------\n"
-             "|front: 1 back: 0|\n------------------\n|0000000000000000|\n------------------\n" +
-             idle1 + poll_error(0),
-         unchecked, unchecked},
-        {"ReaderScreen_KeysAppearWhereTheKeypadHasThemAndHighBitsAreHidden",
+         "node 0 poll-fails-from 1\n", {
+            {0, 0x0040, 0x01, zero_card, untouched}, idle(1)}},
+        {"ReaderScreen_KeysAppearWhereTheKeypadHasThemAndHighBitsAreHidden", poll_fails(0), {},
          "node 0 cycle 0 keypad F889 sensor 01 card -\n"
          "node 1 cycle 0 keypad 0652 sensor 01 card -\n"
-         "node 0 poll-fails-from 1\n",
-         enter, -2,
-         ready_line + prompt + block(0, 0x0889, 0x01, zero_card) +
-             block(1, 0x0652, 0x01, zero_card) + poll_error(0),
-         unchecked, unchecked},
-        {"CardJourney_FrontBackReadShownOneCycleLaterThenRemovedAndZeroed",
+         "node 0 poll-fails-from 1\n", {
+            {0, 0xF889, 0x01, zero_card, untouched}, {1, 0x0652, 0x01, zero_card, untouched}}},
+        {"CardJourney_FrontBackReadShownOneCycleLaterThenRemovedAndZeroed", poll_fails(0), 8,
          "node 0 cycle 1 keypad 0 sensor 01 card -\n"
          "node 0 cycle 2 keypad 0 sensor 02 card 80FF00017F8081FE\n"
          "node 0 cycle 4 keypad 0 sensor 01 card -\n"
          "node 0 cycle 5 keypad 0 sensor 00 card -\n"
-         "node 0 poll-fails-from 7\n",
-         enter, -2,
-         ready_line + prompt + block(0, 0, 0x00, zero_card) + idle1 +  // no card
-             block(0, 0, 0x01, zero_card) + idle1 +                    // at the front
-             block(0, 0, 0x02, zero_card) + idle1 +                    // at the back: read now
-             block(0, 0, 0x02, card) + idle1 +                         // shown a cycle later
-             block(0, 0, 0x01, card) + idle1 +                         // leaving: kept
-             block(0, 0, 0x00, card) + idle1 +                         // gone: zeroed now
-             idle0 + idle1 +                                           // shown zeroed
-             poll_error(0),
-         trace_start + idle_turn(0) + idle_turn(1) + turn(0, "0000", "01", slot::untouched) +
-             idle_turn(1) + turn(0, "0000", "02", slot::read) + idle_turn(1) +
-             turn(0, "0000", "02", slot::read) + idle_turn(1) +
-             turn(0, "0000", "01", slot::untouched) + idle_turn(1) + idle_turn(0) + idle_turn(1) +
-             idle_turn(0) + idle_turn(1) + failed_poll(0),
-         8},
-        {"CardJourney_FailedReadKeepsWhatTheBufferHeld",
+         "node 0 poll-fails-from 7\n", {
+            idle(0), idle(1),                                // no card
+            {0, 0, 0x01, zero_card, untouched}, idle(1),     // at the front
+            {0, 0, 0x02, zero_card, reads}, idle(1),         // at the back: read now
+            {0, 0, 0x02, card, reads}, idle(1),              // shown a cycle later
+            {0, 0, 0x01, card, untouched}, idle(1),          // leaving: kept
+            {0, 0, 0x00, card, empty}, idle(1),              // gone: zeroed now
+            idle(0), idle(1)}},                              // shown zeroed
+        {"CardJourney_FailedReadKeepsWhatTheBufferHeld", poll_fails(0), {},
          "node 1 cycle 0 keypad 0 sensor 02 card 0123456789ABCDEF\n"
          "node 1 cycle 1 keypad 0 sensor 02 card -\n"
-         "node 0 poll-fails-from 3\n",
-         enter, -2,
-         ready_line + prompt + idle0 + block(1, 0, 0x02, zero_card) + idle0 +
-             block(1, 0, 0x02, other_card) + idle0 + block(1, 0, 0x02, other_card) + poll_error(0),
-         trace_start + idle_turn(0) + turn(1, "0000", "02", slot::read) + idle_turn(0) +
-             turn(1, "0000", "02", slot::read_fails) + idle_turn(0) +
-             turn(1, "0000", "02", slot::read_fails) + failed_poll(0),
-         unchecked},
-        {"CardSlot_SensorBitsOtherThanBackSendNothingAndKeepTheIdentifier",
+         "node 0 poll-fails-from 3\n", {
+            idle(0), {1, 0, 0x02, zero_card, reads},
+            idle(0), {1, 0, 0x02, other, fails},
+            idle(0), {1, 0, 0x02, other, fails}}},
+        {"CardSlot_SensorBitsOtherThanBackSendNothingAndKeepTheIdentifier", poll_fails(0), {},
          "node 0 cycle 0 keypad 0 sensor 02 card 0123456789ABCDEF\n"
          "node 0 cycle 1 keypad 0 sensor FC card 0123456789ABCDEF\n"
          "node 0 cycle 3 keypad 0 sensor FD card 0123456789ABCDEF\n"
-         "node 0 poll-fails-from 4\n",
-         enter, -2,
-         ready_line + prompt + block(0, 0, 0x02, zero_card) + idle1 +
-             block(0, 0, 0xFC, other_card) + idle1 + block(0, 0, 0xFC, other_card) + idle1 +
-             block(0, 0, 0xFD, other_card) + idle1 + poll_error(0),
-         trace_start + turn(0, "0000", "02", slot::read) + idle_turn(1) +
-             turn(0, "0000", "FC", slot::untouched) + idle_turn(1) +
-             turn(0, "0000", "FC", slot::untouched) + idle_turn(1) +
-             turn(0, "0000", "FD", slot::untouched) + idle_turn(1) + failed_poll(0),
-         unchecked},
+         "node 0 poll-fails-from 4\n", {
+            {0, 0, 0x02, zero_card, reads}, idle(1),
+            {0, 0, 0xFC, other, untouched}, idle(1),
+            {0, 0, 0xFC, other, untouched}, idle(1),
+            {0, 0, 0xFD, other, untouched}, idle(1)}},
         // Only the front sensor is set, so command 2 is the only slot command.
-        {"UnderscoreKey_SendsEjectOnceWhenPressedAndAgainAfterARelease",
+        {"UnderscoreKey_SendsEjectOnceWhenPressedAndAgainAfterARelease", poll_fails(0), {},
          "node 1 cycle 0 keypad 0100 sensor 01 card -\n"
          "node 1 cycle 2 keypad 0000 sensor 01 card -\n"
          "node 1 cycle 3 keypad 0102 sensor 01 card -\n"
          "node 1 cycle 4 keypad 0002 sensor 01 card -\n"
          "node 1 cycle 5 keypad 0100 sensor 01 card -\n"
-         "node 0 poll-fails-from 6\n",
-         enter, -2,
-         ready_line + prompt + idle0 + block(1, 0x0100, 0x01, zero_card) + idle0 +
-             block(1, 0x0100, 0x01, zero_card) + idle0 + block(1, 0x0000, 0x01, zero_card) + idle0 +
-             block(1, 0x0102, 0x01, zero_card) + idle0 + block(1, 0x0002, 0x01, zero_card) + idle0 +
-             block(1, 0x0100, 0x01, zero_card) + poll_error(0),
-         trace_start + idle_turn(0) + turn(1, "0100", "01", slot::untouched, true) + idle_turn(0) +
-             turn(1, "0100", "01", slot::untouched) + idle_turn(0) +
-             turn(1, "0000", "01", slot::untouched) + idle_turn(0) +
-             turn(1, "0102", "01", slot::untouched, true) + idle_turn(0) +
-             turn(1, "0002", "01", slot::untouched) + idle_turn(0) +
-             turn(1, "0100", "01", slot::untouched, true) + failed_poll(0),
-         unchecked},
-        {"UnderscoreKey_EjectFollowsTheSlotRuleOfTheSameCycle",
+         "node 0 poll-fails-from 6\n", {
+            idle(0), {1, 0x0100, 0x01, zero_card, untouched, true},
+            idle(0), {1, 0x0100, 0x01, zero_card, untouched},
+            idle(0), {1, 0x0000, 0x01, zero_card, untouched},
+            idle(0), {1, 0x0102, 0x01, zero_card, untouched, true},
+            idle(0), {1, 0x0002, 0x01, zero_card, untouched},
+            idle(0), {1, 0x0100, 0x01, zero_card, untouched, true}}},
+        {"UnderscoreKey_EjectFollowsTheSlotRuleOfTheSameCycle", poll_fails(0), {},
          "node 0 cycle 0 keypad 0100 sensor 02 card 0000000000000080\n"
-         "node 0 poll-fails-from 1\n",
-         enter, -2, unchecked,
-         trace_start + turn(0, "0100", "02", slot::read, true) + idle_turn(1) + failed_poll(0),
-         unchecked},
+         "node 0 poll-fails-from 1\n", {
+            {0, 0x0100, 0x02, zero_card, reads, true}, idle(1)}},
         // No kav_io_fini on this exit.
-        {"PollFailure_NodeZeroFailingItsFirstPollEndsBeforeAnyBlock", "node 0 poll-fails-from 0\n",
-         enter, -2, ready_line + prompt + poll_error(0), trace_start + failed_poll(0), 1},
-        {"PollFailure_NodeOneFailingFollowsNodeZerosBlock",
+        {"PollFailure_NodeZeroFailingItsFirstPollEndsBeforeAnyBlock", poll_fails(0), 1,
+         "node 0 poll-fails-from 0\n", {}},
+        {"PollFailure_NodeOneFailingFollowsNodeZerosBlock", poll_fails(1), {},
          "node 0 cycle 0 keypad 0 sensor 01 card -\n"
-         "node 1 poll-fails-from 1\n",
-         enter, -2, ready_line + prompt + front0 + idle1 + front0 + poll_error(1),
-         trace_start + turn(0, "0000", "01", slot::untouched) + idle_turn(1) +
-             turn(0, "0000", "01", slot::untouched) + failed_poll(1),
-         unchecked},
-        {"Startup_InitFailureEndsWithMinusOne", "init fails\n", enter, -1,
-         "W:kavio: kav_io_init: no reader answers\nInitializing kavio failed\n",
-         "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\n", unchecked},
-        {"FatalLog_LevelFLineEndsWithOneAndReachesARedirectedStdout", "node 1 fatal-at 1\n", enter,
-         1,
-         ready_line + prompt + idle0 + idle1 + idle0 +
-             "F:kavio: reader 1 lost its link in cycle 1\n",
-         trace_start + idle_turn(0) + idle_turn(1) + idle_turn(0) +
-             "kav_io_poll(1) logs a level-F line\n",
-         unchecked},
+         "node 1 poll-fails-from 1\n", {
+            {0, 0, 0x01, zero_card, untouched}, idle(1),
+            {0, 0, 0x01, zero_card, untouched}}},
+        {"FatalLog_LevelFLineEndsWithOneAndReachesARedirectedStdout",
+         {"F:kavio: reader 1 lost its link in cycle 1\n", "kav_io_poll(1) logs a level-F line\n", 1}, {},
+         "node 1 fatal-at 1\n", {
+            idle(0), idle(1),
+            idle(0)}},
     };
+    // clang-format on
 }
 
 using ReaderRun = testing::TestWithParam<reader_case>;
@@ -260,17 +231,16 @@ using ReaderRun = testing::TestWithParam<reader_case>;
 TEST_P(ReaderRun, EndsWithTheScreenAndCallsOfItsCase)
 {
     const reader_case &c = GetParam();
-    readertest_run run = run_readertest(c.name, c.scenario, c.input);
-    ASSERT_TRUE(run.program.finished);
-    EXPECT_EQ(run.program.exit_status, c.exit_status);
-    if (c.screen) {
-        EXPECT_EQ(run.screen, *c.screen);
+    std::string screen = ready_line + prompt;
+    std::string trace = trace_start;
+    for (const node_turn &t : c.turns) {
+        screen += block(t.node, t.keypad, t.sensor, t.card);
+        trace += calls_of(t);
     }
+    readertest_run run = run_readertest(c.name, c.scenario, {{"\n"}});
+    expect_run(run, c.end.exit_status, screen + c.end.screen, trace + c.end.trace);
     if (c.clears && !console_clear_sequence().empty()) {
-        EXPECT_EQ(run.clears, *c.clears);
-    }
-    if (c.trace) {
-        EXPECT_EQ(run.trace, *c.trace);
+        EXPECT_EQ(run.shown.clears, *c.clears);
     }
 }
 
@@ -279,66 +249,54 @@ INSTANTIATE_TEST_SUITE_P(Scenario, ReaderRun, testing::ValuesIn(reader_cases()),
                              return std::string(reader_run.param.name);
                          });
 
-TEST(ReaderScreen, ExpectedBlocksShowTheKeypadBitsOnTheirKeys)
+TEST(ReaderScreen, ExpectedBlocksAreTheDocumentedOnesWithTheKeypadBitsOnTheirKeys)
 {
+    EXPECT_EQ(block(0, 0x0040, 0x01, zero_card),
+              "Press escape to quit\nReader 0\n------------------\n |7: 0|8: 0|9: 0|\n"
+              " |4: 0|5: 1|6: 0|\n |1: 0|2: 0|3: 0|\n |0: 0|O: 0|_: 0|\n------------------\n"
+              "|front: 1 back: 0|\n------------------\n|0000000000000000|\n------------------\n");
     // F889: keys 0, 7, 8, 9 and the unshown bits 12-15; 0652: keys 1, O, 5, 3, 6.
-    EXPECT_NE(block(0, 0x0889, 0x01, zero_card).find(" |7: 1|8: 1|9: 1|\n"), std::string::npos);
+    EXPECT_NE(block(0, 0xF889, 0x01, zero_card).find(" |7: 1|8: 1|9: 1|\n"), std::string::npos);
     EXPECT_NE(block(1, 0x0652, 0x01, zero_card).find(" |1: 1|2: 0|3: 1|\n"), std::string::npos);
 }
 
-TEST(Startup, AnythingButEnterAtThePromptEndsWithZeroAndNoFini)
+TEST(Startup, InitFailureEndsWithMinusOneAndAnythingButEnterWithZeroAndNoFini)
 {
+    expect_run(run_readertest("init_fails", "init fails\n", {{"\n"}}), -1,
+               "W:kavio: kav_io_init: no reader answers\nInitializing kavio failed\n",
+               "kav_io_set_loggers(fn, fn, fn, fn)\nkav_io_init(fn, fn, fn)\n");
     for (const char *answer : {"x\n", " \n", ""}) {
         SCOPED_TRACE(testing::Message() << "answer '" << answer << "'");
         readertest_run run = run_readertest("prompt", "", {{answer}});
-        ASSERT_TRUE(run.program.finished);
-        EXPECT_EQ(run.program.exit_status, 0);
-        EXPECT_EQ(run.screen, "I:kavio: simulated readers ready (demo)\n" + prompt);
-        EXPECT_EQ(run.clears, 0);
-        EXPECT_EQ(run.trace, trace_start);
+        expect_run(run, 0, demo_ready + prompt, trace_start);
+        EXPECT_EQ(run.shown.clears, 0);
     }
 }
 
-class Escape : public testing::Test {
-  protected:
-    void SetUp() override
-    {
-#ifdef _WIN32
-        GTEST_SKIP() << "Wine reports no key state, so Escape cannot be held here";
-#endif
-    }
-};
-
-TEST_F(Escape, HeldAtTheFirstCycleClearsFinishesAndPrintsNoBlock)
+TEST(Escape, HeldAtTheFirstCycleOrPressedWhileRunningEndsAfterWholeScreens)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine reports no key state, so Escape cannot be held here";
+#endif
     // Enter and Escape arrive together, so stdio reads the ESC ahead with the
     // newline; the pipe then stays open, with nothing more in it, until the end.
     readertest_run run =
         run_readertest("escape_first_cycle", "", {{"\n\x1b"}, {"", "simulated readers stopped\n"}});
-    ASSERT_TRUE(run.program.finished);
-    EXPECT_EQ(run.program.exit_status, 0);
-    EXPECT_EQ(run.clears, 1);
-    EXPECT_EQ(run.screen, "I:kavio: simulated readers ready (demo)\n" + prompt +
-                              "I:kavio: simulated readers stopped\n");
-    EXPECT_EQ(run.trace, trace_start + trace_fini);
-}
+    expect_run(run, 0, demo_ready + prompt + stopped_line, trace_start + trace_fini);
+    EXPECT_EQ(run.shown.clears, 1);
 
-TEST_F(Escape, PressedWhileRunningEndsAfterWholeScreens)
-{
     // Escape once three blocks of reader 1 are out, so three cycles and the Escape's.
-    readertest_run run = run_readertest("escape_while_running", "# both readers idle\n",
-                                        {{"\n"}, {"\x1b", "Reader 1\n", 3}});
+    run = run_readertest("escape_while_running", "# both readers idle\n",
+                         {{"\n"}, {"\x1b", "Reader 1\n", 3}});
     ASSERT_TRUE(run.program.finished);
     EXPECT_EQ(run.program.exit_status, 0);
     // Every cycle before the Escape printed two whole blocks.
-    std::string screen = block(0, 0, 0, zero_card) + block(1, 0, 0, zero_card);
     std::string expected = ready_line + prompt;
-    for (int cycle = 1; cycle < run.clears; ++cycle) {
-        expected += screen;
+    for (int cycle = 1; cycle < run.shown.clears; ++cycle) {
+        expected += block(0, 0, 0, zero_card) + block(1, 0, 0, zero_card);
     }
-    expected += "I:kavio: simulated readers stopped\n";
-    EXPECT_GE(run.clears, 4);
-    EXPECT_EQ(run.screen, expected);
+    EXPECT_GE(run.shown.clears, 4);
+    EXPECT_EQ(run.shown.text, expected + stopped_line);
     ASSERT_GE(run.trace.size(), trace_fini.size());
     EXPECT_EQ(run.trace.substr(run.trace.size() - trace_fini.size()), trace_fini);
 }

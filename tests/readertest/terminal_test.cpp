@@ -47,7 +47,7 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
 #ifdef _WIN32
     GTEST_SKIP() << "a Windows console has no pseudo-terminal to run readertest on";
 #else
-    program_set_environment("KAVIO_SIM_TRACE", "");
+    scoped_environment no_trace("KAVIO_SIM_TRACE", "");
     ASSERT_TRUE(write_file("terminal_poll_fails.scenario", "node 0 poll-fails-from 40\n"));
     // Escape held 12 repeats long, or on until readertest ends; or keys typed
     // on as a poll fails, 40 cycles (200 ms or more) in.
@@ -63,9 +63,9 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
     };
     for (const auto &c : holds) {
         SCOPED_TRACE(std::string(c.scenario) + ", " + std::to_string(c.repeats));
-        program_set_environment("KAVIO_SIM_SCENARIO", c.scenario);
+        scoped_environment scenario("KAVIO_SIM_SCENARIO", c.scenario);
         terminal_run run = {};
-        ASSERT_TRUE(terminal_start(&run, program_path("readertest"), {}));
+        ASSERT_TRUE(terminal_start(&run, program_path("readertest")));
         // Enter goes in while the terminal still echoes; the screen arrives in whole
         // pipe buffers, so once a block is there the cycles have begun.
         terminal_type(&run, "\r");

@@ -17,17 +17,8 @@ static int scaled_timeout_ms(int timeout_ms)
     return scale > 1 && scale <= 100 ? timeout_ms * scale : timeout_ms;
 }
 
-program_run program_run_with(const std::string &program, const std::vector<std::string> &arguments,
-                             const std::vector<program_input> &input,
-                             const std::string &output_path, int timeout_ms)
-{
-    uint64_t deadline_us =
-        test_clock_us() + static_cast<uint64_t>(scaled_timeout_ms(timeout_ms)) * 1000u;
-    program_end end = program_start_and_wait(program, arguments, input, output_path, deadline_us);
-    return {end.finished, end.exit_status, read_file(output_path)};
-}
-
-bool program_output_holds(const std::string &output_path, const program_input &input)
+// Whether the output holds what the chunk waits for.
+static bool output_holds(const std::string &output_path, const program_input &input)
 {
     if (input.after.empty()) {
         return true;
@@ -39,6 +30,46 @@ bool program_output_holds(const std::string &output_path, const program_input &i
         ++found;
     }
     return found >= input.times;
+}
+
+// False when the program ended, or the deadline passed, before the output held it.
+static bool output_comes_due(const program_process &process, const std::string &output_path,
+                             const program_input &input, uint64_t deadline_us)
+{
+    while (!output_holds(output_path, input)) {
+        if (test_clock_us() >= deadline_us || program_ended(process, 5)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+program_run program_run_with(const std::string &program, const std::vector<std::string> &arguments,
+                             const std::vector<program_input> &input,
+                             const std::string &output_path, int timeout_ms)
+{
+    uint64_t deadline_us =
+        test_clock_us() + static_cast<uint64_t>(scaled_timeout_ms(timeout_ms)) * 1000u;
+    size_t next = !input.empty() && input[0].after.empty() ? 1 : 0;
+    program_process process = {};
+    if (!program_start(program, arguments, next ? input[0].chunk : "", output_path, &process)) {
+        return {false, -1000, read_file(output_path)};
+    }
+    for (; next < input.size() && output_comes_due(process, output_path, input[next], deadline_us);
+         ++next) {
+        program_write(process, input[next].chunk);
+    }
+    program_close_input(process);
+    bool in_time = true;
+    while (in_time && !program_ended(process, 5)) {
+        in_time = test_clock_us() < deadline_us;
+    }
+    if (!in_time) {
+        program_kill(process);
+    }
+    int exit_status = -1000;
+    bool finished = program_reap(process, &exit_status) && in_time;
+    return {finished, finished ? exit_status : -1000, read_file(output_path)};
 }
 
 std::string read_file(const std::string &path)

@@ -8,47 +8,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "test_clock.h"
-
-static void sleep_ms(int ms)
+bool program_start(const std::string &program, const std::vector<std::string> &arguments,
+                   const std::string &first_chunk, const std::string &output_path,
+                   program_process *process)
 {
-    struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&pause, nullptr);
-}
-
-static void write_chunk(int input, const std::string &chunk)
-{
-    ssize_t written = write(input, chunk.data(), chunk.size());
-    (void)written;
-}
-
-// Whether the program has ended; WNOWAIT leaves it for the wait at the end to reap.
-static bool program_ended(pid_t pid)
-{
-    siginfo_t ended = {};
-    return waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           ended.si_pid != 0;
-}
-
-// False when the program ended, or the deadline passed, before the output held it.
-static bool output_comes_due(pid_t pid, const std::string &output_path, const program_input &input,
-                             uint64_t deadline_us)
-{
-    while (!program_output_holds(output_path, input)) {
-        if (test_clock_us() >= deadline_us || program_ended(pid)) {
-            return false;
-        }
-        sleep_ms(5);
-    }
-    return true;
-}
-
-program_end program_start_and_wait(const std::string &program,
-                                   const std::vector<std::string> &arguments,
-                                   const std::vector<program_input> &input,
-                                   const std::string &output_path, uint64_t deadline_us)
-{
-    program_end end = {false, -1000};
     // A child that stops reading early must not kill the test with SIGPIPE.
     signal(SIGPIPE, SIG_IGN);
     std::vector<char *> argv;
@@ -59,21 +22,13 @@ program_end program_start_and_wait(const std::string &program,
     argv.push_back(nullptr);
     int input_pipe[2];
     if (pipe(input_pipe) != 0) {
-        return end;
+        return false;
     }
-    size_t written = 0;
-    if (!input.empty() && input[0].after.empty()) {
-        write_chunk(input_pipe[1], input[written++].chunk);
-    }
+    process->input = input_pipe[1];
+    program_write(*process, first_chunk);
     // Emptied before the start, so no wait reads what an earlier run left there.
     int output = open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = fork();
-    if (pid < 0) {
-        close(input_pipe[0]);
-        close(input_pipe[1]);
-        close(output);
-        return end;
-    }
     if (pid == 0) {
         dup2(input_pipe[0], STDIN_FILENO);
         dup2(output, STDOUT_FILENO);
@@ -85,29 +40,49 @@ program_end program_start_and_wait(const std::string &program,
     }
     close(input_pipe[0]);
     close(output);
-    for (; written < input.size(); ++written) {
-        if (!output_comes_due(pid, output_path, input[written], deadline_us)) {
-            break;
-        }
-        write_chunk(input_pipe[1], input[written].chunk);
+    if (pid < 0) {
+        close(input_pipe[1]);
     }
-    close(input_pipe[1]);
+    process->id = pid;
+    return pid > 0;
+}
 
+void program_write(const program_process &process, const std::string &chunk)
+{
+    ssize_t written = write(static_cast<int>(process.input), chunk.data(), chunk.size());
+    (void)written;
+}
+
+void program_close_input(const program_process &process)
+{
+    close(static_cast<int>(process.input));
+}
+
+bool program_ended(const program_process &process, int ms)
+{
+    // WNOWAIT leaves the ended program for program_reap.
+    siginfo_t ended = {};
+    if (waitid(P_PID, static_cast<id_t>(process.id), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        ended.si_pid != 0) {
+        return true;
+    }
+    struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
+    nanosleep(&pause, nullptr);
+    return false;
+}
+
+void program_kill(const program_process &process)
+{
+    kill(static_cast<pid_t>(process.id), SIGKILL);
+}
+
+bool program_reap(const program_process &process, int *exit_status)
+{
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (test_clock_us() >= deadline_us) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
-        sleep_ms(5);
-    }
-    end.finished = WIFEXITED(status);
-    if (end.finished) {
-        // The status is one byte here; main's -2 arrives as 254.
-        end.exit_status = static_cast<signed char>(WEXITSTATUS(status));
-    }
-    return end;
+    waitpid(static_cast<pid_t>(process.id), &status, 0);
+    // The status is one byte here; main's -2 arrives as 254.
+    *exit_status = static_cast<signed char>(WEXITSTATUS(status));
+    return WIFEXITED(status);
 }
 
 void program_set_environment(const char *name, const std::string &value)

@@ -4,56 +4,25 @@
 #include <stdlib.h>
 #include <windows.h>
 
-#include "test_clock.h"
-
-static void write_chunk(HANDLE input, const std::string &chunk)
+static HANDLE handle_of(intptr_t value)
 {
-    // A write of no bytes could reach the child as an empty read, which is end of input.
-    if (chunk.empty()) {
-        return;
-    }
-    DWORD written = 0;
-    WriteFile(input, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr);
+    return reinterpret_cast<HANDLE>(value);
 }
 
-// The time left until the deadline, for a wait on the process.
-static DWORD ms_until(uint64_t deadline_us)
+bool program_start(const std::string &program, const std::vector<std::string> &arguments,
+                   const std::string &first_chunk, const std::string &output_path,
+                   program_process *process)
 {
-    uint64_t now_us = test_clock_us();
-    return now_us >= deadline_us ? 0 : static_cast<DWORD>((deadline_us - now_us) / 1000u);
-}
-
-// False when the program ended, or the deadline passed, before the output held it.
-static bool output_comes_due(HANDLE process, const std::string &output_path,
-                             const program_input &input, uint64_t deadline_us)
-{
-    while (!program_output_holds(output_path, input)) {
-        // The process's handle is signalled once it has ended; meanwhile the wait is the pause.
-        if (ms_until(deadline_us) == 0 || WaitForSingleObject(process, 5) == WAIT_OBJECT_0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-program_end program_start_and_wait(const std::string &program,
-                                   const std::vector<std::string> &arguments,
-                                   const std::vector<program_input> &input,
-                                   const std::string &output_path, uint64_t deadline_us)
-{
-    program_end end = {false, -1000};
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     HANDLE input_read = nullptr;
     HANDLE input_write = nullptr;
     if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) {
-        return end;
+        return false;
     }
     // Only the child's end may be inherited, or the child never sees end of input.
     SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
-    size_t written = 0;
-    if (!input.empty() && input[0].after.empty()) {
-        write_chunk(input_write, input[written++].chunk);
-    }
+    process->input = reinterpret_cast<intptr_t>(input_write);
+    program_write(*process, first_chunk);
     HANDLE output = CreateFileA(output_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOA startup = {};
@@ -62,40 +31,60 @@ program_end program_start_and_wait(const std::string &program,
     startup.hStdInput = input_read;
     startup.hStdOutput = output;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION process = {};
+    PROCESS_INFORMATION started = {};
     // The tests pass no argument that needs quoting.
     std::string command_line = program;
     for (const std::string &argument : arguments) {
         command_line += " " + argument;
     }
-    BOOL started = CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &startup, &process);
+    BOOL ok = CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &started);
     CloseHandle(input_read);
     CloseHandle(output);
-    if (!started) {
+    if (!ok) {
         CloseHandle(input_write);
-        return end;
+        return false;
     }
-    for (; written < input.size(); ++written) {
-        if (!output_comes_due(process.hProcess, output_path, input[written], deadline_us)) {
-            break;
-        }
-        write_chunk(input_write, input[written].chunk);
-    }
-    CloseHandle(input_write);
+    CloseHandle(started.hThread);
+    process->id = reinterpret_cast<intptr_t>(started.hProcess);
+    return true;
+}
 
-    if (WaitForSingleObject(process.hProcess, ms_until(deadline_us)) == WAIT_OBJECT_0) {
-        DWORD exit_code = 0;
-        GetExitCodeProcess(process.hProcess, &exit_code);
-        end.finished = true;
-        end.exit_status = static_cast<int>(exit_code);
-    } else {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, INFINITE);
+void program_write(const program_process &process, const std::string &chunk)
+{
+    // A write of no bytes could reach the child as an empty read, which is end of input.
+    if (chunk.empty()) {
+        return;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return end;
+    DWORD written = 0;
+    WriteFile(handle_of(process.input), chunk.data(), static_cast<DWORD>(chunk.size()), &written,
+              nullptr);
+}
+
+void program_close_input(const program_process &process)
+{
+    CloseHandle(handle_of(process.input));
+}
+
+bool program_ended(const program_process &process, int ms)
+{
+    // The process's handle is signalled once it has ended; meanwhile the wait is the pause.
+    return WaitForSingleObject(handle_of(process.id), static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
+}
+
+void program_kill(const program_process &process)
+{
+    TerminateProcess(handle_of(process.id), 1);
+}
+
+bool program_reap(const program_process &process, int *exit_status)
+{
+    DWORD exit_code = 0;
+    WaitForSingleObject(handle_of(process.id), INFINITE);
+    GetExitCodeProcess(handle_of(process.id), &exit_code);
+    CloseHandle(handle_of(process.id));
+    *exit_status = static_cast<int>(exit_code);
+    return true;
 }
 
 void program_set_environment(const char *name, const std::string &value)

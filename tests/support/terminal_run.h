@@ -19,15 +19,15 @@
 
 #include <chrono>
 #include <string>
-#include <vector>
+
+#include "program_platform.h"
 
 struct terminal_run {
     int pid;
     int terminal;      // where keys go in and the echo comes out
     int program_side;  // the program's side of it, held open as a shell holds it
     int screen_pipe;
-    std::string screen;            // standard output so far
-    std::vector<size_t> arrivals;  // screen.size() after each read
+    std::string screen;  // standard output so far
     std::string echo;
     tcflag_t modes_at_end;  // the terminal's local modes (ECHO, ICANON, ...) at the end
     int typed_left_at_end;  // bytes typed that the program left for the shell
@@ -36,14 +36,8 @@ struct terminal_run {
 
 constexpr int terminal_wait_ms = 10000;
 
-inline bool terminal_start(terminal_run *run, const std::string &program,
-                           std::vector<std::string> arguments)
+inline bool terminal_start(terminal_run *run, const std::string &program)
 {
-    std::vector<char *> argv = {const_cast<char *>(program.c_str())};
-    for (std::string &argument : arguments) {
-        argv.push_back(&argument[0]);
-    }
-    argv.push_back(nullptr);
     int screen[2];
     if (pipe(screen) != 0) {
         return false;
@@ -54,7 +48,7 @@ inline bool terminal_start(terminal_run *run, const std::string &program,
         close(screen[0]);
         dup2(screen[1], STDOUT_FILENO);
         close(screen[1]);
-        execv(program.c_str(), argv.data());
+        execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
     close(screen[1]);
@@ -86,64 +80,62 @@ inline bool terminal_read(terminal_run *run, int timeout_ms)
         return false;
     }
     run->screen.append(buffer, static_cast<size_t>(length));
-    run->arrivals.push_back(run->screen.size());
     return true;
+}
+
+enum class terminal_wait { done, ended, timed_out };
+
+// Reads until done() holds, the screen ends with the program, or timeout_ms passes.
+template <typename Done>
+terminal_wait terminal_read_until(terminal_run *run, int timeout_ms, Done done)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return terminal_wait::timed_out;
+        }
+        if (!terminal_read(run, 10)) {
+            return terminal_wait::ended;
+        }
+    }
+    return terminal_wait::done;
 }
 
 // Reads until the screen holds text, or with no text until the screen ends;
-// false if that does not happen within timeout_ms.
-inline bool terminal_wait_for(terminal_run *run, const std::string &text,
-                              int timeout_ms = terminal_wait_ms)
+// false if that does not happen within terminal_wait_ms.
+inline bool terminal_wait_for(terminal_run *run, const std::string &text)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (text.empty() || run->screen.find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        if (!terminal_read(run, 10)) {
-            return text.empty();
-        }
-    }
-    return true;
-}
-
-// Whether the program is still running; WNOWAIT leaves it for terminal_finish to reap.
-inline bool terminal_running(const terminal_run *run)
-{
-    siginfo_t ended = {};
-    return waitid(P_PID, static_cast<id_t>(run->pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           ended.si_pid == 0;
+    terminal_wait end = terminal_read_until(run, terminal_wait_ms, [&] {
+        return !text.empty() && run->screen.find(text) != std::string::npos;
+    });
+    return end == terminal_wait::done || (text.empty() && end == terminal_wait::ended);
 }
 
 // Reads for ms at least; false once the screen has ended with the program.
 inline bool terminal_read_for(terminal_run *run, int ms)
 {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until) {
-        if (!terminal_read(run, 10)) {
-            return false;
-        }
-    }
-    return true;
+    return terminal_read_until(run, ms, [] { return false; }) != terminal_wait::ended;
+}
+
+// Whether the program is still running; it stays there for terminal_finish to reap.
+inline bool terminal_running(const terminal_run *run)
+{
+    return !program_ended({run->pid, -1}, 0);
 }
 
 // Reads until the program has taken every key typed so far and then printed
 // `bytes` more; false if the screen ends, or terminal_wait_ms passes, first.
 inline bool terminal_wait_keys_taken(terminal_run *run, size_t bytes)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(terminal_wait_ms);
     size_t taken_at = std::string::npos;
-    while (taken_at == std::string::npos || run->screen.size() < taken_at + bytes) {
-        int typed_left = 0;
-        ioctl(run->program_side, FIONREAD, &typed_left);
-        if (taken_at == std::string::npos && typed_left == 0) {
-            taken_at = run->screen.size();
-        }
-        if (std::chrono::steady_clock::now() >= deadline || !terminal_read(run, 10)) {
-            return false;
-        }
-    }
-    return true;
+    return terminal_read_until(run, terminal_wait_ms, [&] {
+               int typed_left = 0;
+               ioctl(run->program_side, FIONREAD, &typed_left);
+               if (taken_at == std::string::npos && typed_left == 0) {
+                   taken_at = run->screen.size();
+               }
+               return taken_at != std::string::npos && run->screen.size() >= taken_at + bytes;
+           }) == terminal_wait::done;
 }
 
 // Reads to the end and closes everything; false when the program had to be killed.
@@ -151,10 +143,9 @@ inline bool terminal_finish(terminal_run *run)
 {
     bool ended = terminal_wait_for(run, "");
     if (!ended) {
-        kill(run->pid, SIGKILL);
+        program_kill({run->pid, -1});
     }
-    int status = 0;
-    waitpid(run->pid, &status, 0);
+    bool exited = program_reap({run->pid, -1}, &run->exit_status);
     terminal_read(run, 0);  // the echo of the last keys
     // Linux: the terminal side reports the program side's modes, even once the program has ended.
     struct termios mode = {};
@@ -167,9 +158,7 @@ inline bool terminal_finish(terminal_run *run)
     close(run->program_side);
     close(run->screen_pipe);
     close(run->terminal);
-    // The status is one byte here; main's -4 arrives as 252.
-    run->exit_status = static_cast<signed char>(WEXITSTATUS(status));
-    return ended && WIFEXITED(status);
+    return ended && exited;
 }
 
 #endif
