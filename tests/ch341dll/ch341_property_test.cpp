@@ -30,10 +30,10 @@ void bridge_clock_wait_until(uint64_t deadline_us)
 
 namespace {
 
+// unplug_ms 0: a frame line, whose bytes are byte0 | byte1 << 8 | byte2 << 16;
+// bit n of a fault field: call n + 1.
 struct line {
-    uint32_t unplug_ms;                                    // 0: a frame line
-    uint32_t bytes;                                        // byte0 | byte1 << 8 | byte2 << 16
-    uint32_t repeat, addr_fails, read_fails, short_reads;  // bit n: call n + 1
+    uint32_t unplug_ms, bytes, repeat, addr_fails, read_fails, short_reads;
     uint64_t at_us;
 };
 
@@ -66,11 +66,10 @@ std::string text_of(const script &s)
 enum class device_state { closed, open, dead };
 constexpr uint64_t forever = UINT64_MAX;
 
-// The bridge and its board as the README tells them.
-// The bridge is gone until back_us. playing: a scan has come to the script
-// since the load; current: the line played, served: the scans it has been
-// served; shown: the frame line of the last scan started; pass_us: the first
-// call of the pass's first scan; paced: a scan has started since the open.
+// The bridge and its board as the README tells them: gone until back_us. playing: a scan has come
+// to the script since the load; current: the line played, served: the scans it has been served;
+// shown: the frame line of the last scan started; pass_us: the first call of the pass's first scan;
+// paced: a scan has started since the open.
 struct model {
     script s;
     uint32_t call_us = 0, served = 0;

@@ -6,6 +6,8 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,11 +53,9 @@ inline std::string sim_trace_for(const std::string &name)
 // text, times times over.
 inline std::string repeated(const std::string &text, int times)
 {
-    std::string all;
-    while (times-- > 0) {
-        all += text;
-    }
-    return all;
+    std::ostringstream all;
+    std::fill_n(std::ostream_iterator<std::string>(all), times, text);
+    return all.str();
 }
 
 // A frame script of text, in name.frames: its path.
