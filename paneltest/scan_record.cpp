@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "frame_line_text.h"
+
 namespace {
 
 constexpr uint64_t flush_interval_us = 1000000;
@@ -72,8 +74,8 @@ void write_frame(scan_recording *recording, const record_run &run)
         recording->full = true;
         return;
     }
-    char line[record_line_size];
-    record_format_frame(&run, line, sizeof line);
+    char line[frame_line_text_size];
+    frame_line_text(line, sizeof line, run.panel, run.sys, !run.ok, run.repeat, run.at_us);
     bool written = fputs(line, recording->file) >= 0 && fputc('\n', recording->file) != EOF;
     recording->write_failed = recording->write_failed || !written;
     ++recording->frame_lines;
@@ -107,17 +109,6 @@ bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, 
     }
     *run = {scan_ok, panel, sys, 1, at_us};
     return ends_one;
-}
-
-void record_format_frame(const record_run *run, char *buffer, size_t size)
-{
-    char repeat[24] = "";
-    if (run->repeat > 1) {
-        snprintf(repeat, sizeof repeat, " repeat=%lu", static_cast<unsigned long>(run->repeat));
-    }
-    snprintf(buffer, size, "panel=0x%04X sys=0x%X%s%s at-us=%llu",
-             static_cast<unsigned int>(run->panel), static_cast<unsigned int>(run->sys & 0x7u),
-             run->ok ? "" : " read-fail=1", repeat, static_cast<unsigned long long>(run->at_us));
 }
 
 bool scan_recording_open(scan_recording *recording, const char *path, const char *version_line,

@@ -23,9 +23,6 @@ constexpr uint32_t record_max_repeat = frame_script_max_repeat;
 constexpr uint32_t record_max_frame_lines = frame_script_max_frame_lines;
 constexpr uint32_t record_max_pace_us = frame_script_max_pace_us;
 
-// Room for the longest frame line, a 20-digit at-us= included.
-constexpr size_t record_line_size = 96;
-
 // Scans in a row that read the same; repeat 0 before the first scan.
 struct record_run {
     bool ok;
@@ -37,13 +34,10 @@ struct record_run {
 
 // Adds one scan made at_us after the recording's first. When it cannot join
 // the run (it reads differently, or the run holds record_max_repeat scans),
-// the run goes to *ended, true is returned and the scan starts a new run.
+// the run goes to *ended, true is returned and the scan starts a new run. A
+// failed scan counts as "panel=0x0000 sys=0x0" whatever the library reported.
 bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, uint64_t at_us,
                     record_run *ended);
-
-// The frame line of a run, without its newline; a failed scan reads
-// "panel=0x0000 sys=0x0 read-fail=1" whatever the library reported.
-void record_format_frame(const record_run *run, char *buffer, size_t size);
 
 struct scan_recording {
     FILE *file;      // null: not recording

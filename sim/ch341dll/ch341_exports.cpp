@@ -9,7 +9,9 @@
 
 #include "board_demo.h"
 #include "board_loose.h"
-#include "board_script.h"
+#include "board_script_load.h"
+#include "board_script_play.h"
+#include "board_wiring.h"
 #include "board_worn.h"
 #include "bridge_pace.h"
 #include "ch341dll.h"
@@ -43,7 +45,7 @@ uint64_t address_writes_done = 0;
 uint64_t data_reads_done = 0;
 uint64_t scans_started = 0;  // scans whose first call has been made
 uint32_t timed_frame = 0;    // the worn or loose board's frame, read at its scan's first call
-board_frame script_frame;    // the script's frame, read at its scan's first call
+frame_line script_frame;     // the script's frame, read at its scan's first call
 uint64_t loose_unplugs_done = 0;
 
 device_state device = device_state::closed;

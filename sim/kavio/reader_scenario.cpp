@@ -1,11 +1,10 @@
 #include "reader_scenario.h"
 
-#include <errno.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "script_line.h"
+#include "script_read.h"
 
 namespace {
 
@@ -44,8 +43,9 @@ bool sim_parse_card(const char *text, sim_reader_view *view)
 }
 
 // Returns null when the statement is good, else what is wrong with it.
-const char *sim_parse_statement(char **words, uint32_t count, sim_scenario *script)
+const char *sim_parse_statement(char **words, uint32_t count, void *context)
 {
+    sim_scenario *script = static_cast<sim_scenario *>(context);
     if (count == 2 && strcmp(words[0], "init") == 0 && strcmp(words[1], "fails") == 0) {
         script->init_fails = true;
         return nullptr;
@@ -112,34 +112,14 @@ bool sim_scenario_load(sim_scenario *script, logger_fn warning)
     if (path == nullptr || path[0] == '\0') {
         return true;
     }
-    script_file file;
-    if (!script_file_open(&file, path)) {
-        warning(sim_module, "cannot open scenario %s: %s", path, strerror(errno));
-        return false;
-    }
-    char line[script_line_size];
-    const char *problem = nullptr;
-    while (problem == nullptr) {
-        script_line_status status = script_line_read(&file, line);
-        if (status == script_line_status::end) {
-            break;
+    script_refusal refusal;
+    if (!script_read(path, sim_scenario_max_words, sim_parse_statement, script, &refusal)) {
+        if (!refusal.opened) {
+            warning(sim_module, "cannot open scenario %s: %s", path, refusal.what);
+        } else {
+            warning(sim_module, "scenario %s line %u: %s", path,
+                    static_cast<unsigned>(refusal.line_number), refusal.what);
         }
-        if (status != script_line_status::line) {
-            problem = script_line_fault(&file, status);
-            break;
-        }
-        char *words[sim_scenario_max_words];
-        uint32_t count = script_line_split(line, words, sim_scenario_max_words);
-        if (count > sim_scenario_max_words) {
-            problem = "too many words";
-        } else if (count > 0) {
-            problem = sim_parse_statement(words, count, script);
-        }
-    }
-    script_file_close(&file);
-    if (problem != nullptr) {
-        warning(sim_module, "scenario %s line %u: %s", path,
-                static_cast<unsigned>(file.line_number), problem);
         return false;
     }
     script->loaded = true;

@@ -13,19 +13,9 @@
 #include "program_run.h"
 #include "sim_control.h"
 
-namespace {
-
-std::string script_file(const std::string &text)
-{
-    write_file(test_name() + ".frames", text);
-    return test_name() + ".frames";
-}
-
-}  // namespace
-
 TEST(Ch341StandInClock, AnUnplugGoesForItsTime)
 {
-    scoped_environment board("CH341_SIM_BOARD", script_file(unplug_script));
+    scoped_environment board("CH341_SIM_BOARD", sim_frames_of(test_name(), unplug_script));
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
     expect_unplug_example(bridge_clock_us, bridge_clock_wait_until, 199999);
 }
@@ -33,7 +23,7 @@ TEST(Ch341StandInClock, AnUnplugGoesForItsTime)
 // A scan every 25 ms: line 1 for its tenth of a second, the pace line ignored.
 TEST(Ch341StandInClock, ATimedScriptShowsEachLineFromItsTime)
 {
-    scoped_environment board("CH341_SIM_BOARD", script_file(timed_end_script));
+    scoped_environment board("CH341_SIM_BOARD", sim_frames_of(test_name(), timed_end_script));
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
     const uint64_t start_us = bridge_clock_us();
     std::vector<int> bytes;
@@ -50,7 +40,8 @@ TEST(Ch341StandInClock, ATimedScriptShowsEachLineFromItsTime)
 // a caller slower than the pace is not held, as the pace counts from the last scan's start.
 TEST(Ch341StandInClock, APaceHoldsNoScanThatIsLateAlready)
 {
-    scoped_environment board("CH341_SIM_BOARD", script_file("pace-us 400000\nFF FF FF\n"));
+    scoped_environment board("CH341_SIM_BOARD",
+                             sim_frames_of(test_name(), "pace-us 400000\nFF FF FF\n"));
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
     scan_frame();  // and again at once, the first scan since an open
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);

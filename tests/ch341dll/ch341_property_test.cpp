@@ -30,10 +30,10 @@ void bridge_clock_wait_until(uint64_t deadline_us)
 
 namespace {
 
+// unplug_ms 0: a frame line, whose bytes are byte0 | byte1 << 8 | byte2 << 16;
+// bit n of a fault field: call n + 1.
 struct line {
-    uint32_t unplug_ms;                                    // 0: a frame line
-    uint32_t bytes;                                        // byte0 | byte1 << 8 | byte2 << 16
-    uint32_t repeat, addr_fails, read_fails, short_reads;  // bit n: call n + 1
+    uint32_t unplug_ms, bytes, repeat, addr_fails, read_fails, short_reads;
     uint64_t at_us;
 };
 
@@ -66,20 +66,18 @@ std::string text_of(const script &s)
 enum class device_state { closed, open, dead };
 constexpr uint64_t forever = UINT64_MAX;
 
-// The bridge and its board as the README tells them.
+// The bridge and its board as the README tells them: gone until back_us. playing: a scan has come
+// to the script since the load; current: the line played, served: the scans it has been served;
+// shown: the frame line of the last scan started; pass_us: the first call of the pass's first scan;
+// paced: a scan has started since the open.
 struct model {
     script s;
-    uint32_t call_us = 0;
+    uint32_t call_us = 0, served = 0;
     device_state device = device_state::closed;
-    uint64_t back_us = 0;  // the bridge is gone until then
-    uint64_t writes = 0, reads = 0, scans = 0;
-    bool playing = false;  // a scan has come to the script since the load
-    size_t current = 0;    // the line played
-    uint32_t served = 0;   // scans it has been served
-    size_t shown = 0;      // the frame line of the last scan started
-    uint64_t pass_us = 0;  // the first call of the pass's first scan
-    bool paced = false;    // a scan has started since the open
-    uint64_t last_start_us = 0;
+    uint64_t back_us = 0, writes = 0, reads = 0, scans = 0, pass_us = 0, last_start_us = 0;
+    bool playing = false, paced = false;
+    size_t current = 0;
+    const line *shown = nullptr;
 
     // Whether the next scan is served the line played again.
     bool stays(uint64_t now_us) const
@@ -112,7 +110,7 @@ struct model {
             }
         }
         ++served;
-        shown = current;
+        shown = &s.lines[current];
         return 0;
     }
     // A call that takes a place in count, per_scan places a scan; false: it fails first.
@@ -135,10 +133,6 @@ struct model {
         }
         ++count;
         return true;
-    }
-    const line &frame() const
-    {
-        return s.lines[shown];
     }
 };
 
@@ -191,14 +185,14 @@ void run_call(model &m, call what, uint64_t gap_us)
         break;
     case call::addr:
         ok = CH341EppSetAddr(0, 0x5A) != FALSE;
-        expected = m.place(m.writes, 9, now_us) && !(m.frame().addr_fails >> write & 1);
+        expected = m.place(m.writes, 9, now_us) && !(m.shown->addr_fails >> write & 1);
         break;
     case call::read:
     case call::read_empty:
         ok = CH341EppReadData(0, &byte, &length) != FALSE;
-        expected = m.place(m.reads, 3, now_us) && !(m.frame().read_fails >> read & 1);
-        expected_length = expected && !(m.frame().short_reads >> read & 1) && what == call::read;
-        expected_byte = uint8_t(expected_length ? m.frame().bytes >> 8 * read : 0xAAu);
+        expected = m.place(m.reads, 3, now_us) && !(m.shown->read_fails >> read & 1);
+        expected_length = expected && !(m.shown->short_reads >> read & 1) && what == call::read;
+        expected_byte = uint8_t(expected_length ? m.shown->bytes >> 8 * read : 0xAAu);
         break;
     case call::others:
         ok = CH341OpenDevice(1) != INVALID_HANDLE_VALUE;
@@ -229,14 +223,12 @@ template <typename T> rc::Gen<T> mostly(T usual, T edge, rc::Gen<T> other)
         {{3, rc::gen::just(usual)}, {1, rc::gen::just(edge)}, {1, std::move(other)}});
 }
 
-rc::Gen<uint32_t> fault_bits(uint32_t calls)
-{
-    return mostly(0u, 1u << (calls - 1), rc::gen::inRange(0u, 1u << calls));
-}
-
 rc::Gen<script> scripts()
 {
     return rc::gen::exec([] {
+        const auto fault_bits = [](uint32_t calls) {
+            return mostly(0u, 1u << (calls - 1), rc::gen::inRange(0u, 1u << calls));
+        };
         script s{};
         s.timed = *rc::gen::arbitrary<bool>();
         s.ends = *rc::gen::arbitrary<bool>();

@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include <algorithm>
 #include <vector>
 
 enum class scripted : uint8_t { good, failed, space };
@@ -63,11 +64,8 @@ void play_scans(const std::vector<scripted_scan> &script, Scan scan, Space space
 
 inline uint32_t count_of(const std::vector<scripted_scan> &script, scripted kind)
 {
-    uint32_t count = 0;
-    for (const scripted_scan &step : script) {
-        count += step.kind == kind ? 1 : 0;
-    }
-    return count;
+    const auto of_kind = [kind](const scripted_scan &step) { return step.kind == kind; };
+    return static_cast<uint32_t>(std::count_if(script.begin(), script.end(), of_kind));
 }
 
 // The runs as scans spacing_us apart from start_us.

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <algorithm>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,21 +50,32 @@ inline std::string sim_trace_for(const std::string &name)
     return sim_trace_in("CH341_SIM_TRACE", name);
 }
 
+// text, times times over.
+inline std::string repeated(const std::string &text, int times)
+{
+    std::ostringstream all;
+    std::fill_n(std::ostream_iterator<std::string>(all), times, text);
+    return all.str();
+}
+
+// A frame script of text, in name.frames: its path.
+inline std::string sim_frames_of(const std::string &name, const std::string &text)
+{
+    write_file(name + ".frames", text);
+    return name + ".frames";
+}
+
 // The CH341 stand-in's board: a frame script of text, in name.frames.
 inline void sim_script_for(const std::string &name, const std::string &text)
 {
-    write_file(name + ".frames", text);
-    program_set_environment("CH341_SIM_BOARD", name + ".frames");
+    program_set_environment("CH341_SIM_BOARD", sim_frames_of(name, text));
 }
 
 // The same, where board may also be "" (no bridge) or a built-in board's name.
 inline void sim_board_for(const std::string &name, const std::string &board)
 {
-    if (board.empty() || board == "demo" || board == "worn" || board == "loose") {
-        program_set_environment("CH341_SIM_BOARD", board);
-    } else {
-        sim_script_for(name, board);
-    }
+    bool built_in = board.empty() || board == "demo" || board == "worn" || board == "loose";
+    program_set_environment("CH341_SIM_BOARD", built_in ? board : sim_frames_of(name, board));
 }
 
 // The card reader stand-in's scenario, text in name.scenario; no text leaves it on its demo.
@@ -80,11 +94,8 @@ inline std::string sim_call_of(const std::string &line)
 // How many lines of a trace begin with call, e.g. "CH341CloseDevice(0)".
 inline int sim_calls_in(const std::vector<std::string> &trace, const std::string &call)
 {
-    int count = 0;
-    for (const std::string &line : trace) {
-        count += line.compare(0, call.size(), call) == 0 ? 1 : 0;
-    }
-    return count;
+    const auto made = [&call](const std::string &line) { return line.rfind(call, 0) == 0; };
+    return static_cast<int>(std::count_if(trace.begin(), trace.end(), made));
 }
 
 #endif

@@ -93,12 +93,8 @@ TEST(ScriptLineUnreadable, SaysWhy)
 // All of the text, a digit first (no sign, no blank), in range; -1: refused.
 TEST(ScriptLineNumber, TakesAllOfTheTextInRange)
 {
-    const struct {
-        const char *text;
-        int base;
-        int64_t value;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char *text; int base; int64_t value; } cases[] = {
         {"5", 10, 5},
         {"09", 10, 9},
         {"4", 10, -1},
@@ -111,8 +107,8 @@ TEST(ScriptLineNumber, TakesAllOfTheTextInRange)
         {"Fe", 16, 0xFE},
         {"0x1f", 16, 0x1F},
         {"1G", 16, -1},
-        // clang-format on
     };
+    // clang-format on
     for (const auto &c : cases) {
         uint32_t value = 0;
         bool ok = script_line_number(c.text, c.base, 5, c.base == 10 ? 9 : 0xFF, &value);

@@ -1,6 +1,5 @@
 // How much a frame script may hold: the stand-in refuses a script past these
-// (README.md, "Frame scripts"), and paneltest --record never writes past them.
-// Constants only, so that paneltest can include this without the stand-in.
+// (sim/ch341dll/README.md, "Frame scripts"), and paneltest --record never writes past them.
 #ifndef FRAME_SCRIPT_LIMITS_H
 #define FRAME_SCRIPT_LIMITS_H
 

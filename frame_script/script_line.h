@@ -1,4 +1,4 @@
-// The line reader both stand-ins' scripts share: one line, its words, their numbers.
+// The line reader of every script: one line, its words, their numbers.
 #ifndef SCRIPT_LINE_H
 #define SCRIPT_LINE_H
 
@@ -10,6 +10,8 @@
 constexpr size_t script_line_max = 255;
 // A line buffer: the characters and their terminating NUL.
 constexpr size_t script_line_size = script_line_max + 1;
+// A word and the blank after it take two characters; more than fit is still refused.
+constexpr uint32_t script_line_max_words = script_line_size / 2;
 
 // A script open for reading, through a buffer of its own so that its first
 // bytes can be judged before line 1 is.
