@@ -14,6 +14,9 @@
 
 namespace {
 
+// No scan times: the recordings' scan time line reads "--".
+duration_window no_times;
+
 TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
 {
     std::vector<scripted_run> alternating(record_max_frame_lines + 1, run_of(0, 1));
@@ -50,7 +53,8 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         SCOPED_TRACE(c.name);
         std::string path = std::string("scan_log_") + c.name + ".recording";
         scan_recording recording;
-        ASSERT_TRUE(scan_recording_open(&recording, path.c_str(), "paneltest test\n", 0));
+        ASSERT_TRUE(
+            scan_recording_open(&recording, path.c_str(), "paneltest test\n", &no_times, 0));
         scan_events events;
         scan_events_start(&events);
         std::vector<std::string> lines;
@@ -113,7 +117,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
 TEST(ScanLog, ARecordingThatCannotBeWrittenFailsItsClose)
 {
     scan_recording recording;
-    ASSERT_TRUE(scan_recording_open(&recording, "/dev/full", "paneltest test\n", 0));
+    ASSERT_TRUE(scan_recording_open(&recording, "/dev/full", "paneltest test\n", &no_times, 0));
     scan_recording_scan(&recording, true, 1, 0, 5000);
     EXPECT_FALSE(scan_recording_close(&recording, 5000));
 }

@@ -9,6 +9,7 @@
 #include "scan_chatter.h"
 #include "scan_script.h"
 #include "wiring_check.h"
+#include "wiring_check_text.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
     wiring_check_scan(&check, true, 0, 15000);
     wiring_check_skip(&check);  // released, but not yet idle for the chatter threshold
     wiring_check_scan(&check, true, 0, 45000);
-    for (int step = 2; step < check_input_count; ++step) {
+    for (int step = 2; step < input_count; ++step) {
         wiring_check_skip(&check);
     }
     EXPECT_EQ(check.phase, check_phase::done);
@@ -88,9 +89,10 @@ TEST(WiringCheck, JudgeTellsOkCrossedAndShortedApart)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "active 0x" << std::hex << c.active);
-        check_result result = wiring_check_judge(3, c.active);
-        EXPECT_EQ(result.verdict, c.verdict);
-        EXPECT_EQ(result.with, c.with);
+        wiring_check check =
+            checked(0, {good(0, 0), space_key, space_key, space_key, good(c.active, 5000)});
+        EXPECT_EQ(check.results[3].verdict, c.verdict);
+        EXPECT_EQ(check.results[3].with, c.with);
     }
 }
 
