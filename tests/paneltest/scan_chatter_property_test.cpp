@@ -2,7 +2,6 @@
 // against the rule of the chatter view in paneltest/README.md.
 #include <gtest/gtest.h>
 #include <rapidcheck/gtest.h>
-#include <stdio.h>
 
 #include <algorithm>
 #include <ostream>
@@ -19,9 +18,10 @@ constexpr uint64_t none = UINT64_MAX;
 const std::vector<int> pool = {0, 5, 15, 18};
 
 struct model_input {
-    bool ever_pressed, round_open;  // round_open: false from a space to the input's next press
-    uint32_t presses, chatter, earlier;
-    uint64_t gap, hold, pressed_at, released_at;
+    bool ever_pressed = false,
+         round_open = false;  // round_open: false from a space to its next press
+    uint32_t presses = 0, chatter = 0, earlier = 0;
+    uint64_t gap = none, hold = none, pressed_at = none, released_at = none;
 };
 
 void model_edge(model_input *in, bool press, uint64_t now, uint64_t threshold_us)
@@ -43,12 +43,9 @@ void model_edge(model_input *in, bool press, uint64_t now, uint64_t threshold_us
 
 std::string ms_text(uint64_t us)
 {
-    char text[32] = "--";
-    if (us != none) {
-        unsigned long long tenths = (us + 50) / 100;
-        snprintf(text, sizeof text, "%llu.%llu ms", tenths / 10, tenths % 10);
-    }
-    return text;
+    uint64_t tenths = (us + 50) / 100;
+    return us == none ? "--"
+                      : std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " ms";
 }
 
 std::string model_line(const model_input &in, int i)
@@ -108,7 +105,6 @@ RC_GTEST_PROP(ScanChatterModel, CountsFollowTheRoundsOfTheReadme, ())
     scan_chatter chatter;
     scan_chatter_start(&chatter, threshold_ms);
     model_input m[input_count];
-    std::fill(m, m + input_count, model_input{false, false, 0, 0, 0, none, none, none, none});
     uint32_t active = 0, round = 1, failed = 0;
     for (const chatter_step &step : steps) {
         bool ok = step.kind == scripted::good;

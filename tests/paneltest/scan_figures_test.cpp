@@ -39,16 +39,17 @@ TEST(ScanRate, WholeWindowsOfASecondOrMoreScaledToOneSecond)
         // clang-format on
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
         scan_rate rate;
         for (const rate_step &step : c.steps) {
             if (step.scans == 0) {
                 scan_rate_start(&rate, step.first_ms);
             }
             for (int scan = 0; scan < step.scans; ++scan) {
-                scan_rate_count(&rate, step.first_ms + static_cast<uint64_t>(scan) * step.interval_ms);
+                scan_rate_count(&rate,
+                                step.first_ms + static_cast<uint64_t>(scan) * step.interval_ms);
             }
-            EXPECT_EQ(scan_rate_per_second(&rate), step.rate) << "from " << step.first_ms;
+            EXPECT_EQ(scan_rate_per_second(&rate), step.rate)
+                << c.name << " from " << step.first_ms;
         }
     }
 }
@@ -63,7 +64,7 @@ TEST(ScanTiming, MinMedianAndMaxOfTheLastThousandScans)
 {
     duration_window window;
     duration_window_start(&window);
-    EXPECT_EQ(duration_window_figures(&window).count, 0u);
+    EXPECT_EQ(figures_of(window), std::make_tuple(0u, 0u, 0u, 0u));
     for (uint64_t duration : {40u, 10u, 30u, 20u}) {
         duration_window_record(&window, duration);
     }
