@@ -14,6 +14,10 @@
 #define WZIO_API IO_IMPORT
 #endif
 
+// How long a failed scan keeps the last good scan's inputs, in ms from the
+// first failed scan of its link drop-out (see wz_io_read_inputs).
+#define WZ_IO_LINK_HOLD_MS 50
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -29,11 +33,12 @@ WZIO_API void IO_CALL wz_io_fini(void);
 // Scans the inputs once: twelve bridge calls, and no clock read on a good
 // scan. Returns false when the bridge failed. A failed scan after wz_io_init
 // and a good scan since keeps the last good scan's inputs while its link
-// drop-out (the run of failed scans) is under 50 ms old, then reports every
-// input inactive until a good scan; otherwise every input is inactive at
-// once. From the third failed scan in a row since wz_io_init, and at least
-// 250 ms after the last open, it closes bridge 0 and opens it again after its
-// last call (not after wz_io_fini), so inputs come back once the bridge does.
+// drop-out (the run of failed scans) is under WZ_IO_LINK_HOLD_MS old, then
+// reports every input inactive until a good scan; otherwise every input is
+// inactive at once. From the third failed scan in a row since wz_io_init,
+// and at least 250 ms after the last open, it closes bridge 0 and opens it
+// again after its last call (not after wz_io_fini), so inputs come back once
+// the bridge does.
 WZIO_API bool IO_CALL wz_io_read_inputs(void);
 
 // Panel buttons of the last scan, bit i = button i (0 before the first scan).

@@ -16,8 +16,13 @@
 #include "console.h"
 #include "log.h"
 #include "scan_chatter.h"
+#include "scan_session.h"
 #include "thread.h"
 #include "view.h"
+#include "view_chatter.h"
+#include "view_check.h"
+#include "view_events.h"
+#include "view_live.h"
 #include "wzio.h"
 
 namespace {
@@ -282,24 +287,24 @@ int main(int argc, char **argv)
     wz_io_set_loggers(logger_table[log_level_misc], logger_table[log_level_info],
                       logger_table[log_level_warning], logger_table[log_level_fatal]);
     // Before the bridge is touched, so a wrong path costs no scan.
-    if (chosen.record_path != nullptr && !view_recording_open(chosen.record_path)) {
+    if (chosen.record_path != nullptr && !scan_session_open_recording(chosen.record_path)) {
         printf("Cannot create the recording %s: %s\n", chosen.record_path, strerror(errno));
         return exit_bad_arguments;
     }
     if (!wz_io_init(host_thread_start, host_thread_join, host_thread_close)) {
         puts(no_bridge_text);
-        view_recording_close();
+        scan_session_close_recording();
         return exit_no_bridge;
     }
 
     const view_entry &shown = views[static_cast<int>(chosen.shown)];
     cycle_counts counts = {0, 0};
     console_begin_run();
-    view_start_scans();
+    scan_session_start();
     shown.run(chosen.settings, &counts);
     wz_io_fini();
     console_end_run();
-    if (!view_recording_close()) {
+    if (!scan_session_close_recording()) {
         printf("The recording %s is incomplete: writing to it failed\n", chosen.record_path);
     }
     // An interrupted run ends as Escape would, with a line above the last ones to say so.

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "ms_text.h"
+#include "time_units.h"
 
 namespace {
 
@@ -25,12 +26,30 @@ void format_time(uint64_t us, char *text, size_t size)
     ms_text_format(us, text, size);
 }
 
+// The inputs pressed at least once.
+int pressed_count(const scan_chatter *chatter)
+{
+    int pressed = 0;
+    for (const chatter_input &input : chatter->inputs) {
+        if (input.presses != 0) {
+            ++pressed;
+        }
+    }
+    return pressed;
+}
+
+// Whether any input's latest round chattered.
+bool any_chattered(const scan_chatter *chatter)
+{
+    return scan_chatter_worst(chatter) >= 0;
+}
+
 }  // namespace
 
 void scan_chatter_start(scan_chatter *chatter, uint32_t threshold_ms)
 {
     *chatter = {};
-    chatter->threshold_us = threshold_ms * 1000u;
+    chatter->threshold_us = threshold_ms * us_per_ms;
     chatter->round = 1;
     for (chatter_input &input : chatter->inputs) {
         forget_times(&input);
@@ -52,7 +71,7 @@ void scan_chatter_scan(scan_chatter *chatter, bool scan_ok, uint32_t active, uin
     if (!scan_ok) {
         return;
     }
-    active &= check_all_inputs;
+    active &= all_inputs;
     uint32_t changed = active ^ chatter->active;
     chatter->active = active;
     // Only the inputs that changed: most scans change none.
@@ -96,7 +115,7 @@ int scan_chatter_worst(const scan_chatter *chatter)
 {
     int worst = -1;
     uint32_t most = 0;
-    for (int input = 0; input < check_input_count; ++input) {
+    for (int input = 0; input < input_count; ++input) {
         if (chatter->inputs[input].chatters > most) {
             most = chatter->inputs[input].chatters;
             worst = input;
@@ -105,25 +124,9 @@ int scan_chatter_worst(const scan_chatter *chatter)
     return worst;
 }
 
-int scan_chatter_pressed_count(const scan_chatter *chatter)
-{
-    int pressed = 0;
-    for (const chatter_input &input : chatter->inputs) {
-        if (input.presses != 0) {
-            ++pressed;
-        }
-    }
-    return pressed;
-}
-
-bool scan_chatter_any(const scan_chatter *chatter)
-{
-    return scan_chatter_worst(chatter) >= 0;
-}
-
 bool scan_chatter_passed(const scan_chatter *chatter, uint32_t failed_scans)
 {
-    return failed_scans == 0 && !scan_chatter_any(chatter);
+    return failed_scans == 0 && !any_chattered(chatter);
 }
 
 void scan_chatter_format_round(const scan_chatter *chatter, int input, char *buffer, size_t size)
@@ -133,7 +136,7 @@ void scan_chatter_format_round(const scan_chatter *chatter, int input, char *buf
     char hold[ms_text_size];
     format_time(counts.shortest_gap_us, gap, sizeof gap);
     format_time(counts.shortest_hold_us, hold, sizeof hold);
-    check_input_name name = wiring_check_input_name(input);
+    input_name name = input_name_of(input);
     snprintf(buffer, size, "%s %d: %lu presses, %lu chatter, shortest gap %s, shortest hold %s",
              name.group, name.number, static_cast<unsigned long>(counts.presses),
              static_cast<unsigned long>(counts.chatters), gap, hold);
@@ -162,7 +165,7 @@ void scan_chatter_format_total(const scan_chatter *chatter, uint32_t sampling_us
     }
     snprintf(buffer, size,
              "chatter: %d of %d pressed inputs chatter, threshold %lu ms, sampling %lu us",
-             chattered, scan_chatter_pressed_count(chatter),
-             static_cast<unsigned long>(chatter->threshold_us / 1000u),
+             chattered, pressed_count(chatter),
+             static_cast<unsigned long>(chatter->threshold_us / us_per_ms),
              static_cast<unsigned long>(sampling_us));
 }

@@ -1,8 +1,8 @@
 // The chatter bookkeeping of paneltest --chatter: per input its presses, the
 // presses that came too soon after its release, and its shortest gap and
 // hold, as plain functions over scan results and their times. Nothing here
-// scans, reads a clock or prints. Inputs are numbered and named as in the
-// wiring check (wiring_check.h).
+// scans, reads a clock or prints. Inputs are numbered and named as
+// panel_inputs.h does.
 //
 // The counts go by rounds, one button after another: the space key ends
 // every input's round, and each input starts its next one at its next press.
@@ -13,7 +13,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "wiring_check.h"
+#include "panel_inputs.h"
 
 constexpr uint32_t chatter_default_ms = 30;  // the default threshold
 constexpr uint32_t chatter_min_ms = 1, chatter_max_ms = 1000;
@@ -37,7 +37,7 @@ struct scan_chatter {
     uint32_t threshold_us;
     uint32_t active;  // inputs active as of the last good scan
     uint32_t round;   // the rounds begun, the first one included
-    chatter_input inputs[check_input_count];
+    chatter_input inputs[input_count];
 };
 
 // Every count zero, every input released; threshold_ms from chatter_min_ms to chatter_max_ms.
@@ -48,19 +48,13 @@ void scan_chatter_start(scan_chatter *chatter, uint32_t threshold_ms);
 // before is not counted. Until then an input keeps its latest round.
 void scan_chatter_next_round(scan_chatter *chatter);
 
-// Feeds one scan: its inputs (wiring_check_inputs_of) and its start time in
+// Feeds one scan: its inputs (inputs_of) and its start time in
 // monotonic microseconds. A failed scan is neither a press nor a release.
 void scan_chatter_scan(scan_chatter *chatter, bool scan_ok, uint32_t active, uint64_t now_us);
 
 // The input whose latest round has the most chatter, the first in step
 // order on a tie; -1 when none chattered.
 int scan_chatter_worst(const scan_chatter *chatter);
-
-// The inputs pressed at least once.
-int scan_chatter_pressed_count(const scan_chatter *chatter);
-
-// Whether any input's latest round chattered.
-bool scan_chatter_any(const scan_chatter *chatter);
 
 // No input's latest round chattered and no scan failed (exit status 0).
 bool scan_chatter_passed(const scan_chatter *chatter, uint32_t failed_scans);

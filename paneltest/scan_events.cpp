@@ -2,21 +2,22 @@
 
 #include <stdio.h>
 
+#include "time_units.h"
+
 namespace {
 
 // unsigned long is 32 bits on Windows: milliseconds go out as seconds and a
 // remainder, which lasts 136 years instead of 49 days.
 unsigned long seconds_of(uint64_t ms)
 {
-    return static_cast<unsigned long>(ms / 1000u);
+    return static_cast<unsigned long>(ms / ms_per_s);
 }
 
 unsigned long thousandths_of(uint64_t ms)
 {
-    return static_cast<unsigned long>(ms % 1000u);
+    return static_cast<unsigned long>(ms % ms_per_s);
 }
 
-constexpr uint64_t us_per_ms = 1000;
 static_assert(link_hold_us == 50 * us_per_ms, "the drop-out lines say 50 ms");
 
 // "1.234 s, scan 247: "; returns where the rest of the line goes.
@@ -68,9 +69,9 @@ void scan_events_scan(scan_events *events, bool scan_ok, uint32_t active, uint64
         ++events->failed;
         return;
     }
-    active &= (1u << check_input_count) - 1;
+    active &= all_inputs;
     uint32_t changed = active ^ events->active;
-    for (int input = 0; input < check_input_count; ++input) {
+    for (int input = 0; input < input_count; ++input) {
         if ((changed & 1u << input) != 0) {
             ++events->edges;
             if ((active & 1u << input) != 0) {
@@ -106,13 +107,13 @@ bool scan_events_next_line(scan_events *events, char *buffer, size_t size)
         ++input;
     }
     events->unreported &= ~(1u << input);
-    check_input_name name = wiring_check_input_name(input);
+    input_name name = input_name_of(input);
     if ((events->active & 1u << input) != 0) {
         snprintf(rest, room, "%s %d pressed", name.group, name.number);
         return true;
     }
     uint64_t held_ms = events->scan_ms - events->pressed_ms[input];
-    if (held_ms < 1000u) {
+    if (held_ms < ms_per_s) {
         snprintf(rest, room, "%s %d released after %lu ms", name.group, name.number,
                  thousandths_of(held_ms));
     } else {

@@ -1,8 +1,8 @@
 // The event view of paneltest --events: every press and release of every
 // input, and every link drop-out (scan_link.h), as one line with its time,
-// as plain functions over scan results.
-// Nothing here scans, reads a clock or prints; main.cpp feeds it every cycle.
-// Inputs are numbered and named as in the wiring check (wiring_check.h).
+// as plain functions over scan results. Nothing here scans, reads a clock
+// or prints; view_events.cpp feeds it every cycle. Inputs are numbered and
+// named as panel_inputs.h does.
 #ifndef PANELTEST_SCAN_EVENTS_H
 #define PANELTEST_SCAN_EVENTS_H
 
@@ -10,7 +10,7 @@
 #include <stdint.h>
 
 #include "scan_link.h"
-#include "wiring_check.h"
+#include "panel_inputs.h"
 
 // Room for the longest line: "4294967295.999 s, scan 4294967295: link back after ...".
 constexpr size_t scan_events_line_size = 160;
@@ -19,10 +19,10 @@ struct scan_events {
     uint32_t scans;
     uint32_t failed;
     uint32_t edges;
-    uint64_t first_us;                       // when scan 1 was made
-    uint32_t active;                         // the inputs pressed as of the last good scan
-    uint64_t pressed_ms[check_input_count];  // since scan 1: when each active input went active
-    uint64_t scan_ms;                        // since scan 1: when the latest scan was made
+    uint64_t first_us;                 // when scan 1 was made
+    uint32_t active;                   // the inputs pressed as of the last good scan
+    uint64_t pressed_ms[input_count];  // since scan 1: when each active input went active
+    uint64_t scan_ms;                  // since scan 1: when the latest scan was made
     scan_link link;
     bool link_line;       // the latest scan began or ended a drop-out and its line is not out yet
     bool link_held_gone;  // inputs were active as the drop-out began and a game saw them go

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr uint64_t us_per_hundredth = 10000;
+constexpr uint64_t us_per_hundredth = us_per_s / 100;
 
 // "1.52 s": unsigned long is 32 bits on Windows, which holds 136 years of seconds.
 void format_seconds(uint64_t us, char *text, size_t size)

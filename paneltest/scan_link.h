@@ -8,9 +8,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "time_units.h"
+#include "wzio.h"
+
 // How long into a drop-out the library keeps the last good scan's inputs;
 // from then on it reports every input released until a good scan.
-constexpr uint64_t link_hold_us = 50000;
+constexpr uint64_t link_hold_us = uint64_t{WZ_IO_LINK_HOLD_MS} * us_per_ms;
 
 // "link drop-outs: 4294967295, longest 4294967295.99 s, last ..." with room to spare.
 constexpr size_t link_line_size = 96;

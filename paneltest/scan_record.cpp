@@ -39,7 +39,7 @@ void write_counts(scan_recording *recording)
                  static_cast<unsigned long>(recording->failed),
                  static_cast<unsigned long>(recording->recorded_scans));
     }
-    scan_timing_figures time = scan_timing_now();
+    scan_timing_figures time = duration_window_figures(recording->scan_times);
     if (time.count == 0) {
         snprintf(lines[1], sizeof lines[1], "# scan time: --");
     } else {
@@ -112,9 +112,10 @@ bool record_run_add(record_run *run, bool scan_ok, uint16_t panel, uint8_t sys, 
 }
 
 bool scan_recording_open(scan_recording *recording, const char *path, const char *version_line,
-                         uint64_t now_us)
+                         const duration_window *scan_times, uint64_t now_us)
 {
     *recording = {};
+    recording->scan_times = scan_times;
     // Binary: the same bytes on every platform, and the comment lines keep their offsets.
     FILE *file = fopen(path, "wb");
     if (file == nullptr) {

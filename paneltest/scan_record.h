@@ -53,12 +53,14 @@ struct scan_recording {
     uint64_t last_scan_us;    // from the first scan
     uint64_t flushed_us;
     bool write_failed;
-    uint32_t pace_us;  // the median scan period; 0 while it is not known
+    uint32_t pace_us;                   // the median scan period; 0 while it is not known
+    const duration_window *scan_times;  // the view's, for the scan time line
 };
 
-// Creates the file and writes its comment lines; false when it cannot be created.
+// Creates the file and writes its comment lines, the scan time line from
+// scan_times as it goes; false when it cannot be created.
 bool scan_recording_open(scan_recording *recording, const char *path, const char *version_line,
-                         uint64_t now_us);
+                         const duration_window *scan_times, uint64_t now_us);
 
 // Records one scan started at now_us (monotonic microseconds). At least once a
 // second the comment lines are brought up to date and the file is flushed,

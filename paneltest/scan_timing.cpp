@@ -2,15 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-duration_window scan_durations;
-
-// The median is picked from a copy, so the ring keeps its order.
-uint32_t sorted_copy[scan_timing_window];
-
-}  // namespace
-
 void duration_window_start(duration_window *window)
 {
     window->next_slot = 0;
@@ -34,7 +25,9 @@ scan_timing_figures duration_window_figures(const duration_window *window)
     if (recorded == 0) {
         return figures;
     }
-    // Until the ring is full the durations are its first `recorded` slots.
+    // The median is picked from a copy, so the ring keeps its order; until
+    // the ring is full the durations are its first `recorded` slots.
+    uint32_t sorted_copy[scan_timing_window];
     std::copy(window->durations, window->durations + recorded, sorted_copy);
     uint32_t *middle = sorted_copy + (recorded - 1) / 2;
     std::nth_element(sorted_copy, middle, sorted_copy + recorded);
@@ -42,19 +35,4 @@ scan_timing_figures duration_window_figures(const duration_window *window)
     figures.min_us = *std::min_element(sorted_copy, middle + 1);
     figures.max_us = *std::max_element(middle, sorted_copy + recorded);
     return figures;
-}
-
-void scan_timing_start()
-{
-    duration_window_start(&scan_durations);
-}
-
-void scan_timing_record(uint64_t duration_us)
-{
-    duration_window_record(&scan_durations, duration_us);
-}
-
-scan_timing_figures scan_timing_now()
-{
-    return duration_window_figures(&scan_durations);
 }

@@ -1,8 +1,7 @@
-// The time of one wz_io_read_inputs call over the last scans, for the
-// paneltest screen and the check summary: on a real bridge it is twelve USB
-// round trips, the figure an operator compares across ports and hubs. The
-// same window of figures serves the time between scan starts, the sampling
-// period a view reaches.
+// Durations over the last scans: the time of one wz_io_read_inputs call, for
+// the paneltest screen and the check summary (on a real bridge it is twelve
+// USB round trips, the figure an operator compares across ports and hubs),
+// and the time between scan starts, the sampling period a view reaches.
 #ifndef PANELTEST_SCAN_TIMING_H
 #define PANELTEST_SCAN_TIMING_H
 
@@ -34,10 +33,5 @@ void duration_window_record(duration_window *window, uint64_t duration_us);
 
 // Minimum, median and maximum of the durations in the window.
 scan_timing_figures duration_window_figures(const duration_window *window);
-
-// The scan time's own window, as above.
-void scan_timing_start();
-void scan_timing_record(uint64_t duration_us);
-scan_timing_figures scan_timing_now();
 
 #endif

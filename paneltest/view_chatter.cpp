@@ -2,12 +2,18 @@
 // counts for every input its presses and the presses that came too soon
 // after its release (scan_chatter.h). The screen and the keys go on a clock
 // of their own, so that drawing never takes the sampling's time.
+#include "view_chatter.h"
+
 #include <stdio.h>
 
 #include "console.h"
 #include "monotonic_clock.h"
+#include "panel_inputs.h"
 #include "scan_chatter.h"
-#include "view.h"
+#include "scan_session.h"
+#include "time_units.h"
+#include "view_end.h"
+#include "view_screen.h"
 
 namespace {
 
@@ -43,9 +49,9 @@ void show_chatter_screen(const cycle_counts &counts, bool scan_ok)
         scan_chatter_format_round(&chatter, worst, line, sizeof line);
         console_screen_printf("most chatter:\n%s\n", line);
     }
-    uint32_t sampling_us = view_scan_period_us();
+    uint32_t sampling_us = scan_session_period_us();
     console_screen_printf("threshold:   %lu ms\n",
-                          static_cast<unsigned long>(chatter.threshold_us / 1000u));
+                          static_cast<unsigned long>(chatter.threshold_us / us_per_ms));
     if (counts.scans < 2) {
         console_screen_printf("sampling:    --\n");
     } else {
@@ -71,9 +77,9 @@ void chatter_view_run(const view_settings &settings, cycle_counts *counts)
     uint64_t next_redraw_us = monotonic_clock_us() + redraw_period_us;
     bool scan_ok = true;
     for (;;) {
-        scan_reading reading = view_scan(counts);
+        scan_reading reading = scan_session_scan(counts);
         scan_ok = reading.ok;
-        scan_chatter_scan(&chatter, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
+        scan_chatter_scan(&chatter, reading.ok, inputs_of(reading.panel, reading.sys),
                           reading.started_us);
         if (view_scan_limit_reached(settings, *counts)) {
             break;
@@ -105,13 +111,13 @@ int chatter_view_finish(const cycle_counts &counts)
 {
     view_print_ended(counts);
     char line[chatter_line_size];
-    for (int input = 0; input < check_input_count; ++input) {
+    for (int input = 0; input < input_count; ++input) {
         if (chatter.inputs[input].presses != 0) {
             scan_chatter_format_input(&chatter, input, line, sizeof line);
             puts(line);
         }
     }
-    scan_chatter_format_total(&chatter, view_scan_period_us(), line, sizeof line);
+    scan_chatter_format_total(&chatter, scan_session_period_us(), line, sizeof line);
     puts(line);
     view_print_link_dropouts();
     return scan_chatter_passed(&chatter, counts.failed) ? exit_done : exit_chatter_found;

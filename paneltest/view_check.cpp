@@ -1,12 +1,17 @@
-// The wiring check, at the live view's pace (wiring_check.h): until every
-// step has its verdict, Escape ends it or the scan limit is reached; then
-// the scan time and one line per input.
+// The wiring check runs until every step has its verdict, Escape ends it or
+// the scan limit is reached; then come the scan time and one line per input.
+#include "view_check.h"
+
 #include <stdio.h>
 
 #include "console.h"
 #include "monotonic_clock.h"
-#include "view.h"
+#include "panel_inputs.h"
+#include "scan_session.h"
+#include "view_end.h"
+#include "view_screen.h"
 #include "wiring_check.h"
+#include "wiring_check_text.h"
 
 namespace {
 
@@ -26,8 +31,7 @@ void show_check_screen(const scan_reading &reading, const cycle_counts &counts)
     wiring_check_format_waiting(&check, text, sizeof text);
     console_screen_printf("%s\nPanel buttons\n%s", text, view_screen_rule);
     view_format_inputs(reading.panel, reading.sys);
-    console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check),
-                          check_input_count);
+    console_screen_printf("ok so far:   %d of %d\n", wiring_check_ok_count(&check), input_count);
     wiring_check_format_last(&check, text, sizeof text);
     console_screen_printf("last result: %s\n", text);
     console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
@@ -49,8 +53,8 @@ void check_view_run(const view_settings &settings, cycle_counts *counts)
         if ((keys & console_key_space) != 0) {
             wiring_check_skip(&check);
         }
-        scan_reading reading = view_scan(counts);
-        wiring_check_scan(&check, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
+        scan_reading reading = scan_session_scan(counts);
+        wiring_check_scan(&check, reading.ok, inputs_of(reading.panel, reading.sys),
                           monotonic_clock_us());
         show_check_screen(reading, *counts);
         if (check.phase == check_phase::done || view_scan_limit_reached(settings, *counts)) {
@@ -67,7 +71,7 @@ int check_view_finish(const cycle_counts &counts)
     char text[check_text_size];
     view_format_scan_time(text, sizeof text);
     puts(text);
-    for (int input = 0; input < check_input_count; ++input) {
+    for (int input = 0; input < input_count; ++input) {
         wiring_check_format_result(&check, input, text, sizeof text);
         puts(text);
     }

@@ -1,10 +1,14 @@
-// The event view, at the live view's pace: a line for every edge as it
-// happens (scan_events.h), and the summary at the end.
+// The event view scans at the live view's pace; its lines are scan_events.h's.
+#include "view_events.h"
+
 #include <stdio.h>
 
 #include "console.h"
+#include "panel_inputs.h"
 #include "scan_events.h"
-#include "view.h"
+#include "scan_session.h"
+#include "view_end.h"
+#include "view_screen.h"
 
 namespace {
 
@@ -22,8 +26,8 @@ void events_view_run(const view_settings &settings, cycle_counts *counts)
         if (view_should_end(console_keys_pressed())) {
             return;
         }
-        scan_reading reading = view_scan(counts);
-        scan_events_scan(&events, reading.ok, wiring_check_inputs_of(reading.panel, reading.sys),
+        scan_reading reading = scan_session_scan(counts);
+        scan_events_scan(&events, reading.ok, inputs_of(reading.panel, reading.sys),
                          reading.started_us);
         while (scan_events_next_line(&events, line, sizeof line)) {
             puts(line);

@@ -1,13 +1,17 @@
-// The live view: the inputs, the scan counts and the scan time, redrawn
-// every cycle until Escape or the scan limit.
+#include "view_live.h"
+
 #include <stdio.h>
 
 #include "console.h"
 #include "monotonic_clock.h"
 #include "scan_rate.h"
-#include "view.h"
+#include "scan_session.h"
+#include "view_end.h"
+#include "view_screen.h"
 
 namespace {
+
+scan_rate rate;
 
 void show_live_screen(const scan_reading &reading, const cycle_counts &counts)
 {
@@ -18,11 +22,11 @@ void show_live_screen(const scan_reading &reading, const cycle_counts &counts)
                           static_cast<unsigned int>(reading.panel),
                           static_cast<unsigned int>(reading.sys), view_screen_rule);
     console_screen_printf("scans:       %lu\n", static_cast<unsigned long>(counts.scans));
-    int32_t rate = scan_rate_per_second();
-    if (rate == scan_rate_unknown) {
+    int32_t per_second = scan_rate_per_second(&rate);
+    if (per_second == scan_rate_unknown) {
         console_screen_printf("per second:  --\n");
     } else {
-        console_screen_printf("per second:  %ld\n", static_cast<long>(rate));
+        console_screen_printf("per second:  %ld\n", static_cast<long>(per_second));
     }
     view_format_screen_end(counts.failed, reading.ok);
     console_screen_show();
@@ -32,13 +36,13 @@ void show_live_screen(const scan_reading &reading, const cycle_counts &counts)
 
 void live_view_run(const view_settings &settings, cycle_counts *counts)
 {
-    scan_rate_start(monotonic_clock_ms());
+    scan_rate_start(&rate, monotonic_clock_ms());
     for (;;) {
         if (view_should_end(console_keys_pressed())) {
             return;
         }
-        scan_reading reading = view_scan(counts);
-        scan_rate_count(monotonic_clock_ms());
+        scan_reading reading = scan_session_scan(counts);
+        scan_rate_count(&rate, monotonic_clock_ms());
         show_live_screen(reading, *counts);
         if (view_scan_limit_reached(settings, *counts)) {
             return;

@@ -1,34 +1,17 @@
 // The guided wiring check of paneltest --check: the steps and verdicts as
-// plain functions over scan results, and the text of its prompt and summary.
-// Nothing here scans, reads a key or prints; main.cpp feeds it every cycle.
-//
-// Inputs are numbered 0 to 18 in the order of the steps: panel buttons 0 to
-// 15, then system inputs 0 to 2 as 16 to 18. A set of inputs is a mask with
-// bit i for input i (wiring_check_inputs_of builds one from a scan).
+// plain functions over scan results (their text is wiring_check_text.h).
+// Nothing here scans, reads a key or prints; view_check.cpp feeds it every
+// cycle. Inputs are numbered, and sets of them made, as panel_inputs.h does.
 #ifndef PANELTEST_WIRING_CHECK_H
 #define PANELTEST_WIRING_CHECK_H
 
-#include <stddef.h>
 #include <stdint.h>
 
-constexpr int check_panel_count = 16;
-constexpr int check_input_count = 19;
-// Every input's bit: the set of all 19.
-constexpr uint32_t check_all_inputs = (1u << check_input_count) - 1;
+#include "panel_inputs.h"
+#include "time_units.h"
 
-// An input's name in every line paneltest prints: "panel 5", "sys 1".
-struct check_input_name {
-    const char *group;
-    int number;
-};
-
-constexpr check_input_name wiring_check_input_name(int input)
-{
-    return input < check_panel_count ? check_input_name{"panel", input}
-                                     : check_input_name{"sys", input - check_panel_count};
-}
 // A step that has seen nothing for this long, in good scans, hints at a dead input.
-constexpr uint64_t check_unseen_us = 10000000;
+constexpr uint64_t check_unseen_us = 10 * uint64_t{us_per_s};
 
 enum class check_verdict : uint8_t {
     not_reached,  // no verdict yet: the check ended before this input's step
@@ -69,16 +52,9 @@ struct wiring_check {
     uint32_t active;          // active at the last good scan, stuck inputs left out
     uint64_t unseen_us;       // the step's time awaiting its press, between good scans
     uint64_t last_unseen_us;  // the latest good scan of that wait; UINT64_MAX after a failed one
-    check_result results[check_input_count];
-    uint32_t shortest_gap_us[check_input_count];  // chatters: its shortest release-to-press gap
+    check_result results[input_count];
+    uint32_t shortest_gap_us[input_count];  // chatters: its shortest release-to-press gap
 };
-
-// The inputs of one scan as a set.
-uint32_t wiring_check_inputs_of(uint16_t panel, uint8_t sys);
-
-// The verdict on input `expected` from the first scan that differed from
-// idle, given the inputs active in it (stuck ones left out).
-check_result wiring_check_judge(int expected, uint32_t active);
 
 // Starts a check at now_us (monotonic microseconds) in the settling phase.
 // chatter_ms is the chatter threshold, 1 to 1000 (scan_chatter.h).
@@ -89,6 +65,9 @@ void wiring_check_start(wiring_check *check, uint32_t settle_ms, uint32_t chatte
 // otherwise ignored: whatever the library reports for it is neither a press
 // nor a release, and the settle time waits for the bridge to answer again.
 //
+// A step's verdict is taken from its first scan that differs from idle:
+// only the asked input active is ok, one other instead is crossed with it,
+// any other set is short with every input in it but the asked one.
 // A step ends when every input reads idle. After an ok or crossed step the
 // input that went active must then stay idle for the threshold: going active
 // alone sooner is a bounce (an ok input chatters) and its release is awaited
@@ -107,20 +86,5 @@ int wiring_check_ok_count(const wiring_check *check);
 
 // All inputs ok and no scan failed (exit status 0).
 bool wiring_check_passed(const wiring_check *check);
-
-// Texts, written into buffer (truncated to size, always terminated):
-// "panel 5: crossed with panel 9", "sys 2: skipped", "panel 0: chatters,
-// shortest gap 8.4 ms" (to one decimal), ... for one input;
-void wiring_check_format_result(const wiring_check *check, int input, char *buffer, size_t size);
-// "check: 15 of 19 ok, 3 failed scans" (the plural stays for 1, so the line has one form);
-void wiring_check_format_total(const wiring_check *check, char *buffer, size_t size);
-// what the operator is asked to do now, e.g. "Press panel button 5 (row 2, column 2), ...",
-// or, after a failed scan, to see to the bridge;
-void wiring_check_format_prompt(const wiring_check *check, char *buffer, size_t size);
-// what the prompt waits on, or empty: "still active: panel 3" while inputs
-// keep it from going on, or the hint of a step not seen (wiring_check_unseen);
-void wiring_check_format_waiting(const wiring_check *check, char *buffer, size_t size);
-// the latest verdict, "panel 3, sys 1: stuck active" before the first, or "--".
-void wiring_check_format_last(const wiring_check *check, char *buffer, size_t size);
 
 #endif

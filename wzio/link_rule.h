@@ -6,9 +6,11 @@
 
 #include <stdint.h>
 
+#include "wzio.h"
+
 // A failed scan this soon after its drop-out's first keeps the last inputs:
 // a lost transfer is no release.
-constexpr uint32_t link_hold_ms = 50;
+constexpr uint32_t link_hold_ms = WZ_IO_LINK_HOLD_MS;
 // One lost transfer is no drop-out: the bridge is opened again from this
 // many failed scans in a row.
 constexpr uint32_t link_reopen_failed_scans = 3;

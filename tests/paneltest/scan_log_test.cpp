@@ -14,8 +14,14 @@
 
 namespace {
 
+// The scan times a view hands the recording, for its scan time line.
+duration_window scan_times;
+
 TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
 {
+    for (uint64_t duration_us : {3, 9, 2}) {
+        duration_window_record(&scan_times, duration_us);
+    }
     std::vector<scripted_run> alternating(record_max_frame_lines + 1, run_of(0, 1));
     for (size_t run = 1; run < alternating.size(); run += 2) {
         alternating[run].active = 1;
@@ -50,7 +56,8 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         SCOPED_TRACE(c.name);
         std::string path = std::string("scan_log_") + c.name + ".recording";
         scan_recording recording;
-        ASSERT_TRUE(scan_recording_open(&recording, path.c_str(), "paneltest test\n", 0));
+        ASSERT_TRUE(
+            scan_recording_open(&recording, path.c_str(), "paneltest test\n", &scan_times, 0));
         scan_events events;
         scan_events_start(&events);
         std::vector<std::string> lines;
@@ -84,26 +91,23 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         if (!c.events.empty()) {
             EXPECT_EQ(lines, c.events);
         }
-        std::string frames, counts, pace, end;
-        size_t frame_lines = 0;
-        for (const std::string &text : lines_of(read_file(path))) {
-            if (text.compare(0, 4, "end ") == 0) {
-                end += text;
-            } else if (text.compare(0, 8, "pace-us ") == 0) {
-                pace += text.substr(0, text.find_last_not_of(' ') + 1);
-            } else if (text[0] != '#') {
-                frames += text + "\n";
-                ++frame_lines;
-            } else if (text != "# paneltest test" && counts.empty()) {
-                counts = text.substr(0, text.find_last_not_of(' ') + 1);
-            }
+        // The version, counts and scan time lines, the pace line, the frame lines, the end line.
+        std::vector<std::string> file = lines_of(read_file(path));
+        ASSERT_GE(file.size(), 5u);
+        auto unpadded = [&file](size_t at) {
+            return file[at].substr(0, file[at].find_last_not_of(' ') + 1);
+        };
+        EXPECT_EQ(unpadded(1), c.counts);
+        EXPECT_EQ(unpadded(2), "# scan time: min 2 us, median 3 us, max 9 us");
+        EXPECT_EQ(unpadded(3), c.pace);
+        EXPECT_EQ(file.back(), c.end);
+        std::string frames;
+        for (size_t at = 4; at + 1 < file.size(); ++at) {
+            frames += file[at] + "\n";
         }
-        EXPECT_EQ(counts, c.counts);
-        EXPECT_EQ(pace, c.pace);
-        EXPECT_EQ(end, c.end);
         EXPECT_EQ(frames.compare(0, c.frames_start.size(), c.frames_start), 0)
             << frames.substr(0, 99);
-        EXPECT_EQ(frame_lines, c.frame_lines);
+        EXPECT_EQ(file.size() - 5, c.frame_lines);
     }
 }
 
@@ -113,7 +117,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
 TEST(ScanLog, ARecordingThatCannotBeWrittenFailsItsClose)
 {
     scan_recording recording;
-    ASSERT_TRUE(scan_recording_open(&recording, "/dev/full", "paneltest test\n", 0));
+    ASSERT_TRUE(scan_recording_open(&recording, "/dev/full", "paneltest test\n", &scan_times, 0));
     scan_recording_scan(&recording, true, 1, 0, 5000);
     EXPECT_FALSE(scan_recording_close(&recording, 5000));
 }

@@ -11,7 +11,7 @@
 
 enum class scripted : uint8_t { good, failed, space };
 
-// Inputs are numbered as wiring_check_inputs_of numbers them: panel bits
+// Inputs are numbered as inputs_of (paneltest/panel_inputs.h) numbers them: panel bits
 // 0 to 15, system inputs from bit 16. A space has no inputs and takes no time.
 struct scripted_scan {
     scripted kind;
