@@ -189,7 +189,12 @@ command_line_verdict read_options(int argc, char **argv, command_line *line)
             complain("%s needs a value", argv[optind - 1]);
             return command_line_verdict::wrong;
         default:
-            complain_of_option(argv[optind - 1]);
+            // Within "-xh" optind still stands on the word: name the character alone.
+            if (optopt > 0 && optopt < scans_option) {
+                complain("unknown option -%c", static_cast<char>(optopt));
+            } else {
+                complain_of_option(argv[optind - 1]);
+            }
             return command_line_verdict::wrong;
         }
     }
@@ -211,8 +216,11 @@ command_line_verdict read_options(int argc, char **argv, command_line *line)
 
 command_line command_line_read(int argc, char **argv)
 {
-    command_line line = {command_line_verdict::run, view_kind::live,
-                         {0, default_settle_ms, chatter_default_ms}, nullptr, nullptr};
+    command_line line = {command_line_verdict::run,
+                         view_kind::live,
+                         {0, default_settle_ms, chatter_default_ms},
+                         nullptr,
+                         nullptr};
     complaint_text[0] = '\0';
     line.verdict = read_options(argc, argv, &line);
     line.complaint = line.verdict == command_line_verdict::wrong ? complaint_text : nullptr;

@@ -1,8 +1,9 @@
-// paneltest's command line read in-process: each row's options, or its complaint
-// byte for byte, and the usage's figures from their constants.
+// paneltest's command line read in-process: each line's view and settings, or its
+// complaint byte for byte, and the usage's figures from their constants.
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,50 +11,71 @@
 
 namespace {
 
-// The words of line, space-separated, after the program's name.
-command_line read_line(const std::string &line)
+// What the words of line, after the program's name, are read as.
+std::string read_as(const std::string &line)
 {
     std::vector<std::string> words = {"paneltest"};
-    for (size_t at = 0; at < line.size(); at = line.find(' ', at) + 1) {
-        words.push_back(line.substr(at, line.find(' ', at) - at));
-        if (line.find(' ', at) == std::string::npos) {
-            break;
-        }
+    std::istringstream split(line);
+    for (std::string word; split >> word;) {
+        words.push_back(word);
     }
     std::vector<char *> argv;
     for (std::string &word : words) {
         argv.push_back(&word[0]);
     }
     argv.push_back(nullptr);
-    return command_line_read(static_cast<int>(words.size()), argv.data());
+    command_line read = command_line_read(static_cast<int>(words.size()), argv.data());
+    const char *verdicts[] = {"run", "usage", "version", "wrong"};
+    const char *views[] = {"live", "events", "check", "chatter"};
+    const view_settings &set = read.settings;
+    std::ostringstream text;
+    text << verdicts[static_cast<int>(read.verdict)] << ": ";
+    if (read.complaint != nullptr) {
+        text << read.complaint;
+    } else {
+        text << views[static_cast<int>(read.shown)] << " " << set.scan_limit << " " << set.settle_ms
+             << " " << set.chatter_ms << " "
+             << (read.record_path != nullptr ? read.record_path : "-");
+    }
+    return text.str();
 }
 
-const std::string scans = "--scans takes a number from 1 to 1000000000",
-                  chatter_ms = "--chatter-ms takes a number from 1 to 1000",
-                  one_view = "--events, --check and --chatter are views of their own: choose one",
-                  chatter_ms_goes = "--chatter-ms goes with --chatter or --check";
-
-TEST(CommandLine, AWrongLineSaysWhatIsWrong)
+TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
 {
+    const std::string scans = "wrong: --scans takes a number from 1 to 1000000000",
+                      chatter_ms = "wrong: --chatter-ms takes a number from 1 to 1000",
+                      one_view = "wrong: --events, --check and --chatter are views of their "
+                                 "own: choose one",
+                      chatter_ms_goes = "wrong: --chatter-ms goes with --chatter or --check";
     // --scans 4294967300 wraps to 4 in 32 bits; --record --events is not a file named
     // --events. --chatter=1, a value where none goes: MinGW's getopt says it needs one.
 #ifdef _WIN32
-    const char *value_where_none_goes = "--chatter=1 needs a value";
+    const char *value_where_none_goes = "wrong: --chatter=1 needs a value";
 #else
-    const char *value_where_none_goes = "unknown option --chatter=1";
+    const char *value_where_none_goes = "wrong: unknown option --chatter=1";
 #endif
+    // A view, --scans, --settle-ms, --chatter-ms, --record ("-" for none).
     // clang-format off
-    const struct { const char *line; std::string complaint; } rows[] = {
-        {"--scans", "--scans needs a value"},
+    const struct { const char *line; std::string read_as; } rows[] = {
+        {"", "run: live 0 2000 30 -"},
+        {"--scans 1000000000 --record ./-x", "run: live 1000000000 2000 30 ./-x"},
+        {"--ev --scans 1", "run: events 1 2000 30 -"},
+        {"--check --settle-ms 0 --chatter-ms 1000", "run: check 0 0 1000 -"},
+        {"--settle-ms=60000 --check --chatter-ms=1", "run: check 0 60000 1 -"},
+        {"--chatter --chatter-ms 1 --record x", "run: chatter 0 2000 1 x"},
+        {"--help --frobnicate", "usage: live 0 2000 30 -"},
+        {"-h", "usage: live 0 2000 30 -"},
+        {"--version --help", "version: live 0 2000 30 -"},
+        {"--scans", "wrong: --scans needs a value"},
         {"--scans 0", scans},
         {"--scans -5", scans},
         {"--scans 12x", scans},
         {"--scans 1000000001", scans},
         {"--scans 99999999999999999999", scans},
         {"--scans 4294967300", scans},
-        {"--scans 2 extra", "paneltest takes no arguments besides its options"},
-        {"--settle-ms 100", "--settle-ms goes with --check"},
-        {"--check --settle-ms 60001", "--settle-ms takes a number from 0 to 60000"},
+        {"--scans 2 extra", "wrong: paneltest takes no arguments besides its options"},
+        {"--settle-ms 100", "wrong: --settle-ms goes with --check"},
+        {"--check --settle-ms 60001", "wrong: --settle-ms takes a number from 0 to 60000"},
         {"--events --check", one_view},
         {"--chatter --events", one_view},
         {"--check --chatter", one_view},
@@ -62,54 +84,25 @@ TEST(CommandLine, AWrongLineSaysWhatIsWrong)
         {"--check --chatter-ms 3x", chatter_ms},
         {"--events --chatter-ms 30", chatter_ms_goes},
         {"--chatter-ms 30", chatter_ms_goes},
-        {"--record", "--record needs a value"},
-        {"--record --events", "--record needs a file name"},
-        {"--scans 1 --record -e", "--record needs a file name"},
-        {"--frobnicate", "unknown option --frobnicate"},
-        {"--chat", "ambiguous option --chat: --chatter or --chatter-ms?"},
-        {"--c=1", "ambiguous option --c: --check, --chatter or --chatter-ms?"},
+        {"--record", "wrong: --record needs a value"},
+        {"--record --events", "wrong: --record needs a file name"},
+        {"--scans 1 --record -e", "wrong: --record needs a file name"},
+        {"--frobnicate", "wrong: unknown option --frobnicate"},
+        {"--events -xh", "wrong: unknown option -x"},
+        {"--help=1", "wrong: unknown option --help=1"},
+        {"--chat", "wrong: ambiguous option --chat: --chatter or --chatter-ms?"},
+        {"--c=1", "wrong: ambiguous option --c: --check, --chatter or --chatter-ms?"},
         {"--chatter=1", value_where_none_goes},
     };
     // clang-format on
     for (const auto &row : rows) {
-        command_line read = read_line(row.line);
-        EXPECT_EQ(read.verdict, command_line_verdict::wrong) << row.line;
-        EXPECT_EQ(read.complaint, row.complaint) << row.line;
+        // After a read that stopped within a word, each starts afresh.
+        EXPECT_EQ(read_as("--scans 5 -hx"), "usage: live 5 2000 30 -");
+        EXPECT_EQ(read_as(row.line), row.read_as) << row.line;
     }
 }
 
-TEST(CommandLine, ARightLineGivesItsViewAndSettings)
-{
-    const auto run = command_line_verdict::run, usage = command_line_verdict::show_usage,
-               version = command_line_verdict::show_version;
-    // Read after a wrong line each, so that each starts afresh.
-    // clang-format off
-    const struct { const char *line; command_line_verdict verdict; view_kind shown; uint32_t scans, settle_ms, chatter_ms; const char *record; } rows[] = {
-        {"", run, view_kind::live, 0, 2000, 30, nullptr},
-        {"--scans 1000000000 --record ./-x", run, view_kind::live, 1000000000, 2000, 30, "./-x"},
-        {"--ev --scans 1", run, view_kind::events, 1, 2000, 30, nullptr},
-        {"--check --settle-ms 0 --chatter-ms 1000", run, view_kind::check, 0, 0, 1000, nullptr},
-        {"--settle-ms=60000 --check --chatter-ms=1", run, view_kind::check, 0, 60000, 1, nullptr},
-        {"--chatter --chatter-ms 1 --record x", run, view_kind::chatter, 0, 2000, 1, "x"},
-        {"--help --frobnicate", usage, view_kind::live, 0, 2000, 30, nullptr},
-        {"-h", usage, view_kind::live, 0, 2000, 30, nullptr},
-        {"--version --help", version, view_kind::live, 0, 2000, 30, nullptr},
-    };
-    // clang-format on
-    for (const auto &row : rows) {
-        EXPECT_EQ(read_line("--scans 5 --check --settle-ms").verdict, command_line_verdict::wrong);
-        command_line read = read_line(row.line);
-        EXPECT_EQ(read.verdict, row.verdict) << row.line;
-        EXPECT_EQ(read.shown, row.shown) << row.line;
-        EXPECT_EQ(read.settings.scan_limit, row.scans) << row.line;
-        EXPECT_EQ(read.settings.settle_ms, row.settle_ms) << row.line;
-        EXPECT_EQ(read.settings.chatter_ms, row.chatter_ms) << row.line;
-        EXPECT_STREQ(read.record_path, row.record) << row.line;
-        EXPECT_EQ(read.complaint, nullptr) << row.line;
-    }
-}
-
-TEST(CommandLine, TheUsageGivesTheRangesAndExitStatusesItIsReadBy)
+TEST(CommandLine, TheUsageGivesTheRangesAndExitStatusesOfTheirConstants)
 {
     std::string usage = command_line_usage();
     std::vector<std::string> figures;
@@ -117,8 +110,8 @@ TEST(CommandLine, TheUsageGivesTheRangesAndExitStatusesItIsReadBy)
     for (std::sregex_iterator at(usage.begin(), usage.end(), figure), end; at != end; ++at) {
         figures.push_back((*at)[1]);
     }
-    EXPECT_EQ(figures, (std::vector<std::string>{"0", "60000", "2000", "1", "1000", "30", "0",
-                                                 "-1", "-2", "-3", "-4", "-5"}));
+    EXPECT_EQ(figures, (std::vector<std::string>{"0", "60000", "2000", "1", "1000", "30", "0", "-1",
+                                                 "-2", "-3", "-4", "-5"}));
     EXPECT_EQ(usage.compare(0, 26, "usage: paneltest [--scans "), 0) << usage;
     EXPECT_EQ(usage.substr(usage.rfind('\n', usage.size() - 2)),
               "\n  latest round chattered, or saw a scan fail.\n");
