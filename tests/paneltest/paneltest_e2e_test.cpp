@@ -189,24 +189,25 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
 
     // Open once, one scan of nine address writes and three reads per cycle, close last.
     ASSERT_FALSE(run.trace.empty());
-    EXPECT_EQ(run.trace.front(), "CH341OpenDevice(0) -> handle");
-    EXPECT_EQ(run.trace.back(), "CH341CloseDevice(0)");
-    EXPECT_EQ(sim_calls_in(run.trace, "CH341OpenDevice"), 1);
-    EXPECT_EQ(sim_calls_in(run.trace, "CH341CloseDevice"), 1);
-    EXPECT_EQ(sim_calls_in(run.trace, "CH341EppSetAddr"), 300 * 9);
-    EXPECT_EQ(sim_calls_in(run.trace, "CH341EppReadData"), 300 * 3);
+    EXPECT_EQ(run.trace.front() + ", " + run.trace.back(),
+              "CH341OpenDevice(0) -> handle, CH341CloseDevice(0)");
+    std::vector<int> calls;
+    for (const char *call :
+         {"CH341OpenDevice", "CH341CloseDevice", "CH341EppSetAddr", "CH341EppReadData"}) {
+        calls.push_back(sim_calls_in(run.trace, call));
+    }
+    EXPECT_EQ(calls, (std::vector<int>{1, 1, 300 * 9, 300 * 3}));
 
     const std::string &last = run.screens.back();
-    size_t at = last.find("per second:  ");
-    ASSERT_NE(at, std::string::npos);
-    int rate = atoi(last.c_str() + at + 13);
-    EXPECT_GT(rate, 0) << last;
+    int rate = 0;
     unsigned long min_us = 0, median_us = 0, max_us = 0;
-    at = last.find("scan time:   ");
-    ASSERT_NE(at, std::string::npos);
-    int figures = sscanf(last.c_str() + at, "scan time:   min %lu us, median %lu us, max %lu us",
-                         &min_us, &median_us, &max_us);
-    ASSERT_EQ(figures, 3) << last;
+    size_t at = last.find("per second:  ");
+    ASSERT_EQ(sscanf(last.c_str() + std::min(at, last.size()),
+                     "per second:  %d\nscan time:   min %lu us, median %lu us, max %lu us", &rate,
+                     &min_us, &median_us, &max_us),
+              4)
+        << last;
+    EXPECT_GT(rate, 0) << last;
     EXPECT_LE(min_us, median_us);
     EXPECT_LE(median_us, max_us);
     EXPECT_LE(max_us, run.took_us) << "a scan longer than the whole run";
@@ -217,52 +218,50 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
         << run.screens.front();
 }
 
-TEST(PaneltestFailures, NoBridgeEndsWithAMessageAndStatusMinusOne)
+TEST(PaneltestEnds, EachEndBeforeAScanHasItsStatusItsLinesAndItsBridgeCalls)
 {
-    struct no_bridge_case {
-        const char *name;
-        const char *board;  // "" leaves CH341_SIM_BOARD unset
+    // Each complaint in-process is command_line_test's; here what takes a process: the
+    // status, standard output, and the bridge calls, none for a wrong command line. An
+    // unreadable script leaves the stand-in without a bridge, as does none at all (""):
+    // nothing opened, so nothing scanned or closed. Standard input is a pipe, so an ESC
+    // on it is the Escape key; it waits there before the first cycle, which ends at once.
+    const std::string usage = command_line_usage(), cannot = "Cannot create the recording ",
+                      ended = "Ended after 0 scans, 0 failed\n";
+    auto chatter_ended = [&ended](int threshold_ms) {
+        return ended + "chatter: 0 of 0 pressed inputs chatter, threshold " +
+               std::to_string(threshold_ms) + " ms, sampling 0 us\n";
     };
-    // An unreadable script leaves the stand-in without a bridge, as does none at all.
-    const no_bridge_case cases[] = {{"unset", ""}, {"bad_script", "FF FF\n"}};
-    for (const no_bridge_case &c : cases) {
-        SCOPED_TRACE(c.name);
-        paneltest_run run =
-            run_paneltest(std::string("no_bridge_") + c.name, c.board, {"--scans", "3"});
-        ASSERT_TRUE(run.program.finished);
-        EXPECT_EQ(run.program.exit_status, -1);
-        EXPECT_EQ(run.text, no_bridge_line);
-        EXPECT_EQ(run.clears, 0);
-        // Nothing was opened, so nothing is scanned or closed.
-        ASSERT_EQ(run.trace.size(), 1u);
-        EXPECT_EQ(run.trace[0], "CH341OpenDevice(0) -> INVALID_HANDLE_VALUE");
-    }
-}
-
-TEST(PaneltestArguments, AWrongCommandLineIsToldOnStandardOutputBeforeTouchingTheBridge)
-{
-    // Each complaint in-process is command_line_test's; here what takes a process.
-    const std::string usage = command_line_usage(), cannot = "Cannot create the recording ";
+    const std::vector<std::string> none,
+        unopened = {"CH341OpenDevice(0) -> INVALID_HANDLE_VALUE"},
+        opened = {"CH341OpenDevice(0) -> handle", "CH341CloseDevice(0)"};
     // clang-format off
-    const struct { std::vector<std::string> arguments; int exit_status; std::string shown; } cases[] = {
-        {{"--chat"}, -3, "ambiguous option --chat: --chatter or --chatter-ms?\n" + usage},
-        {{"--scans", "2", "extra"}, -3, "paneltest takes no arguments besides its options\n" + usage},
-        {{"--record", "no-such-folder/x.frames"}, -3, cannot + "no-such-folder/x.frames: "},
-        {{"--help"}, 0, usage},
-        {{"--version"}, 0, version_line},
+    const struct { std::vector<std::string> arguments; std::string board, input; int exit_status; std::string text; std::vector<std::string> trace; } cases[] = {
+        {{"--chat"}, "demo", "", -3, "ambiguous option --chat: --chatter or --chatter-ms?\n" + usage, none},
+        {{"--scans", "2", "extra"}, "demo", "", -3, "paneltest takes no arguments besides its options\n" + usage, none},
+        {{"--record", "no-such-folder/x.frames"}, "demo", "", -3, cannot + "no-such-folder/x.frames: ", none},
+        {{"--help"}, "demo", "", 0, usage, none},
+        {{"--version"}, "demo", "", 0, version_line, none},
+        {{"--scans", "3"}, "", "", -1, no_bridge_line, unopened},
+        {{"--scans", "3"}, "FF FF\n", "", -1, no_bridge_line, unopened},
+        {{}, "demo", "\x1b", 0, ended, opened},
+        {{"--scans", "1000000000"}, "demo", "\x1b", 0, ended, opened},
+        {{"--events"}, "demo", "\x1b", 0, version_line + "events: 0 scans, 0 failed, 0 edges\n", opened},
+        {{"--chatter"}, "demo", "\x1b", 0, chatter_ended(30), opened},
+        {{"--chatter", "--chatter-ms", "1"}, "demo", "\x1b", 0, chatter_ended(1), opened},  // the threshold's bounds
+        {{"--chatter", "--chatter-ms", "1000"}, "demo", "\x1b", 0, chatter_ended(1000), opened},
     };
     // clang-format on
+    int index = 0;
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.arguments[0]);
+        SCOPED_TRACE(index);
         paneltest_run run =
-            run_paneltest("arguments_" + c.arguments[0].substr(2), "demo", c.arguments);
+            run_paneltest("ends_" + std::to_string(index++), c.board, c.arguments, c.input);
         ASSERT_TRUE(run.program.finished);
         EXPECT_EQ(run.program.exit_status, c.exit_status);
-        EXPECT_EQ(c.shown.compare(0, cannot.size(), cannot) == 0
-                      ? run.text.substr(0, c.shown.size())
-                      : run.text,
-                  c.shown);
-        EXPECT_TRUE(run.trace.empty());
+        bool cut = c.text.compare(0, cannot.size(), cannot) == 0;
+        EXPECT_EQ(cut ? run.text.substr(0, c.text.size()) : run.text, c.text);
+        EXPECT_EQ(run.clears, 0);
+        EXPECT_EQ(run.trace, c.trace);
     }
 }
 
@@ -810,43 +809,6 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         EXPECT_GE(screens, 4);  // over a quarter of a second at least
         EXPECT_LE(screens, 3 + static_cast<int>(run.took_us / 33333)) << "drawn once per scan";
         played = own;
-    }
-}
-
-TEST(PaneltestEscape, EscapeEndsTheTestAndClosesTheBridge)
-{
-    // Standard input is a pipe here, so an ESC byte on it is the Escape key; it
-    // waits there before the first cycle, which therefore ends the test at once.
-    const std::string ended = "Ended after 0 scans, 0 failed\n";
-    auto chatter_ended = [&ended](int threshold_ms) {
-        return ended + "chatter: 0 of 0 pressed inputs chatter, threshold " +
-               std::to_string(threshold_ms) + " ms, sampling 0 us\n";
-    };
-    const struct {
-        std::vector<std::string> arguments;
-        std::string text;
-    } cases[] = {
-        // clang-format off
-        {{}, ended},
-        {{"--scans", "1000000000"}, ended},
-        {{"--events"}, version_line + "events: 0 scans, 0 failed, 0 edges\n"},
-        {{"--chatter"}, chatter_ended(30)},
-        {{"--chatter", "--chatter-ms", "1"}, chatter_ended(1)},  // the threshold's bounds
-        {{"--chatter", "--chatter-ms", "1000"}, chatter_ended(1000)},
-        // clang-format on
-    };
-    int index = 0;
-    for (const auto &c : cases) {
-        SCOPED_TRACE(index);
-        paneltest_run run =
-            run_paneltest("escape_" + std::to_string(index++), "demo", c.arguments, "\x1b");
-        ASSERT_TRUE(run.program.finished);
-        EXPECT_EQ(run.program.exit_status, 0);
-        EXPECT_EQ(run.text, c.text);
-        EXPECT_EQ(run.clears, 0);
-        ASSERT_EQ(run.trace.size(), 2u);
-        EXPECT_EQ(run.trace[0], "CH341OpenDevice(0) -> handle");
-        EXPECT_EQ(run.trace[1], "CH341CloseDevice(0)");
     }
 }
 
