@@ -485,22 +485,13 @@ struct timed_line {
 std::vector<timed_line> timed_lines_of(const std::string &recording, bool keep_repeat)
 {
     std::vector<timed_line> timed;
+    const std::regex time(" ?at-us=([0-9]+)"), time_or_repeat(" ?(at-us|repeat)=[0-9]+");
     for (const std::string &line : lines_of(recording)) {
-        if (line.compare(0, 1, "#") == 0 || line.compare(0, 8, "pace-us ") == 0) {
-            continue;
+        std::smatch at;
+        if (line.compare(0, 1, "#") != 0 && line.compare(0, 8, "pace-us ") != 0) {
+            timed.push_back({std::regex_replace(line, keep_repeat ? time : time_or_repeat, ""),
+                             std::regex_search(line, at, time) ? std::stoull(at[1]) : UINT64_MAX});
         }
-        timed_line kept = {"", UINT64_MAX};
-        size_t at = 0;
-        for (size_t end = 0; at < line.size(); at = end + 1) {
-            end = std::min(line.find(' ', at), line.size());
-            std::string word = line.substr(at, end - at);
-            if (word.compare(0, 6, "at-us=") == 0) {
-                kept.at_us = std::stoull(word.substr(6));
-            } else if (keep_repeat || word.compare(0, 7, "repeat=") != 0) {
-                kept.words += (kept.words.empty() ? "" : " ") + word;
-            }
-        }
-        timed.push_back(kept);
     }
     return timed;
 }
