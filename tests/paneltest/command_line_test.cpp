@@ -89,7 +89,6 @@ TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
         {"--scans 1 --record -e", "wrong: --record needs a file name"},
         {"--frobnicate", "wrong: unknown option --frobnicate"},
         {"--events -xh", "wrong: unknown option -x"},
-        {"--help=1", "wrong: unknown option --help=1"},
         {"--chat", "wrong: ambiguous option --chat: --chatter or --chatter-ms?"},
         {"--c=1", "wrong: ambiguous option --c: --check, --chatter or --chatter-ms?"},
         {"--chatter=1", value_where_none_goes},
