@@ -1,0 +1,119 @@
+// paneltest's command line read in-process: each line's view and settings, or its
+// complaint byte for byte, and the usage's figures from their constants.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+
+namespace {
+
+// What the words of line, after the program's name, are read as.
+std::string read_as(const std::string &line)
+{
+    std::vector<std::string> words = {"paneltest"};
+    std::istringstream split(line);
+    for (std::string word; split >> word;) {
+        words.push_back(word);
+    }
+    std::vector<char *> argv;
+    for (std::string &word : words) {
+        argv.push_back(&word[0]);
+    }
+    argv.push_back(nullptr);
+    command_line read = command_line_read(static_cast<int>(words.size()), argv.data());
+    const char *verdicts[] = {"run", "usage", "version", "wrong"};
+    const char *views[] = {"live", "events", "check", "chatter"};
+    const view_settings &set = read.settings;
+    std::ostringstream text;
+    text << verdicts[static_cast<int>(read.verdict)] << ": ";
+    if (read.complaint != nullptr) {
+        text << read.complaint;
+    } else {
+        text << views[static_cast<int>(read.shown)] << " " << set.scan_limit << " " << set.settle_ms
+             << " " << set.chatter_ms << " "
+             << (read.record_path != nullptr ? read.record_path : "-");
+    }
+    return text.str();
+}
+
+TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
+{
+    const std::string scans = "wrong: --scans takes a number from 1 to 1000000000",
+                      chatter_ms = "wrong: --chatter-ms takes a number from 1 to 1000",
+                      one_view = "wrong: --events, --check and --chatter are views of their "
+                                 "own: choose one",
+                      chatter_ms_goes = "wrong: --chatter-ms goes with --chatter or --check";
+    // --scans 4294967300 wraps to 4 in 32 bits; --record --events is not a file named
+    // --events. --chatter=1, a value where none goes: MinGW's getopt says it needs one.
+#ifdef _WIN32
+    const char *value_where_none_goes = "wrong: --chatter=1 needs a value";
+#else
+    const char *value_where_none_goes = "wrong: unknown option --chatter=1";
+#endif
+    // A view, --scans, --settle-ms, --chatter-ms, --record ("-" for none).
+    // clang-format off
+    const struct { const char *line; std::string read_as; } rows[] = {
+        {"", "run: live 0 2000 30 -"},
+        {"--scans 1000000000 --record ./-x", "run: live 1000000000 2000 30 ./-x"},
+        {"--ev --scans 1", "run: events 1 2000 30 -"},
+        {"--check --settle-ms 0 --chatter-ms 1000", "run: check 0 0 1000 -"},
+        {"--settle-ms=60000 --check --chatter-ms=1", "run: check 0 60000 1 -"},
+        {"--chatter --chatter-ms 1 --record x", "run: chatter 0 2000 1 x"},
+        {"--help --frobnicate", "usage: live 0 2000 30 -"},
+        {"-h", "usage: live 0 2000 30 -"},
+        {"--version --help", "version: live 0 2000 30 -"},
+        {"--scans", "wrong: --scans needs a value"},
+        {"--scans 0", scans},
+        {"--scans -5", scans},
+        {"--scans 12x", scans},
+        {"--scans 1000000001", scans},
+        {"--scans 99999999999999999999", scans},
+        {"--scans 4294967300", scans},
+        {"--scans 2 extra", "wrong: paneltest takes no arguments besides its options"},
+        {"--settle-ms 100", "wrong: --settle-ms goes with --check"},
+        {"--check --settle-ms 60001", "wrong: --settle-ms takes a number from 0 to 60000"},
+        {"--events --check", one_view},
+        {"--chatter --events", one_view},
+        {"--check --chatter", one_view},
+        {"--chatter --chatter-ms 0", chatter_ms},
+        {"--chatter --chatter-ms 1001", chatter_ms},
+        {"--check --chatter-ms 3x", chatter_ms},
+        {"--events --chatter-ms 30", chatter_ms_goes},
+        {"--chatter-ms 30", chatter_ms_goes},
+        {"--record", "wrong: --record needs a value"},
+        {"--record --events", "wrong: --record needs a file name"},
+        {"--scans 1 --record -e", "wrong: --record needs a file name"},
+        {"--frobnicate", "wrong: unknown option --frobnicate"},
+        {"--events -xh", "wrong: unknown option -x"},
+        {"--chat", "wrong: ambiguous option --chat: --chatter or --chatter-ms?"},
+        {"--c=1", "wrong: ambiguous option --c: --check, --chatter or --chatter-ms?"},
+        {"--chatter=1", value_where_none_goes},
+    };
+    // clang-format on
+    for (const auto &row : rows) {
+        // After a read that stopped within a word, each starts afresh.
+        EXPECT_EQ(read_as("--scans 5 -hx"), "usage: live 5 2000 30 -");
+        EXPECT_EQ(read_as(row.line), row.read_as) << row.line;
+    }
+}
+
+TEST(CommandLine, TheUsageGivesTheRangesAndExitStatusesOfTheirConstants)
+{
+    std::string usage = command_line_usage();
+    std::vector<std::string> figures;
+    const std::regex figure("[ (](-?[0-9]+)\\b");
+    for (std::sregex_iterator at(usage.begin(), usage.end(), figure), end; at != end; ++at) {
+        figures.push_back((*at)[1]);
+    }
+    EXPECT_EQ(figures, (std::vector<std::string>{"0", "60000", "2000", "1", "1000", "30", "0", "-1",
+                                                 "-2", "-3", "-4", "-5"}));
+    EXPECT_EQ(usage.compare(0, 26, "usage: paneltest [--scans "), 0) << usage;
+    EXPECT_EQ(usage.substr(usage.rfind('\n', usage.size() - 2)),
+              "\n  latest round chattered, or saw a scan fail.\n");
+}
+
+}  // namespace
