@@ -23,7 +23,7 @@ static HANDLE open_script(const std::string &name, const std::string &script_tex
 
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 {
-    scoped_environment board("CH341_SIM_BOARD", ""), tracing("CH341_SIM_TRACE", "");
+    scoped_environment board("CH341_SIM_BOARD", "");
     std::string trace = sim_trace_for(test_name());
     // The first case of this program: no open has been made before.
     std::string error = stderr_of([] {

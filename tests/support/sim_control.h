@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <iterator>
@@ -22,6 +23,30 @@ constexpr bool only_one_calling_convention = false;
 #endif
 constexpr char one_convention_skip[] =
     "about the 32-bit x86 calling conventions, which x86-64 Windows does not have";
+
+// The stand-ins' variables, put back after every test as they were before it, however it
+// ended: an ASSERT that returns early leaves no setting to later tests.
+struct sim_environment_reset : ::testing::EmptyTestEventListener {
+    std::vector<std::string> before;
+    void OnTestStart(const ::testing::TestInfo &) override
+    {
+        before.clear();
+        for (const char *name : names) {
+            before.push_back(getenv(name) != nullptr ? getenv(name) : "");
+        }
+    }
+    void OnTestEnd(const ::testing::TestInfo &) override
+    {
+        for (size_t i = 0; i < before.size(); ++i) {
+            program_set_environment(names[i], before[i]);
+        }
+    }
+    static constexpr const char *names[] = {"CH341_SIM_BOARD", "CH341_SIM_TRACE",
+                                            "CH341_SIM_CALL_US", "KAVIO_SIM_SCENARIO",
+                                            "KAVIO_SIM_TRACE"};
+};
+inline const bool sim_environment_reset_listens =
+    (::testing::UnitTest::GetInstance()->listeners().Append(new sim_environment_reset), true);
 
 inline std::vector<std::string> sim_read_lines(const std::string &path)
 {
