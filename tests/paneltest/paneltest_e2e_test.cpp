@@ -159,8 +159,7 @@ TEST(PaneltestScreen, ShowsEachScriptedFrameInPanelBitOrderAndGoesOnPastFailedSc
         board += std::string(scan.frame) + "\n";
     }
     paneltest_run run = run_paneltest("frames", board, {"--scans", "9"});
-    ASSERT_TRUE(run.program.finished);
-    EXPECT_EQ(run.program.exit_status, -2);
+    ASSERT_EQ(run.program.exit_status, -2);
     ASSERT_EQ(run.screens.size(), 9u) << run.text;
     // Into a file the screens follow one another, with no clear between them.
     EXPECT_EQ(run.clears, 0);
@@ -182,8 +181,7 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
 {
     // Long enough for at least one whole second of scans.
     paneltest_run run = run_paneltest("demo", "demo", {"--scans", "300"});
-    ASSERT_TRUE(run.program.finished);
-    EXPECT_EQ(run.program.exit_status, 0);
+    ASSERT_EQ(run.program.exit_status, 0);
     ASSERT_EQ(run.screens.size(), 300u);
     EXPECT_EQ(run.ending, "Ended after 300 scans, 0 failed\n");
 
@@ -256,8 +254,7 @@ TEST(PaneltestEnds, EachEndBeforeAScanHasItsStatusItsLinesAndItsBridgeCalls)
         SCOPED_TRACE(index);
         paneltest_run run =
             run_paneltest("ends_" + std::to_string(index++), c.board, c.arguments, c.input);
-        ASSERT_TRUE(run.program.finished);
-        EXPECT_EQ(run.program.exit_status, c.exit_status);
+        ASSERT_EQ(run.program.exit_status, c.exit_status);
         bool cut = c.text.compare(0, cannot.size(), cannot) == 0;
         EXPECT_EQ(cut ? run.text.substr(0, c.text.size()) : run.text, c.text);
         EXPECT_EQ(run.clears, 0);
@@ -299,8 +296,7 @@ TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
     // Per scan: o ok, f failed, its inputs held or released by the drop-out's age.
     const std::string scans = "oooffoooffffffoooffff";
     paneltest_run live = run_paneltest("link_live", board, {"--scans", "21"});
-    ASSERT_TRUE(live.program.finished);
-    EXPECT_EQ(live.program.exit_status, -2);
+    ASSERT_EQ(live.program.exit_status, -2);
     ASSERT_EQ(live.screens.size(), 21u) << live.text;
     for (int scan = 1; scan <= 21; ++scan) {
         SCOPED_TRACE(scan);
@@ -319,8 +315,7 @@ TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
               "Ended after 21 scans, 12 failed\nlink drop-outs: 3, longest *\n");
 
     paneltest_run events = run_paneltest("link_events", board, {"--events", "--scans", "21"});
-    ASSERT_TRUE(events.program.finished);
-    EXPECT_EQ(events.program.exit_status, -2);
+    ASSERT_EQ(events.program.exit_status, -2);
     // Every time and length masked: "* s, scan 6: link back after * s, 2 scans failed".
     // A drop-out says a game saw its held inputs released once a failed scan came 50 ms
     // or more into it: the sixth of six, 20 ms apart at least, does; the second of two
@@ -338,21 +333,14 @@ TEST(PaneltestFailures, LinkDropOutsAreShownAndTimedByTheLiveViewAndTheEvents)
             std::regex_replace(std::regex_replace(line, std::regex("[0-9]+\\.[0-9]+ s"), "* s"),
                                std::regex("after [0-9]+ ms"), "after * ms"));
     }
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         version_line.substr(0, version_line.size() - 1),
-                         "* s, scan 1: panel 5 pressed",
-                         "* s, scan 4: scan failed",
-                         "* s, scan 6: link back after * s, 2 scans failed",
-                         "* s, scan 9: scan failed",
-                         "* s, scan 15: link back after * s, 6 scans failed; a game saw the "
-                         "held inputs released from 50 ms on",
-                         "* s, scan 15: panel 5 released after * ms",
-                         "* s, scan 18: scan failed",
-                         "* s, scan 21: link still down at the end, * s, 4 scans failed",
-                         "events: 21 scans, 12 failed, 2 edges",
-                         "link drop-outs: 3, longest * s",
-                     }))
+    // clang-format off
+    EXPECT_EQ(lines, (std::vector<std::string>{version_line.substr(0, version_line.size() - 1), "* s, scan 1: panel 5 pressed",
+        "* s, scan 4: scan failed", "* s, scan 6: link back after * s, 2 scans failed", "* s, scan 9: scan failed",
+        "* s, scan 15: link back after * s, 6 scans failed; a game saw the held inputs released from 50 ms on",
+        "* s, scan 15: panel 5 released after * ms", "* s, scan 18: scan failed", "* s, scan 21: link still down at the end, * s, 4 scans failed",
+        "events: 21 scans, 12 failed, 2 edges", "link drop-outs: 3, longest * s"}))
         << events.text;
+    // clang-format on
     // The longest is the six failed scans' 120 ms, in both views; one of its periods may
     // be short, since the stand-in's first scan after wzio opens the bridge again starts at once.
     for (const paneltest_run *run : {&events, &live}) {
@@ -425,16 +413,6 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
     };
     // clang-format on
     const std::string one_dropout = "link drop-outs: 1, longest *";
-    struct check_case {
-        const char *name;
-        std::string frames;
-        std::vector<std::string> arguments;  // after --check --settle-ms 20
-        std::string input;
-        int exit_status;
-        std::string ended;  // "after * scans" for a whole check, whose last wait is a time
-        std::vector<std::string> summary;
-        std::string shown;  // a line of some screen
-    };
     // Each press comes a scan after the release before it, sooner than the chatter
     // threshold: until it, the prompt still asks for that release. clean: the tree's
     // own walk, for a newcomer at the desk; miswired: panel 11 stays active through
@@ -443,8 +421,10 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
     // before stuck inputs are taken; cut_short: ends while panel 4 is held, its verdict
     // stands; failing: failed scans while panel 3 is still held, none of them its
     // release, and the prompt says the bridge is not answering; escape: before the first scan.
+    // arguments: after --check --settle-ms 20; ended: "after * scans" for a whole check, whose
+    // last wait is a time; shown: a line of some screen.
     // clang-format off
-    const check_case cases[] = {
+    const struct { const char *name; std::string frames; std::vector<std::string> arguments; std::string input; int exit_status; std::string ended; std::vector<std::string> summary; std::string shown; } cases[] = {
         {"clean", read_file(program_folder() + "clean-walk.frames"), {}, "", 0, "Ended after * scans, 0 failed", summary(19, {}, "check: 19 of 19 ok, 0 failed scans"), "Release panel button 5 (row 2, column 2)"},
         {"miswired", miswired, {}, "", -4, "Ended after * scans, 2 failed", summary(19, miswired_verdicts, "check: 13 of 19 ok, 2 failed scans", one_dropout), "last result: panel 6: short with panel 7, sys 1"},
         {"held", frame(1u << 3 | 1u << 17, "repeat=10") + walk(1u << 3 | 1u << 17), {}, "", -4, "Ended after * scans, 0 failed", summary(19, {{3, "stuck active"}, {17, "stuck active"}}, "check: 17 of 19 ok, 0 failed scans"), "still active: panel 3, sys 1"},
@@ -455,14 +435,13 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
         {"escape", clean, {}, "\x1b", -4, "Ended after 0 scans, 0 failed", summary(0, {}, "check: 0 of 19 ok, 0 failed scans"), "scan time:   --"},
     };
     // clang-format on
-    for (const check_case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> arguments = {"--check", "--settle-ms", "20"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         paneltest_run run =
             run_paneltest(std::string("check_") + c.name, c.frames, arguments, c.input);
-        ASSERT_TRUE(run.program.finished);
-        EXPECT_EQ(run.program.exit_status, c.exit_status);
+        ASSERT_EQ(run.program.exit_status, c.exit_status);
         std::vector<std::string> ending = lines_of(masked(run.ending)), expected = {c.ended};
         if (!ending.empty() && c.ended.find('*') != std::string::npos) {
             ending[0] = std::regex_replace(ending[0], std::regex("after [0-9]+"), "after *");
@@ -547,41 +526,24 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
     }
     replayed.insert(replayed.size() - 4, "panel=0x0000 sys=0x0 read-fail=1\n");
     // Releases without their durations ("after N ms"), which scan_log_test pins.
-    const std::vector<std::string> events = {version_line.substr(0, version_line.size() - 1),
-                                             "scan 1: scan failed",
-                                             "scan 2: link back",
-                                             "scan 2: panel 7 pressed",
-                                             "scan 4: panel 5 pressed",
-                                             "scan 4: panel 7 released",
-                                             "scan 44: panel 5 released",
-                                             "scan 49: panel 9 pressed",
-                                             "scan 51: panel 9 released",
-                                             "scan 54: sys 0 pressed",
-                                             "scan 64: sys 0 released",
-                                             "scan 65: sys 0 pressed",
-                                             "scan 75: panel 3 pressed",
-                                             "scan 75: sys 0 released",
-                                             "scan 78: scan failed",
-                                             "scan 81: link back",
-                                             "scan 83: panel 0 pressed",
-                                             "scan 83: panel 3 released",
-                                             "scan 83: panel 15 pressed",
-                                             "scan 83: sys 2 pressed",
-                                             "scan 84: panel 0 released",
-                                             "scan 84: panel 15 released",
-                                             "scan 84: sys 2 released",
-                                             "events: 85 scans, 4 failed, 18 edges",
-                                             "link drop-outs: 2"};
-    const struct {
-        const char *name;
-        std::vector<std::string> arguments;  // before --scans 85 --record FILE
-        int exit_status;
-    } cases[] = {
+    // clang-format off
+    const std::vector<std::string> events = {version_line.substr(0, version_line.size() - 1), "scan 1: scan failed", "scan 2: link back",
+        "scan 2: panel 7 pressed", "scan 4: panel 5 pressed", "scan 4: panel 7 released", "scan 44: panel 5 released",
+        "scan 49: panel 9 pressed", "scan 51: panel 9 released", "scan 54: sys 0 pressed", "scan 64: sys 0 released", "scan 65: sys 0 pressed",
+        "scan 75: panel 3 pressed", "scan 75: sys 0 released", "scan 78: scan failed", "scan 81: link back",
+        "scan 83: panel 0 pressed", "scan 83: panel 3 released", "scan 83: panel 15 pressed", "scan 83: sys 2 pressed",
+        "scan 84: panel 0 released", "scan 84: panel 15 released", "scan 84: sys 2 released",
+        "events: 85 scans, 4 failed, 18 edges", "link drop-outs: 2"};
+    // clang-format on
+    // arguments: before --scans 85 --record FILE
+    // clang-format off
+    const struct { const char *name; std::vector<std::string> arguments; int exit_status; } cases[] = {
         {"events", {"--events"}, -2},
         {"live", {}, -2},
         {"check", {"--check", "--settle-ms", "20"}, -4},
         {"chatter", {"--chatter"}, -5},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         // The board, its recording, then that recording's replay, run past its end.
@@ -600,8 +562,7 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
             std::vector<std::string> arguments = c.arguments;
             arguments.insert(arguments.end(), {"--scans", scans, "--record", path});
             paneltest_run run = run_paneltest(name, played, arguments);
-            ASSERT_TRUE(run.program.finished);
-            EXPECT_EQ(run.program.exit_status, c.exit_status);
+            ASSERT_EQ(run.program.exit_status, c.exit_status);
             std::string recording = read_file(path);
             EXPECT_EQ(frame_lines_of(recording, pass == 1), pass == 1 ? frames : replayed);
             EXPECT_EQ(recording.compare(0, version_line.size() + 2, "# " + version_line), 0)
@@ -642,8 +603,7 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
     const std::string path = "paneltest_e2e_stalled_replay.recording";
     paneltest_run run = run_paneltest("stalled_replay", recording,
                                       {"--events", "--scans", "120", "--record", path});
-    ASSERT_TRUE(run.program.finished);
-    EXPECT_EQ(run.program.exit_status, -2);
+    ASSERT_EQ(run.program.exit_status, -2);
     // Past the end, failed scans only: the replay does not start over. After the
     // version line and the four edges, one link drop-out that lasts to the end.
     std::vector<std::string> events = events_without_times(run.text);
@@ -663,10 +623,9 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
         EXPECT_LE(again[line].at_us, run.took_us);
     }
     // Each hold as long as the replay's own lines say, press to release (lines 1 to 2, 3 to 4).
-    const struct {
-        const char *release;
-        size_t press_line;
-    } holds[] = {{": panel 5 released after ", 1}, {": panel 9 released after ", 3}};
+    // clang-format off
+    const struct { const char *release; size_t press_line; } holds[] = {{": panel 5 released after ", 1}, {": panel 9 released after ", 3}};
+    // clang-format on
     for (const auto &hold : holds) {
         size_t at = run.text.find(hold.release);
         ASSERT_NE(at, std::string::npos) << run.text;
@@ -736,8 +695,7 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
     paneltest_run check =
         run_paneltest("chatter_check", check_board,
                       {"--check", "--settle-ms", "100", "--chatter-ms", "1000", "--scans", "53"});
-    ASSERT_TRUE(check.program.finished);
-    EXPECT_EQ(check.program.exit_status, -4);
+    ASSERT_EQ(check.program.exit_status, -4);
     const std::vector<std::string> checked = {"panel 0: chatters, shortest gap ", "panel 1: ok",
                                               "panel 2: not reached"};
     EXPECT_EQ(lines_starting(check.ending, checked), checked) << check.ending;
@@ -759,8 +717,7 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         std::vector<std::string> arguments = {"--chatter", "--scans", scans, "--record", path};
         paneltest_run run =
             run_paneltest(std::string("chatter_view_") + call_us, played, arguments);
-        ASSERT_TRUE(run.program.finished);
-        EXPECT_EQ(run.program.exit_status, -5);
+        ASSERT_EQ(run.program.exit_status, -5);
         EXPECT_EQ(lines_starting(run.ending, verdicts), verdicts) << run.ending;
         EXPECT_NE(run.text.find("\nmost chatter:\npanel 0: 2 presses, 1 chatter"),
                   std::string::npos)

@@ -14,15 +14,9 @@ constexpr uint32_t p0 = 1u << 0, p2 = 1u << 2, p5 = 1u << 5, s0 = 1u << 16, s1 =
 
 TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
 {
-    const struct {
-        const char *name;
-        std::vector<scripted_scan> script;
-        int input;  // the line shown
-        const char *line;
-        int worst;
-        const char *total;  // chattering of pressed
-    } cases[] = {
-        // clang-format off
+    // input: the line shown; total: chattering of pressed
+    // clang-format off
+    const struct { const char *name; std::vector<scripted_scan> script; int input; const char *line; int worst; const char *total; } cases[] = {
         // Active at the first good scan is a press; a failed scan releases nothing (sys 1).
         {"bouncing_release", {failed(0, 0), good(p5 | s1, 1000), good(s1, 3449), failed(0, 5000), good(p5 | s1, 7099), good(s1, 60000), good(p5 | s1, 90000)}, 5, "panel 5: 3 presses, 1 chatter, shortest gap 3.7 ms, shortest hold 2.4 ms", 5, "1 of 2"},
         // A press from before the space is no press, and the first press after it
@@ -38,8 +32,8 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
         {"a_tie_goes_to_the_first_input", {good(p0 | p5, 0), good(0, 5000), good(p0 | p5, 9000)}, 0, "panel 0: 2 presses, 1 chatter, shortest gap 4.0 ms, shortest hold 5.0 ms", 0, "2 of 2"},
         // The last input too.
         {"the_most_chatter_wins", {good(p0 | s2, 0), good(0, 5000), good(p0 | s2, 9000), good(p0, 20000), good(p0 | s2, 22000)}, 18, "sys 2: 3 presses, 2 chatter, shortest gap 2.0 ms, shortest hold 5.0 ms", 18, "2 of 2"},
-        // clang-format on
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         scan_chatter chatter;

@@ -23,11 +23,8 @@ struct rate_step {
 
 TEST(ScanRate, WholeWindowsOfASecondOrMoreScaledToOneSecond)
 {
-    const struct {
-        const char *name;
-        std::vector<rate_step> steps;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char *name; std::vector<rate_step> steps; } cases[] = {
         {"unknown_until_a_whole_second_has_passed", {{5000, 0, 0, unknown}, {5005, 199, 5, unknown}, {6000, 1, 0, 200}}},
         // Two scans in a window stretched to 2 s by a stalled redraw: one a second; then 150 over 1.5 s.
         {"a_late_window_is_scaled_to_one_second", {{0, 0, 0, unknown}, {500, 1, 0, unknown}, {2000, 1, 0, 1}, {2010, 150, 10, 100}}},
@@ -36,8 +33,8 @@ TEST(ScanRate, WholeWindowsOfASecondOrMoreScaledToOneSecond)
         {"start_forgets_the_previous_run", {{0, 0, 0, unknown}, {5, 200, 5, 200}, {10000, 0, 0, unknown}, {10010, 100, 10, 100}}},
         // Back 1.5 s: no wrapped, huge elapsed time.
         {"a_clock_stepping_back_restarts_the_window", {{10000, 0, 0, unknown}, {10005, 100, 5, unknown}, {9000, 1, 0, unknown}, {9010, 100, 10, 100}}},
-        // clang-format on
     };
+    // clang-format on
     for (const auto &c : cases) {
         scan_rate rate;
         for (const rate_step &step : c.steps) {

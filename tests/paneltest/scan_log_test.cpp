@@ -26,21 +26,12 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
     for (size_t run = 1; run < alternating.size(); run += 2) {
         alternating[run].active = 1;
     }
-    struct log_case {
-        const char *name;
-        std::vector<scripted_run> steps;
-        std::vector<std::string> events;  // every line; empty: not looked at
-        std::string frames_start;
-        size_t frame_lines;
-        std::string counts;  // the comment line after the version, without its padding
-        uint32_t pace_us;    // the median scan period the view gives at the close
-        std::string pace;
-        std::string dropouts;  // the screen's line
-        std::string held;      // per failed scan: h when the inputs are shown held, r released
-        std::string end;
-    };
-    const log_case cases[] = {
-        // clang-format off
+    // events: every line, empty: not looked at; counts: the comment line after the version,
+    // without its padding; pace_us: the median scan period the view gives at the close;
+    // dropouts: the screen's line; held: per failed scan, h when the inputs are shown held, r
+    // released.
+    // clang-format off
+    const struct { const char *name; std::vector<scripted_run> steps; std::vector<std::string> events; std::string frames_start; size_t frame_lines; std::string counts; uint32_t pace_us; std::string pace; std::string dropouts; std::string held; std::string end; } cases[] = {
         // A run past the longest repeat, a failed scan that reads a phantom press, a hold past
         // a second, timed from its press, and one of a second exactly.
         {"long_run", {run_of(0, 1), run_of(0x8000 | 0x4 << 16, 1000001), failed_run(0x0001, 1), run_of(0, 1), run_of(0x0001, 200), run_of(0, 1)}, {"0.005 s, scan 2: panel 15 pressed", "0.005 s, scan 2: sys 2 pressed", "5000.010 s, scan 1000003: scan failed", "5000.015 s, scan 1000004: link back after 0.005 s, 1 scans failed", "5000.015 s, scan 1000004: panel 15 released after 5000010 ms", "5000.015 s, scan 1000004: sys 2 released after 5000010 ms", "5000.020 s, scan 1000005: panel 0 pressed", "5001.020 s, scan 1000205: panel 0 released after 1000 ms", "events: 1000205 scans, 1 failed, 6 edges"}, "panel=0x0000 sys=0x0 at-us=0\npanel=0x8000 sys=0x4 repeat=1000000 at-us=5000\n" "panel=0x8000 sys=0x4 at-us=5000005000\n" "panel=0x0000 sys=0x0 read-fail=1 at-us=5000010000\npanel=0x0000 sys=0x0 " "at-us=5000015000\n" "panel=0x0001 sys=0x0 repeat=200 at-us=5000020000\npanel=0x0000 sys=0x0 " "at-us=5001020000\n", 7, "# scans: 1000205, failed: 1", 5000, "pace-us 5000", "link drop-outs: 1, longest 0.01 s, last 0.01 s", "h", "end at-us=5001025000"},
@@ -50,9 +41,9 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         {"link_dropouts", {failed_run(0, 1), run_of(0x0020, 1), failed_run(0x0020, 9), run_of(0x0020, 1), failed_run(0, 11), run_of(0x0020, 1), run_of(0, 1), failed_run(0, 20), run_of(0x0001, 1), failed_run(0x0001, 11)}, {"0.000 s, scan 1: scan failed", "0.005 s, scan 2: link back after 0.005 s, 1 scans failed", "0.005 s, scan 2: panel 5 pressed", "0.010 s, scan 3: scan failed", "0.055 s, scan 12: link back after 0.045 s, 9 scans failed", "0.060 s, scan 13: scan failed", "0.115 s, scan 24: link back after 0.055 s, 11 scans failed; a game saw the held " "inputs released from 50 ms on", "0.120 s, scan 25: panel 5 released after 115 ms", "0.125 s, scan 26: scan failed", "0.225 s, scan 46: link back after 0.100 s, 20 scans failed", "0.225 s, scan 46: panel 0 pressed", "0.230 s, scan 47: scan failed", "0.280 s, scan 57: link still down at the end, 0.050 s, 11 scans failed; a game saw " "the held inputs released from 50 ms on", "events: 57 scans, 52 failed, 3 edges"}, "panel=0x0000 sys=0x0 read-fail=1 at-us=0\npanel=0x0020 sys=0x0 at-us=5000\n", 10, "# scans: 57, failed: 52", 5000, "pace-us 5000", "link drop-outs: 5, longest 0.10 s, last 0.05 s", "r" + std::string(9, 'h') + std::string(10, 'h') + "r" + std::string(10, 'h') + std::string(10, 'r') + std::string(10, 'h') + "r", "end at-us=285000"},
         // One run more than the stand-in takes: it is left out and the comment says so.
         {"frame_line_limit", alternating, {}, "panel=0x0000 sys=0x0 at-us=0\npanel=0x0001 sys=0x0 at-us=5000\n", 65536, "# scans: 65537, failed: 0, only the first 65536 recorded (frame line limit)", record_max_pace_us + 1, "pace-us 1000000", "link drop-outs: none", "", "end at-us=327680000"},  // the run left out starts there
-        // clang-format on
     };
-    for (const log_case &c : cases) {
+    // clang-format on
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = std::string("scan_log_") + c.name + ".recording";
         scan_recording recording;

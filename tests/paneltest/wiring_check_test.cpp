@@ -68,16 +68,8 @@ TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
 
 TEST(WiringCheck, PhasesAndTheScreenFollowTheScansAndTheSettleTime)
 {
-    const struct {
-        const char *name;
-        uint32_t settle_ms;
-        std::vector<scripted_scan> script;
-        check_phase phase;
-        int step;
-        uint32_t stuck;
-        std::string prompt, waiting, last;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char *name; uint32_t settle_ms; std::vector<scripted_scan> script; check_phase phase; int step; uint32_t stuck; std::string prompt, waiting, last; } cases[] = {
         // A space while settling or while a press awaits its release skips nothing.
         {"a_space_while_settling", 2000, {space_key, good(0, 1005000)}, check_phase::awaiting_press, 0, 0, press_prompt_of(0), "", "--"},
         {"a_space_while_awaiting_a_release", 2000, {space_key, good(0, 1005000), space_key, good(p1, 1010000), space_key}, check_phase::awaiting_release, 1, 0, "Release panel button 1 (row 1, column 2)", "still active: panel 1", "panel 1: ok"},
@@ -103,8 +95,8 @@ TEST(WiringCheck, PhasesAndTheScreenFollowTheScansAndTheSettleTime)
         {"failed_scans_then_the_rest_of_it", 0, {good(0, 1000000), good(0, 1000000), good(0, 6000000), failed(0, 8000000), good(0, 9000000), good(0, 14000000)}, check_phase::awaiting_press, 0, 0, press_prompt_of(0), unseen_hint, "--"},
         {"pressed_after_10_s", 0, {good(0, 1000000), good(0, 1000000), good(0, 11000000), good(p0, 11100000)}, check_phase::awaiting_release, 0, 0, "Release panel button 0 (row 1, column 1)", "still active: panel 0", "panel 0: ok"},
         {"the_next_step_starts_its_own_10_s", 0, {good(0, 1000000), good(0, 1000000), good(0, 11000000), good(p0, 11100000), good(0, 11200000), good(0, 11300000), good(0, 11400000)}, check_phase::awaiting_press, 1, 0, press_prompt_of(1), "", "panel 0: ok"},
-        // clang-format on
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         wiring_check check = checked(c.settle_ms, c.script);
@@ -120,13 +112,9 @@ TEST(WiringCheck, PhasesAndTheScreenFollowTheScansAndTheSettleTime)
 TEST(WiringCheck, TheFirstPressJudgesAStepAndBouncesAreAbsorbed)
 {
     constexpr scripted_run three_spaces = {scripted::space, 0, 3};
-    const struct {
-        const char *name;
-        uint32_t spacing_us;
-        std::vector<scripted_run> runs;
-        const char *results[4];  // panel 0 to 3
-    } cases[] = {
-        // clang-format off
+    // results: panel 0 to 3
+    // clang-format off
+    const struct { const char *name; uint32_t spacing_us; std::vector<scripted_run> runs; const char *results[4]; } cases[] = {
         // The first scan that differs from idle at the step of panel 3.
         {"nothing_active_is_no_verdict", 1210, {run_of(0, 1), three_spaces, run_of(0, 1)}, {"panel 0: skipped", "panel 1: skipped", "panel 2: skipped", "panel 3: not reached"}},
         {"only_the_asked_input_is_ok", 1210, {run_of(0, 1), three_spaces, run_of(p3, 1)}, {"panel 0: skipped", "panel 1: skipped", "panel 2: skipped", "panel 3: ok"}},
@@ -139,8 +127,8 @@ TEST(WiringCheck, TheFirstPressJudgesAStepAndBouncesAreAbsorbed)
         {"crossed_partner_bouncing", 1210, {run_of(0, 1), run_of(p5, 20), run_of(0, 2), run_of(p5, 2), run_of(0, 40), run_of(p1, 20), run_of(0, 1)}, {"panel 0: crossed with panel 5", "panel 1: ok", "panel 2: not reached", "panel 3: not reached"}},
         {"short_group_pressed_again_for_the_next_step", 1210, {run_of(0, 1), run_of(p0 | p1, 20), run_of(0, 3), run_of(p0 | p1, 20), run_of(0, 1)}, {"panel 0: short with panel 1", "panel 1: short with panel 0", "panel 2: not reached", "panel 3: not reached"}},
         {"next_input_a_few_scans_after_a_release", 1210, {run_of(0, 1), run_of(p0, 20), run_of(0, 3), run_of(p1, 20), run_of(0, 3), run_of(p1 | p5, 2)}, {"panel 0: ok", "panel 1: ok", "panel 2: short with panel 1, panel 5", "panel 3: not reached"}},
-        // clang-format on
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         wiring_check check = checked(100, scans_of(c.runs, 0, c.spacing_us), 0);

@@ -51,16 +51,13 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
     ASSERT_TRUE(write_file("terminal_poll_fails.scenario", "node 0 poll-fails-from 40\n"));
     // Escape held 12 repeats long, or on until readertest ends; or keys typed
     // on as a poll fails, 40 cycles (200 ms or more) in.
-    const struct {
-        const char *scenario;
-        const char *key;
-        int repeats;
-        int exit_status;
-    } holds[] = {
+    // clang-format off
+    const struct { const char *scenario; const char *key; int repeats; int exit_status; } holds[] = {
         {"", "\x1b", 12, 0},
         {"", "\x1b", 0, 0},
         {"terminal_poll_fails.scenario", "z", 25, -2},
     };
+    // clang-format on
     for (const auto &c : holds) {
         SCOPED_TRACE(std::string(c.scenario) + ", " + std::to_string(c.repeats));
         scoped_environment scenario("KAVIO_SIM_SCENARIO", c.scenario);

@@ -10,7 +10,7 @@
 
 struct program_run {
     bool finished;    // false when it had to be killed after the time limit
-    int exit_status;  // as the program returned it from main (-2 stays -2)
+    int exit_status;  // as the program returned it from main (-2 stays -2); unfinished: -1000
     std::string output;
 };
 

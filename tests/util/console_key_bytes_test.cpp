@@ -11,12 +11,9 @@ TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
 {
     constexpr unsigned int escape = console_key_escape;
     constexpr unsigned int space = console_key_space;
-    const struct {
-        const char *bytes;
-        long count;
-        unsigned int keys;           // from a pipe or a file
-        unsigned int terminal_keys;  // from a POSIX terminal
-    } cases[] = {
+    // keys: from a pipe or a file; terminal_keys: from a POSIX terminal
+    // clang-format off
+    const struct { const char *bytes; long count; unsigned int keys; unsigned int terminal_keys; } cases[] = {
         {"", 0, 0, 0},
         {"a\x1b", 1, 0, 0},  // the ESC lies past what was read
         {"x ", 2, space, space},
@@ -33,6 +30,7 @@ TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
         {"\x1b[@ ", 4, escape | space, space},
         {"\x1b[5~ ", 5, escape | space, space},  // Page Up ends on '~', then Space
     };
+    // clang-format on
     for (const auto &c : cases) {
         const unsigned char *bytes = reinterpret_cast<const unsigned char *>(c.bytes);
         EXPECT_EQ(console_keys_in_bytes(bytes, c.count), c.keys) << c.bytes;

@@ -37,12 +37,8 @@ TEST(ConsoleKeysWin32, TakenFromTheConsolesEvents)
     ASSERT_NE(input, INVALID_HANDLE_VALUE) << "no console, error " << GetLastError();
     ASSERT_TRUE(SetStdHandle(STD_INPUT_HANDLE, input));
     ASSERT_TRUE(FlushConsoleInputBuffer(input));
-    const struct {
-        const char *what;
-        std::vector<INPUT_RECORD> events;
-        unsigned int keys;
-    } steps[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char *what; std::vector<INPUT_RECORD> events; unsigned int keys; } steps[] = {
         {"other keys and a click", {key_event('A', true), key_event('A', false), key_event(VK_RETURN, true), mouse_click()}, 0},
         {"Escape let go", {key_event(VK_ESCAPE, false)}, 0},
         {"Escape", {key_event(VK_ESCAPE, true)}, console_key_escape},
@@ -50,8 +46,8 @@ TEST(ConsoleKeysWin32, TakenFromTheConsolesEvents)
         {"Space still held", {key_event(VK_SPACE, true)}, 0},
         {"Space again, with Escape", {key_event(VK_SPACE, false), key_event(VK_SPACE, true), key_event(VK_ESCAPE, true)}, console_key_space | console_key_escape},
         {"nothing since", {}, 0},
-        // clang-format on
     };
+    // clang-format on
     for (const auto &step : steps) {
         SCOPED_TRACE(step.what);
         DWORD written = 0;

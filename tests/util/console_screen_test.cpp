@@ -57,13 +57,9 @@ namespace {
 
 TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
 {
-    const struct {
-        const char *name;
-        console_screen_window window;  // top, rows, columns
-        std::string screen;
-        std::vector<std::string> calls;
-    } steps[] = {
-        // clang-format off
+    // window: top, rows, columns
+    // clang-format off
+    const struct { const char *name; console_screen_window window; std::string screen; std::vector<std::string> calls; } steps[] = {
         {"first screen: every row, blanks to the width and below", {3, 6, 10}, "ab\ncd\n", {row(3, "ab", 10), row(4, "cd", 10), blank(5, 9), cursor(5)}},
         {"the same again", {0, 6, 10}, "ab\ncd\n", {cursor(5)}},
         {"a shorter line, a longer one, a new row", {3, 6, 10}, "abc\nc\nxy\n", {row(3, "abc", 2), row(4, "c", 2), row(5, "xy", 0), cursor(6)}},
@@ -75,8 +71,8 @@ TEST(ConsoleScreen, OnlyWhatChangedSinceTheLastScreenIsDrawn)
         {"a screen that fits again, its last line without its newline", {0, 4, 60}, "a\nz", {row(0, "a", 59), row(1, "z", 1), blank(2, 3), cursor(2)}},
         {"a window of two rows: the notice alone", {0, 2, 60}, "a\nb\n", {row(0, "... window too small: 1 more row", 60), blank(1, 2), cursor(1)}},
         {"a window of one row: nothing", {0, 1, 60}, "a\nb\n", {blank(0, 1), cursor(0)}},
-        // clang-format on
     };
+    // clang-format on
     for (const auto &step : steps) {
         SCOPED_TRACE(step.name);
         terminal_window = step.window;
