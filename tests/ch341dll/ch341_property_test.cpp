@@ -256,18 +256,10 @@ RC_GTEST_PROP(Ch341StandInModel, CallsAndScansFollowTheReadme, ())
     model m;
     m.s = *scripts();
     m.call_us = *mostly(0u, 100u, rc::gen::inRange(0u, 400u));
-    const auto calls = rc::gen::weightedElement<call>({{12, call::scan},
-                                                       {3, call::open},
-                                                       {3, call::close},
-                                                       {3, call::addr},
-                                                       {3, call::read},
-                                                       {1, call::read_empty},
-                                                       {1, call::others}});
-    const auto gaps =
-        rc::gen::weightedOneOf<uint64_t>({{4, rc::gen::just<uint64_t>(0)},
-                                          {3, tenths_us(3500)},
-                                          {2, rc::gen::inRange<uint64_t>(0, 3500)},
-                                          {1, rc::gen::inRange<uint64_t>(999990, 1000010)}});
+    // clang-format off
+    const auto calls = rc::gen::weightedElement<call>({{12, call::scan}, {3, call::open}, {3, call::close}, {3, call::addr}, {3, call::read}, {1, call::read_empty}, {1, call::others}});
+    const auto gaps = rc::gen::weightedOneOf<uint64_t>({{4, rc::gen::just<uint64_t>(0)}, {3, tenths_us(3500)}, {2, rc::gen::inRange<uint64_t>(0, 3500)}, {1, rc::gen::inRange<uint64_t>(999990, 1000010)}});
+    // clang-format on
     // Up to 40 calls or scans a run: a few passes of a script, a few seconds under asan.
     std::vector<step> steps =
         *rc::gen::container<std::vector<step>>(*rc::gen::inRange<size_t>(0, 41), rc::gen::exec([=] {

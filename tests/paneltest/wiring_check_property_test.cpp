@@ -196,13 +196,9 @@ RC_GTEST_PROP(WiringCheckModel, StepsWaitsAndVerdictsFollowTheReadme, ())
     uint32_t settle_ms = *rc::gen::elementOf(std::vector<uint32_t>{0, 20, 100});
     uint32_t chatter_ms = *rc::gen::elementOf(std::vector<uint32_t>{30, 30, 1});
     uint64_t now = *rc::gen::elementOf(std::vector<uint64_t>{0, (1ull << 32) - 30000});
-    auto what = rc::gen::weightedElement<act>({{4, act::idle},
-                                               {4, act::asked},
-                                               {2, act::bouncer},
-                                               {1, act::other},
-                                               {1, act::pair},
-                                               {2, act::failed},
-                                               {1, act::space}});
+    // clang-format off
+    auto what = rc::gen::weightedElement<act>({{4, act::idle}, {4, act::asked}, {2, act::bouncer}, {1, act::other}, {1, act::pair}, {2, act::failed}, {1, act::space}});
+    // clang-format on
     auto how = rc::gen::weightedElement<wait>(
         {{3, wait::scan}, {2, wait::clock_step}, {3, wait::to_edge}, {1, wait::long_pause}});
     std::vector<check_step> steps = *rc::gen::resize(

@@ -143,19 +143,12 @@ rc::Gen<run_step> run_steps()
 {
     using namespace rc::gen;
     return build<run_step>(
-        set(&run_step::kind, weightedElement<step_kind>({{1, step_init},
-                                                         {1, step_fini},
-                                                         {12, step_scans},
-                                                         {1, step_unplug},
-                                                         {1, step_replug}})),
-        set(&run_step::wait_ms, weightedOneOf<uint32_t>({{2, inRange<uint32_t>(0, 2)},
-                                                         {3, inRange<uint32_t>(10, 17)},
-                                                         {2, inRange<uint32_t>(45, 56)},
-                                                         {2, inRange<uint32_t>(240, 261)},
-                                                         {1, inRange<uint32_t>(0, 400)}})),
+        // clang-format off
+        set(&run_step::kind, weightedElement<step_kind>({{1, step_init}, {1, step_fini}, {12, step_scans}, {1, step_unplug}, {1, step_replug}})),
+        set(&run_step::wait_ms, weightedOneOf<uint32_t>({{2, inRange<uint32_t>(0, 2)}, {3, inRange<uint32_t>(10, 17)}, {2, inRange<uint32_t>(45, 56)}, {2, inRange<uint32_t>(240, 261)}, {1, inRange<uint32_t>(0, 400)}})),
         set(&run_step::scans, weightedOneOf<int>({{3, inRange(2, 5)}, {1, inRange(1, 9)}})),
-        set(&run_step::fault,
-            weightedOneOf<int>({{4, just(-1)}, {3, inRange(0, 13)}, {1, just(12)}})),
+        set(&run_step::fault, weightedOneOf<int>({{4, just(-1)}, {3, inRange(0, 13)}, {1, just(12)}})),
+        // clang-format on
         set(&run_step::short_read, arbitrary<bool>()),
         set(&run_step::frame, inRange<uint32_t>(0, 0x1000000)));
 }
