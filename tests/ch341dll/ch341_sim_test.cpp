@@ -14,11 +14,11 @@
 #include "stderr_capture.h"
 #include "test_clock.h"
 
-// Opens bridge 0 on a board running script_text.
-static HANDLE open_script(const std::string &name, const std::string &script_text)
+// Whether bridge 0 opens on a board running script_text.
+static bool opened(const std::string &name, const std::string &script_text)
 {
-    sim_script_for(name, script_text);
-    return CH341OpenDevice(ch341_bridge_index);
+    program_set_environment("CH341_SIM_BOARD", sim_frames_of(name, script_text));
+    return CH341OpenDevice(ch341_bridge_index) != INVALID_HANDLE_VALUE;
 }
 
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
@@ -47,7 +47,7 @@ TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 
 TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
 {
-    ASSERT_NE(open_script(test_name(), "FE 0x7f 1\na5 5A 00 repeat=2\n"), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), "FE 0x7f 1\na5 5A 00 repeat=2\n"));
     for (int byte : {0xFE, 0x7F, 0x01, 0xA5, 0x5A, 0x00, 0xA5, 0x5A, 0x00, 0xFE, 0x7F, 0x01}) {
         EXPECT_EQ(read_one(), served(uint8_t(byte)));
     }
@@ -57,7 +57,7 @@ TEST(StandInScript, ServesFramesInOrderRepeatsAndStartsOver)
 // More opens than a process may hold files: an open of the same board loads nothing.
 TEST(StandInScript, ReopenGoesOnWhereTheScriptWas)
 {
-    ASSERT_NE(open_script(test_name(), "11 22 33\n44 55 66\n"), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), "11 22 33\n44 55 66\n"));
     EXPECT_EQ(read_one().byte, 0x11);
     for (int open = 0; open < 1100; ++open) {
         ASSERT_NE(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE) << open;
@@ -74,7 +74,7 @@ TEST(StandInScript, ReopenGoesOnWhereTheScriptWas)
 // The times the bridge is gone for at most: on the test clock, ch341_property_test.cpp.
 TEST(StandInScript, UnplugGoesForItsTimeAndTheFramesGoOnThroughANewOpen)
 {
-    ASSERT_NE(open_script(test_name(), unplug_script), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), unplug_script));
     // A 150 ms probe: late enough for a short unplug, and far from 200 ms for a loaded machine.
     const auto spin_until = [](uint64_t until_us) {
         while (test_clock_us() < until_us) {
@@ -86,20 +86,18 @@ TEST(StandInScript, UnplugGoesForItsTimeAndTheFramesGoOnThroughANewOpen)
 TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
 {
     // Untimed: one frame line per scan and repeat, then no bridge, for good.
-    ASSERT_NE(open_script(test_name() + ".end", "11 22 33\n44 55 66 repeat=2\nend\n"),
-              INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name() + ".end", "11 22 33\n44 55 66 repeat=2\nend\n"));
     EXPECT_EQ(first_bytes(5), (std::vector<int>{0x11, 0x44, 0x44}));
     EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index, 0xFF));
     CH341CloseDevice(ch341_bridge_index);
     EXPECT_EQ(CH341OpenDevice(ch341_bridge_index), INVALID_HANDLE_VALUE);
     // Timed lines whose time has come are served one scan each; the last, with no end
     // line after it, for its repeat count, and the next pass starts its clock again.
-    ASSERT_NE(open_script(test_name() + ".loop", "11 0 0 at-us=0\n22 0 0 at-us=0 repeat=3\n"),
-              INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name() + ".loop", "11 0 0 at-us=0\n22 0 0 at-us=0 repeat=3\n"));
     EXPECT_EQ(first_bytes(6), (std::vector<int>{0x11, 0x22, 0x22, 0x22, 0x11, 0x22}));
     // Each line from its time on, for a scan at least, until the end line's time; pace-us is
     // ignored. Lower bounds here; line 1's scans in its tenth of a second on the test clock.
-    ASSERT_NE(open_script(test_name() + ".clock", timed_end_script), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name() + ".clock", timed_end_script));
     std::vector<int> shown, scans;  // byte 0 of each line shown in turn, and its scans
     uint64_t start_us = test_clock_us(), seen_us = 0;  // after the first scan of line 2
     for (std::vector<int> scan = first_bytes(1); !scan.empty(); scan = first_bytes(1)) {
@@ -119,9 +117,8 @@ TEST(StandInScript, AnEndLineIsTheLastAndATimedScriptGoesByTheClock)
 
 TEST(StandInScript, InjectedFaultsHitTheirCallOnly)
 {
-    ASSERT_NE(open_script(test_name(), "01 02 03 addr-fail=2 addr-fail=9 read-fail=1 short-read=3\n"
-                                       "04 05 06\n"),
-              INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), "01 02 03 addr-fail=2 addr-fail=9 read-fail=1 short-read=3\n"
+                                    "04 05 06\n"));
     for (int write = 1; write <= 9; ++write) {
         EXPECT_EQ(CH341EppSetAddr(ch341_bridge_index, 0x00), BOOL(write != 2 && write != 9))
             << write;
@@ -186,9 +183,9 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         for (const std::string &script : c.scripts) {
             SCOPED_TRACE(script.substr(0, 40));
             std::string name = test_name() + "." + std::to_string(file_number++);
-            HANDLE handle = INVALID_HANDLE_VALUE;
-            error = stderr_of([&] { handle = open_script(name, script); });
-            EXPECT_EQ(handle == INVALID_HANDLE_VALUE, !c.error.empty());
+            bool loaded = false;
+            error = stderr_of([&] { loaded = opened(name, script); });
+            EXPECT_EQ(loaded, c.error.empty());
             EXPECT_EQ(error, c.error.empty()
                                  ? ""
                                  : "ch341 stand-in: " + name + ".frames" + c.error + "\n");
@@ -201,7 +198,7 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
 
 TEST(StandInDevice, ClosedOrOtherIndexFails)
 {
-    ASSERT_NE(open_script(test_name(), "00 00 00\n"), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), "00 00 00\n"));
     EXPECT_FALSE(CH341EppSetAddr(ch341_bridge_index + 1, 0xFF));
     ULONG length = 1;
     uint8_t byte = 0;
@@ -252,9 +249,8 @@ TEST(StandInPace, EveryCallTakesTheCallTimeInRange)
 TEST(StandInPace, ScansOfAPacedScriptStartThePaceApart)
 {
     for (bool reads_only : {false, true}) {
-        ASSERT_NE(open_script(test_name() + (reads_only ? ".reads" : ".calls"),
-                              "pace-us 4000\n11 22 33\n"),
-                  INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(
+            opened(test_name() + (reads_only ? ".reads" : ".calls"), "pace-us 4000\n11 22 33\n"));
         uint64_t start_us = test_clock_us();
         for (int scan = 0; scan < 3; ++scan) {
             EXPECT_EQ(reads_only ? (read_one(), read_one(), read_one().byte) : scan_frame() >> 16,

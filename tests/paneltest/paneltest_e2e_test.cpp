@@ -273,9 +273,7 @@ std::string frame(uint32_t active, const std::string &words = "")
 {
     uint32_t bits = 0xFFFFFF;
     for (int input = 0; input < 19; ++input) {
-        if ((active >> input & 1u) != 0) {
-            bits &= ~input_frame_bits[input];
-        }
+        bits &= (active >> input & 1u) != 0 ? ~input_frame_bits[input] : 0xFFFFFFu;
     }
     char line[64];
     snprintf(line, sizeof line, "%02X %02X %02X %s\n", bits & 0xFFu, bits >> 8 & 0xFFu, bits >> 16,
@@ -554,10 +552,9 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
             std::string path = "paneltest_e2e_" + name + ".recording";
             // The replay's scans take 5.04 ms at least, in every view: enough of
             // them to go past the recording's end, however long it took.
-            std::string scans = "85";
-            if (pass == 2) {
-                scans = std::to_string(timed_lines_of(played, false).back().at_us / 5040 + 20);
-            }
+            std::string scans =
+                pass == 1 ? "85"
+                          : std::to_string(timed_lines_of(played, false).back().at_us / 5040 + 20);
             scoped_environment call_time("CH341_SIM_CALL_US", pass == 1 ? "" : "420");
             std::vector<std::string> arguments = c.arguments;
             arguments.insert(arguments.end(), {"--scans", scans, "--record", path});
@@ -645,11 +642,8 @@ std::vector<std::string> lines_starting(const std::string &text,
 {
     std::vector<std::string> found;
     for (const std::string &line : lines_of(text)) {
-        for (const std::string &start : starts) {
-            if (line.compare(0, start.size(), start) == 0) {
-                found.push_back(start);
-            }
-        }
+        std::copy_if(starts.begin(), starts.end(), std::back_inserter(found),
+                     [&line](const std::string &start) { return line.rfind(start, 0) == 0; });
     }
     return found;
 }
@@ -749,13 +743,11 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
             EXPECT_GE(times[line].at_us + 50000, recorded[line].at_us) << line;
         }
         // Drawn at the start, on its own clock and at the end: not once per scan.
-        int screens = 0;
-        for (size_t at = run.text.find("\nChatter: "); at != std::string::npos;
-             at = run.text.find("\nChatter: ", at + 1)) {
-            ++screens;
-        }
+        const std::regex chatter_screen("\nChatter: ");
+        auto screens = std::distance(
+            std::sregex_iterator(run.text.begin(), run.text.end(), chatter_screen), {});
         EXPECT_GE(screens, 4);  // over a quarter of a second at least
-        EXPECT_LE(screens, 3 + static_cast<int>(run.took_us / 33333)) << "drawn once per scan";
+        EXPECT_LE(screens, 3 + static_cast<long>(run.took_us / 33333)) << "drawn once per scan";
         played = own;
     }
 }

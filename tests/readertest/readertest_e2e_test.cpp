@@ -36,7 +36,7 @@ readertest_run run_readertest(const std::string &name, const std::string &scenar
 {
     std::string base = "readertest_e2e_" + name;
     sim_scenario_for(base, scenario);
-    std::string trace = sim_trace_in("KAVIO_SIM_TRACE", base);
+    std::string trace = sim_trace_for(base, "KAVIO_SIM_TRACE");
     program_run program =
         program_run_with(program_path("readertest"), {}, input, base + ".out", 60000);
     return {program, console_text_of(program.output), read_file(trace)};

@@ -60,19 +60,14 @@ inline std::string test_name()
     return std::string(info->test_suite_name()) + "." + info->name();
 }
 
-// Names a fresh trace file, name.trace, in variable; the stand-in truncates it on its next call.
-inline std::string sim_trace_in(const char *variable, const std::string &name)
+// Names a fresh trace file, name.trace, for the running test or a variant of it, in
+// variable; the stand-in truncates it on its next call.
+inline std::string sim_trace_for(const std::string &name, const char *variable = "CH341_SIM_TRACE")
 {
     std::string path = name + ".trace";
     remove(path.c_str());
     program_set_environment(variable, path);
     return path;
-}
-
-// The CH341 stand-in's trace, for the running test or a variant of it.
-inline std::string sim_trace_for(const std::string &name)
-{
-    return sim_trace_in("CH341_SIM_TRACE", name);
 }
 
 // text, times times over.
@@ -90,13 +85,8 @@ inline std::string sim_frames_of(const std::string &name, const std::string &tex
     return name + ".frames";
 }
 
-// The CH341 stand-in's board: a frame script of text, in name.frames.
-inline void sim_script_for(const std::string &name, const std::string &text)
-{
-    program_set_environment("CH341_SIM_BOARD", sim_frames_of(name, text));
-}
-
-// The same, where board may also be "" (no bridge) or a built-in board's name.
+// The CH341 stand-in's board: "" (no bridge), a built-in board's name, or the text of a
+// frame script, in name.frames.
 inline void sim_board_for(const std::string &name, const std::string &board)
 {
     bool built_in = board.empty() || board == "demo" || board == "worn" || board == "loose";

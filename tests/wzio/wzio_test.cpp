@@ -39,7 +39,7 @@ std::string init_with_script(const std::string &script_text, const std::string &
 {
     std::string name = test_name() + variant;
     std::string trace = sim_trace_for(name);
-    sim_script_for(name, script_text);
+    sim_board_for(name, script_text);
     EXPECT_TRUE(wz_io_init(nullptr, nullptr, nullptr));
     return trace;
 }
@@ -68,10 +68,7 @@ constexpr uint64_t clock_step_us = 1000;
 #endif
 
 // Past wzio's 250 ms between opens, so the next three failed scans may reopen.
-void wait_past_the_open_gap()
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(260));
-}
+constexpr std::chrono::milliseconds past_the_open_gap(260);
 
 // One scan as a game makes it, timed from before the call to after it.
 struct game_scan {
@@ -82,11 +79,9 @@ struct game_scan {
 
 game_scan scan_as_a_game()
 {
-    game_scan scan = {false, 0, test_clock_us(), 0};
-    scan.ok = wz_io_read_inputs();
-    scan.panel = wz_io_get_panel_inputs();
-    scan.after_us = test_clock_us();
-    return scan;
+    uint64_t before_us = test_clock_us();
+    bool ok = wz_io_read_inputs();
+    return {ok, wz_io_get_panel_inputs(), before_us, test_clock_us()};
 }
 
 }  // namespace
@@ -173,7 +168,7 @@ TEST(WzioScan, FiniKeepsTheLastScanAndLaterScansFail)
     expect_inputs(0xFFFF, 0x07);
     // The bridge is closed now: all twelve calls fail, at once every input is
     // inactive, and however long it fails the host's closed bridge stays closed.
-    wait_past_the_open_gap();
+    std::this_thread::sleep_for(past_the_open_gap);
     for (int scan = 0; scan < 3; ++scan) {
         EXPECT_FALSE(wz_io_read_inputs());
         expect_inputs(0x0000, 0x00);
@@ -202,8 +197,8 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
     EXPECT_EQ(scan_calls_from(lines, 1), scan_calls);
     // The bridge enumerates late: a host that scans on picks it up, 250 ms
     // after init's open and from the third failed scan in a row.
-    sim_script_for(test_name() + ".late", "FE FF FF\n");
-    wait_past_the_open_gap();
+    sim_board_for(test_name() + ".late", "FE FF FF\n");
+    std::this_thread::sleep_for(past_the_open_gap);
     EXPECT_FALSE(wz_io_read_inputs());
     lines = sim_read_lines(trace);
     EXPECT_EQ(lines.size(), 13u + 12) << "no reopen after two failed scans";
