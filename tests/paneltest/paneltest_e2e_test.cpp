@@ -26,10 +26,9 @@ const std::string screen_start = version_line + "Press escape to quit\n";
 const std::string no_bridge_line =
     "No CH341 bridge found: check the board's USB cable and the CH341 driver\n";
 
-struct paneltest_run {
+// text: stdout without the clears, with plain newlines.
+struct paneltest_run : console_text {
     program_run program;
-    std::string text;  // stdout without the clears, with plain newlines
-    int clears;
     std::vector<std::string> screens;  // each from its version line on
     std::string ending;                // what follows the last screen (of either mode)
     std::vector<std::string> trace;
@@ -50,9 +49,7 @@ paneltest_run run_paneltest(const std::string &name, const std::string &board,
     run.program = program_run_with(program_path("paneltest"), arguments, {{input}}, base + ".out",
                                    run_timeout_ms);
     run.took_us = test_clock_us() - start_us;
-    console_text shown = console_text_of(run.program.output);
-    run.text = shown.text;
-    run.clears = shown.clears;
+    static_cast<console_text &>(run) = console_text_of(run.program.output);
     // Every screen, the live view's and the check's, ends with its last-scan line.
     size_t last_line = run.text.rfind("last scan:");
     size_t ending_at = last_line == std::string::npos ? 0 : run.text.find('\n', last_line) + 1;
@@ -447,7 +444,7 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
         expected.push_back("scan time:   *");
         expected.insert(expected.end(), c.summary.begin(), c.summary.end());
         EXPECT_EQ(ending, expected) << run.ending;
-        EXPECT_NE(run.text.find("\n" + c.shown + "\n"), std::string::npos) << c.shown;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, "\n" + c.shown + "\n", run.text);
         EXPECT_EQ(run.trace.back(), "CH341CloseDevice(0)");
     }
 }
@@ -562,11 +559,9 @@ TEST(PaneltestRecord, EveryViewRecordsAReplayThatRecordsTheSame)
             ASSERT_EQ(run.program.exit_status, c.exit_status);
             std::string recording = read_file(path);
             EXPECT_EQ(frame_lines_of(recording, pass == 1), pass == 1 ? frames : replayed);
-            EXPECT_EQ(recording.compare(0, version_line.size() + 2, "# " + version_line), 0)
-                << recording;
+            EXPECT_EQ(recording.substr(0, version_line.size() + 2), "# " + version_line);
             if (pass == 1) {
-                EXPECT_NE(recording.find("\n# scans: 85, failed: 4 "), std::string::npos)
-                    << recording;
+                EXPECT_PRED_FORMAT2(testing::IsSubstring, "\n# scans: 85, failed: 4 ", recording);
                 EXPECT_EQ(std::count(run.trace.begin(), run.trace.end(), "CH341CloseDevice(0)"), 2)
                     << "wzio's reopen, and the close at the end";
                 // Every view ends with its link drop-outs, after all its other last lines.
@@ -713,15 +708,12 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
             run_paneltest(std::string("chatter_view_") + call_us, played, arguments);
         ASSERT_EQ(run.program.exit_status, -5);
         EXPECT_EQ(lines_starting(run.ending, verdicts), verdicts) << run.ending;
-        EXPECT_NE(run.text.find("\nmost chatter:\npanel 0: 2 presses, 1 chatter"),
-                  std::string::npos)
-            << run.text;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, "\nmost chatter:\npanel 0: 2 presses, 1 chatter",
+                            run.text);
         // The last screen's system inputs, never pressed, beside panel 0's and 1's counts.
         const std::string sys_cells =
             "System inputs\n| 0:     0/0   | 1:     0/0   | 2:     0/0   |\n";
-        EXPECT_EQ(run.text.compare(run.text.rfind("System inputs\n"), sys_cells.size(), sys_cells),
-                  0)
-            << run.text;
+        EXPECT_EQ(run.text.substr(run.text.rfind("System inputs\n"), sys_cells.size()), sys_cells);
         // Each as the run's own recording times its presses and releases.
         std::string own = read_file(path);
         std::vector<double> lines_ms = gap_and_hold_ms(own, 0), panel_1 = gap_and_hold_ms(own, 1);

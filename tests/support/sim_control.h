@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,23 +28,18 @@ constexpr char one_convention_skip[] =
 // The stand-ins' variables, put back after every test as they were before it, however it
 // ended: an ASSERT that returns early leaves no setting to later tests.
 struct sim_environment_reset : ::testing::EmptyTestEventListener {
-    std::vector<std::string> before;
+    std::list<scoped_environment> kept;
     void OnTestStart(const ::testing::TestInfo &) override
     {
-        before.clear();
-        for (const char *name : names) {
-            before.push_back(getenv(name) != nullptr ? getenv(name) : "");
+        for (const char *name : {"CH341_SIM_BOARD", "CH341_SIM_TRACE", "CH341_SIM_CALL_US",
+                                 "KAVIO_SIM_SCENARIO", "KAVIO_SIM_TRACE"}) {
+            kept.emplace_back(name, getenv(name) != nullptr ? getenv(name) : "");
         }
     }
     void OnTestEnd(const ::testing::TestInfo &) override
     {
-        for (size_t i = 0; i < before.size(); ++i) {
-            program_set_environment(names[i], before[i]);
-        }
+        kept.clear();
     }
-    static constexpr const char *names[] = {"CH341_SIM_BOARD", "CH341_SIM_TRACE",
-                                            "CH341_SIM_CALL_US", "KAVIO_SIM_SCENARIO",
-                                            "KAVIO_SIM_TRACE"};
 };
 inline const bool sim_environment_reset_listens =
     (::testing::UnitTest::GetInstance()->listeners().Append(new sim_environment_reset), true);
