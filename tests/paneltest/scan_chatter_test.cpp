@@ -38,12 +38,7 @@ TEST(ScanChatter, CountsEdgesOfGoodScansAndFindsTheWorst)
         SCOPED_TRACE(c.name);
         scan_chatter chatter;
         scan_chatter_start(&chatter, chatter_default_ms);
-        play_scans(
-            c.script,
-            [&](bool ok, uint32_t active, uint64_t now_us) {
-                scan_chatter_scan(&chatter, ok, active, now_us);
-            },
-            [&] { scan_chatter_next_round(&chatter); });
+        play_scans(c.script, &chatter, scan_chatter_scan, scan_chatter_next_round);
         uint32_t failed_scans = count_of(c.script, scripted::failed);
         char text[chatter_line_size];
         scan_chatter_format_input(&chatter, c.input, text, sizeof text);

@@ -54,13 +54,13 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
         std::vector<std::string> lines;
         std::string held;
         char line[scan_events_line_size];
-        auto scan = [&](bool ok, uint32_t active, uint64_t now_us) {
-            scan_events_scan(&events, ok, active, now_us);
-            while (scan_events_next_line(&events, line, sizeof line)) {
+        auto scan = [&](scan_events *counted, bool ok, uint32_t active, uint64_t now_us) {
+            scan_events_scan(counted, ok, active, now_us);
+            while (scan_events_next_line(counted, line, sizeof line)) {
                 lines.push_back(line);
             }
             if (!ok) {
-                held += scan_link_inputs_held(&events.link) ? 'h' : 'r';
+                held += scan_link_inputs_held(&counted->link) ? 'h' : 'r';
             }
             scan_recording_scan(&recording, ok, static_cast<uint16_t>(active),
                                 static_cast<uint8_t>(active >> 16), now_us);
@@ -69,7 +69,7 @@ TEST(ScanLog, EventLinesAndFrameLinesOfMadeUpScans)
                 scan_recording_pace(&recording, 0);
             }
         };
-        play_scans(scans_of(c.steps, 7000, 5000), scan, [] {});
+        play_scans(scans_of(c.steps, 7000, 5000), &events, scan, [](scan_events *) {});
         ASSERT_TRUE(scan_recording_close(&recording, c.pace_us));
         if (scan_events_end_line(&events, line, sizeof line)) {
             lines.push_back(line);

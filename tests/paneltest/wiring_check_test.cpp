@@ -34,12 +34,7 @@ wiring_check checked(uint32_t settle_ms, const std::vector<scripted_scan> &scrip
 {
     wiring_check check;
     wiring_check_start(&check, settle_ms, chatter_default_ms, start_us);
-    play_scans(
-        script,
-        [&](bool ok, uint32_t active, uint64_t now_us) {
-            wiring_check_scan(&check, ok, active, now_us);
-        },
-        [&] { wiring_check_skip(&check); });
+    play_scans(script, &check, wiring_check_scan, wiring_check_skip);
     return check;
 }
 

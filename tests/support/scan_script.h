@@ -49,15 +49,15 @@ inline scripted_run failed_run(uint32_t active, uint32_t scans)
 }
 constexpr scripted_scan space_key = {scripted::space, 0, 0};
 
-// Feeds scan(ok, active, now_us) and space() in the script's order.
-template <typename Scan, typename Space>
-void play_scans(const std::vector<scripted_scan> &script, Scan scan, Space space)
+// Feeds a counter scan(counter, ok, active, now_us) and space(counter) in the script's order.
+template <typename Counter, typename Scan, typename Space>
+void play_scans(const std::vector<scripted_scan> &script, Counter *counter, Scan scan, Space space)
 {
     for (const scripted_scan &step : script) {
         if (step.kind == scripted::space) {
-            space();
+            space(counter);
         } else {
-            scan(step.kind == scripted::good, step.active, step.now_us);
+            scan(counter, step.kind == scripted::good, step.active, step.now_us);
         }
     }
 }
