@@ -67,8 +67,7 @@ template <typename Body> std::string stdout_of(Body body)
 // "W:m: " and the newline count, so the longest message is 6 short of the line buffer.
 constexpr size_t longest_message = static_cast<size_t>(log_buffer_size) - 1 - 6;
 
-constexpr int writer_threads = 8;
-constexpr int lines_per_thread = 200;
+constexpr int writer_threads = 8, lines_per_thread = 200;
 
 std::string payload_of(int thread)
 {

@@ -20,8 +20,7 @@ constexpr thread_proc_fn return_context_value = [](void *ctx) {
     return *static_cast<int *>(ctx);
 };
 
-std::atomic<int> blocked_release{0};
-std::atomic<int> blocked_finished{0};
+std::atomic<int> blocked_release{0}, blocked_finished{0};
 
 constexpr thread_proc_fn wait_for_release = [](void *) {
     while (blocked_release.load() == 0) {
@@ -90,8 +89,7 @@ constexpr thread_proc_fn log_large_message = [](void *ctx) {
     return 11;
 };
 
-constexpr int starter_threads = 4;
-constexpr int cycles_per_starter = 250;
+constexpr int starter_threads = 4, cycles_per_starter = 250;
 
 constexpr thread_proc_fn start_join_close_cycles = [](void *ctx) {
     int *failures = static_cast<int *>(ctx);
