@@ -16,9 +16,10 @@ TEST(WzioMissingBridge, LoadFailsWithoutTheBridgeLibraryBesideIt)
     const fs::path bin = program_folder();
     const fs::path alone = fs::current_path() / "wzio_alone";
     std::error_code error;
+    // Emptied first: the Windows build's copy_file would not overwrite an earlier run's copy.
+    fs::remove_all(alone, error);
     fs::create_directories(alone, error);
     ASSERT_TRUE(fs::is_directory(alone)) << error.message();
-    fs::remove(alone / ch341dll_file_name, error);
     const auto copy = fs::copy_options::overwrite_existing;
     ASSERT_TRUE(fs::copy_file(bin / wzio_file_name, alone / wzio_file_name, copy, error));
     // Windows also searches the working folder: it must hold no stand-in either.
