@@ -39,15 +39,9 @@ void write_counts(scan_recording *recording)
                  static_cast<unsigned long>(recording->failed),
                  static_cast<unsigned long>(recording->recorded_scans));
     }
-    scan_timing_figures time = duration_window_figures(recording->scan_times);
-    if (time.count == 0) {
-        snprintf(lines[1], sizeof lines[1], "# scan time: --");
-    } else {
-        snprintf(lines[1], sizeof lines[1], "# scan time: min %lu us, median %lu us, max %lu us",
-                 static_cast<unsigned long>(time.min_us),
-                 static_cast<unsigned long>(time.median_us),
-                 static_cast<unsigned long>(time.max_us));
-    }
+    char time[scan_timing_text_size];
+    scan_timing_format(duration_window_figures(recording->scan_times), time, sizeof time);
+    snprintf(lines[1], sizeof lines[1], "# scan time: %s", time);
     // Not a comment: the stand-in starts the replay's scans at least this far apart.
     char pace[pace_line_width + 1];
     snprintf(pace, sizeof pace, "pace-us %lu", static_cast<unsigned long>(recording->pace_us));

@@ -1,5 +1,7 @@
 #include "scan_timing.h"
 
+#include <stdio.h>
+
 #include <algorithm>
 
 void duration_window_start(duration_window *window)
@@ -35,4 +37,16 @@ scan_timing_figures duration_window_figures(const duration_window *window)
     figures.min_us = *std::min_element(sorted_copy, middle + 1);
     figures.max_us = *std::max_element(middle, sorted_copy + recorded);
     return figures;
+}
+
+void scan_timing_format(const scan_timing_figures &figures, char *buffer, size_t size)
+{
+    if (figures.count == 0) {
+        snprintf(buffer, size, "--");
+        return;
+    }
+    snprintf(buffer, size, "min %lu us, median %lu us, max %lu us",
+             static_cast<unsigned long>(figures.min_us),
+             static_cast<unsigned long>(figures.median_us),
+             static_cast<unsigned long>(figures.max_us));
 }

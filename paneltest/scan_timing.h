@@ -5,6 +5,7 @@
 #ifndef PANELTEST_SCAN_TIMING_H
 #define PANELTEST_SCAN_TIMING_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 // How many of the latest durations the figures cover.
@@ -33,5 +34,13 @@ void duration_window_record(duration_window *window, uint64_t duration_us);
 
 // Minimum, median and maximum of the durations in the window.
 scan_timing_figures duration_window_figures(const duration_window *window);
+
+// "min 4294967295 us, median 4294967295 us, max 4294967295 us" and its NUL.
+constexpr size_t scan_timing_text_size = 60;
+
+// "min 1 us, median 4 us, max 6 us", or "--" while there is none, into
+// buffer (truncated to size, always terminated): the screens' scan time line
+// and the recording's say the same.
+void scan_timing_format(const scan_timing_figures &figures, char *buffer, size_t size);
 
 #endif

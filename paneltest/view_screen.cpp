@@ -19,14 +19,9 @@ void format_state_cell(int input, const void *context)
 
 void view_format_scan_time(char *line, size_t size)
 {
-    scan_timing_figures time = scan_session_scan_time();
-    if (time.count == 0) {
-        snprintf(line, size, "scan time:   --");
-        return;
-    }
-    snprintf(line, size, "scan time:   min %lu us, median %lu us, max %lu us",
-             static_cast<unsigned long>(time.min_us), static_cast<unsigned long>(time.median_us),
-             static_cast<unsigned long>(time.max_us));
+    char figures[scan_timing_text_size];
+    scan_timing_format(scan_session_scan_time(), figures, sizeof figures);
+    snprintf(line, size, "scan time:   %s", figures);
 }
 
 void view_format_inputs(uint16_t panel, uint8_t sys)

@@ -8,7 +8,8 @@
 
 namespace {
 
-// Text going into a caller's fixed buffer; what does not fit is cut off.
+// Text going into a caller's fixed buffer of one byte or more; what does not
+// fit is cut off, so used stays below size.
 struct text_out {
     char *buffer;
     size_t size;
@@ -17,9 +18,6 @@ struct text_out {
 
 IO_PRINTF_FORMAT(2, 3) void append(text_out *out, const char *format, ...)
 {
-    if (out->used + 1 >= out->size) {
-        return;
-    }
     va_list arguments;
     va_start(arguments, format);
     int written = vsnprintf(out->buffer + out->used, out->size - out->used, format, arguments);

@@ -31,6 +31,7 @@ TEST(ScanRate, WholeWindowsOfASecondOrMoreScaledToOneSecond)
         // A slower second afterwards shows the new pace, not an average since the start.
         {"each_window_stands_alone", {{0, 0, 0, unknown}, {5, 200, 5, 200}, {1020, 50, 20, 50}}},
         {"start_forgets_the_previous_run", {{0, 0, 0, unknown}, {5, 200, 5, 200}, {10000, 0, 0, unknown}, {10010, 100, 10, 100}}},
+        {"scans_in_the_window_s_first_ms_count", {{0, 0, 0, unknown}, {0, 3, 0, unknown}, {1000, 1, 0, 4}}},
         // Back 1.5 s: no wrapped, huge elapsed time.
         {"a_clock_stepping_back_restarts_the_window", {{10000, 0, 0, unknown}, {10005, 100, 5, unknown}, {9000, 1, 0, unknown}, {9010, 100, 10, 100}}},
     };

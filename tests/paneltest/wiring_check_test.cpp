@@ -59,6 +59,13 @@ TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
     EXPECT_EQ(text_of(wiring_check_format_result, check, 18), "sys 2: skipped");
     EXPECT_EQ(text_of(wiring_check_format_total, check), "check: 1 of 19 ok, 0 failed scans");
     EXPECT_FALSE(wiring_check_passed(&check));
+    // A short buffer keeps what fits, terminated; one of no room is left alone.
+    char text[16];
+    wiring_check_format_total(&check, text, 11);
+    EXPECT_STREQ(text, "check: 1 o");
+    text[0] = 'x';
+    wiring_check_format_total(&check, text, 0);
+    EXPECT_EQ(std::string(text, 11), std::string("xheck: 1 o") + '\0');
 }
 
 TEST(WiringCheck, PhasesAndTheScreenFollowTheScansAndTheSettleTime)

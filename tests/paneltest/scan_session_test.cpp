@@ -1,0 +1,57 @@
+// A recorded run's scan session over a library and a clock the test defines:
+// what a recording that is killed mid-run has kept.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "monotonic_clock.h"
+#include "program_run.h"
+#include "scan_session.h"
+#include "wzio.h"
+
+namespace {
+
+uint64_t clock_us = 0;
+uint32_t scans_made = 0;
+
+}  // namespace
+
+// Each scan takes 100, 150 or 200 us in turn.
+bool IO_CALL wz_io_read_inputs(void)
+{
+    clock_us += 100 + 50 * (scans_made++ % 3);
+    return true;
+}
+
+uint16_t IO_CALL wz_io_get_panel_inputs(void)
+{
+    return 0x0020;
+}
+
+uint8_t IO_CALL wz_io_get_sys_inputs(void)
+{
+    return 0;
+}
+
+uint64_t monotonic_clock_us()
+{
+    return clock_us;
+}
+
+TEST(ScanSession, ARecordingKilledMidRunHasItsPaceAndScanTimeLines)
+{
+    const std::string path = "ScanSession.frames";
+    ASSERT_TRUE(scan_session_open_recording(path.c_str()));
+    scan_session_start();
+    cycle_counts counts = {0, 0};
+    // 1.5 s of scans 5 ms apart: the file is brought up to date at least once a second.
+    for (int scan = 0; scan < 300; ++scan) {
+        clock_us = 5000u * static_cast<uint64_t>(scan + 1);
+        scan_session_scan(&counts);
+    }
+    std::string kept = read_file(path);
+    EXPECT_NE(kept.find("\n# scan time: min 100 us, median 150 us, max 200 us "), std::string::npos)
+        << kept;
+    EXPECT_NE(kept.find("\npace-us 5000 "), std::string::npos) << kept;
+    EXPECT_TRUE(scan_session_close_recording());
+}
