@@ -427,6 +427,7 @@ TEST(PaneltestCheck, ScriptedBoardsEndWithTheirSummaryAndStatus)
         {"one_scan", clean, {"--scans", "1"}, "", -4, summary("Ended after 1 scans, 0 failed", 0, {}, "check: 0 of 19 ok, 0 failed scans"), "Press panel button 0 (row 1, column 1), or space to skip it"},
         {"no_settle", frame(p11) + walk(p11), {"--settle-ms", "0"}, "", -4, summary("Ended after * scans, 0 failed", 19, {{11, "stuck active"}}, "check: 18 of 19 ok, 0 failed scans"), "Release panel button 12 (row 4, column 1)"},
         {"cut_short", clean, {"--scans", "10"}, "", -4, summary("Ended after 10 scans, 0 failed", 5, {}, "check: 5 of 19 ok, 0 failed scans"), "Release panel button 4 (row 2, column 1)"},
+        {"no_settle_cut_short", clean, {"--settle-ms", "0", "--scans", "10"}, "", -4, summary("Ended after 10 scans, 0 failed", 5, {}, "check: 5 of 19 ok, 0 failed scans"), "Release panel button 4 (row 2, column 1)"},
         {"failing", frame(0) + walk(0, {}, {{3, {"read-fail=2", "short-read=3", "addr-fail=5", ""}}}), {}, "", -4, summary("Ended after * scans, 3 failed", 19, {}, "check: 19 of 19 ok, 3 failed scans", one_dropout), "The bridge is not answering: check the USB cable"},
         {"escape", clean, {}, "\x1b", -4, summary("Ended after 0 scans, 0 failed", 0, {}, "check: 0 of 19 ok, 0 failed scans"), "scan time:   --"},
     };

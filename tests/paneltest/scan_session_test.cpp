@@ -13,6 +13,7 @@ namespace {
 
 uint64_t clock_us = 0;
 uint32_t scans_made = 0;
+bool scans_fail = false;
 
 }  // namespace
 
@@ -20,7 +21,7 @@ uint32_t scans_made = 0;
 bool IO_CALL wz_io_read_inputs(void)
 {
     clock_us += 100 + 50 * (scans_made++ % 3);
-    return true;
+    return !scans_fail;
 }
 
 uint16_t IO_CALL wz_io_get_panel_inputs(void)
@@ -40,13 +41,22 @@ uint64_t monotonic_clock_us()
 
 TEST(ScanSession, ARecordingKilledMidRunHasItsPaceAndScanTimeLines)
 {
+    // An earlier run's figures and drop-out are forgotten at the start.
+    cycle_counts counts = {0, 0};
+    scans_fail = true;
+    for (clock_us = 0; clock_us < 1000000; clock_us += 300000) {
+        scan_session_scan(&counts);
+    }
+    scans_fail = false;
+    scan_session_start();
+    EXPECT_EQ(scan_session_period_us(), 0u);
+    EXPECT_EQ(scan_session_scan_time().count, 0u);
+    EXPECT_EQ(scan_session_link()->dropouts, 0u);
     const std::string path = "ScanSession.frames";
     ASSERT_TRUE(scan_session_open_recording(path.c_str()));
-    scan_session_start();
-    cycle_counts counts = {0, 0};
     // 1.5 s of scans 5 ms apart: the file is brought up to date at least once a second.
     for (int scan = 0; scan < 300; ++scan) {
-        clock_us = 5000u * static_cast<uint64_t>(scan + 1);
+        clock_us = 1000000 + 5000u * static_cast<uint64_t>(scan + 1);
         scan_session_scan(&counts);
     }
     std::string kept = read_file(path);

@@ -2,6 +2,7 @@
 // skip key, which no frame script can press.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -59,13 +60,18 @@ TEST(WiringCheck, SpaceSkipsOnlyAStepThatAwaitsItsPress)
     EXPECT_EQ(text_of(wiring_check_format_result, check, 18), "sys 2: skipped");
     EXPECT_EQ(text_of(wiring_check_format_total, check), "check: 1 of 19 ok, 0 failed scans");
     EXPECT_FALSE(wiring_check_passed(&check));
-    // A short buffer keeps what fits, terminated; one of no room is left alone.
-    char text[16];
-    wiring_check_format_total(&check, text, 11);
-    EXPECT_STREQ(text, "check: 1 o");
-    text[0] = 'x';
-    wiring_check_format_total(&check, text, 0);
-    EXPECT_EQ(std::string(text, 11), std::string("xheck: 1 o") + '\0');
+}
+
+TEST(WiringCheck, AShortBufferKeepsWhatFitsAndNoMore)
+{
+    // Idle past the settle time: the prompt asks for panel 0, in three parts.
+    wiring_check check = checked(2000, {good(0, 1000000), good(0, 3000000)});
+    ASSERT_EQ(text_of(wiring_check_format_prompt, check), press_prompt_of(0));
+    char text[64];
+    std::fill(text, text + sizeof text, 'x');
+    wiring_check_format_prompt(&check, text, 12);
+    EXPECT_EQ(std::string(text, sizeof text),
+              std::string("Press panel") + '\0' + std::string(52, 'x'));
 }
 
 TEST(WiringCheck, PhasesAndTheScreenFollowTheScansAndTheSettleTime)
