@@ -42,8 +42,8 @@ const char *parse_pace(script_statements *statements, char **words, uint32_t cou
         return "more than one pace-us line";
     }
     statements->paced = true;
-    if (count != 2 || !script_line_number(words[1], 10, 0, frame_script_max_pace_us,
-                                          &statements->pace_us)) {
+    if (count != 2 ||
+        !script_line_number(words[1], 10, 0, frame_script_max_pace_us, &statements->pace_us)) {
         return "pace-us takes microseconds, 0 to 1000000";
     }
     return nullptr;
@@ -104,8 +104,7 @@ void script_statements_start(script_statements *statements)
     statements->timing = script_timing::not_known;
 }
 
-script_statement script_statements_read(script_statements *statements, char **words,
-                                        uint32_t count)
+script_statement script_statements_read(script_statements *statements, char **words, uint32_t count)
 {
     if (statements->ends) {
         return fault("a line after end");

@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "plot_run.h"
 #include "view.h"
 
 // Beyond a billion scans (two months at full speed) Escape is the way to go on.
@@ -22,6 +23,7 @@ struct command_line {
     view_kind shown;
     view_settings settings;
     const char *record_path;  // null: no recording
+    plot_settings plot;       // recording null: a view runs instead
     const char *complaint;    // with wrong, the line before the usage; else null
 };
 
