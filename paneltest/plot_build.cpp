@@ -52,7 +52,8 @@ uint64_t unplug_due(const plot_recording *recording, uint32_t i, uint64_t cut_en
 }
 
 // Fills starts[]; returns the recording's length. Untimed lines follow one another a
-// scan period a scan; timed ones start at their times, or when an unplug before them ends.
+// scan period a scan; timed ones start at their times, or when an unplug before them ends,
+// but the first line, whatever its time, at the first scan, as the stand-in serves it.
 uint64_t lay_out(const plot_recording *recording, uint64_t period_us)
 {
     uint64_t next_us = 0;     // untimed: the next scan; timed: the earliest a line may start
@@ -63,12 +64,12 @@ uint64_t lay_out(const plot_recording *recording, uint64_t period_us)
         if (line.unplug) {
             // A run of unplugs: the first is due with the next line, the others follow it.
             bool follows_unplug = i > 0 && recording->lines[i - 1].unplug;
-            if (recording->timed && !follows_unplug) {
+            if (recording->timed && !follows_unplug && i > 0) {
                 start_us = max_of(unplug_due(recording, i, cut_end_us), next_us);
             }
             next_us = add_capped(start_us, uint64_t{line.count} * us_per_ms);
         } else {
-            start_us = recording->timed ? max_of(line.at_us, next_us) : next_us;
+            start_us = recording->timed && i > 0 ? max_of(line.at_us, next_us) : next_us;
             cut_end_us = add_capped(start_us, uint64_t{line.count} * period_us);
             next_us = recording->timed ? start_us : cut_end_us;
         }
@@ -81,8 +82,7 @@ uint64_t lay_out(const plot_recording *recording, uint64_t period_us)
 // What the trace is built with as the lines go by.
 struct build_state {
     plot_trace *trace;
-    bool good_seen;
-    uint32_t last_good;
+    uint32_t last_good;  // none before the first good line
     bool down;
     uint64_t down_us;
     bool window_counts;  // the chatter counts are the window's
@@ -190,7 +190,6 @@ void add_line(build_state *state, const plot_line &line, uint64_t start_us, uint
         if (state->down) {
             end_dropout(state, start_us);
         }
-        state->good_seen = true;
         state->last_good = line.inputs;
         add_span(state, start_us, end_us, line.inputs, true);
         return;
@@ -201,8 +200,7 @@ void add_line(build_state *state, const plot_line &line, uint64_t start_us, uint
     }
     // A game sees the last good scan's inputs for the drop-out's first link_hold_us, then none.
     uint64_t release_us = add_capped(state->down_us, link_hold_us);
-    uint32_t held = state->good_seen ? state->last_good : 0;
-    add_span(state, start_us, min_of(end_us, release_us), held, false);
+    add_span(state, start_us, min_of(end_us, release_us), state->last_good, false);
     add_span(state, max_of(start_us, release_us), end_us, 0, false);
 }
 
@@ -236,7 +234,7 @@ const char *plot_build(const plot_recording *recording, const plot_window &windo
     trace->scans = trace->failed_scans = trace->pressed = 0;
     trace->step_count = trace->chatter_count = trace->dropout_count = 0;
     scan_chatter_start(&trace->chatter, window.chatter_ms);
-    build_state state = {trace, false, 0, false, 0, false};
+    build_state state = {trace, 0, false, 0, false};
     for (uint32_t i = 0; i < recording->line_count; ++i) {
         uint64_t end_us = i + 1 < recording->line_count ? starts[i + 1] : length_us;
         add_line(&state, recording->lines[i], starts[i], end_us);
