@@ -32,8 +32,10 @@ struct model_recording {
 
 std::ostream &operator<<(std::ostream &out, const model_line &l)
 {
-    return out << (l.unplug ? "unplug " : l.failed ? "failed " : "good ") << l.count << " 0x"
-               << std::hex << l.inputs << std::dec << " @" << l.at_us;
+    return out << (l.unplug   ? "unplug "
+                   : l.failed ? "failed "
+                              : "good ")
+               << l.count << " 0x" << std::hex << l.inputs << std::dec << " @" << l.at_us;
 }
 
 std::ostream &operator<<(std::ostream &out, const model_recording &r)
@@ -115,13 +117,16 @@ rc::Gen<model_recording> recordings()
         // Equal times, bounces under the threshold, gaps about the 50 ms hold.
         auto dt = rc::gen::oneOf(rc::gen::just<uint64_t>(0), rc::gen::inRange<uint64_t>(1, 8000),
                                  rc::gen::inRange<uint64_t>(40000, 70000));
-        auto inputs = rc::gen::elementOf(std::vector<uint32_t>{0, 1, 1u << 5, 1 | 1u << 18, 1u << 18});
+        auto inputs =
+            rc::gen::elementOf(std::vector<uint32_t>{0, 1, 1u << 5, 1 | 1u << 18, 1u << 18});
         uint64_t at = *rc::gen::elementOf(std::vector<uint64_t>{0, 0, 3000});
         size_t count = *rc::gen::inRange<size_t>(1, 12);
         for (size_t i = 0; i < count; ++i) {
             bool unplug = *rc::gen::inRange(0, 6) == 0;
-            uint32_t n = unplug ? *rc::gen::inRange(1u, 120u) : *rc::gen::elementOf(std::vector<uint32_t>{1, 1, 2, 5});
-            r.lines.push_back({unplug, n, unplug ? 0 : *inputs, !unplug && *rc::gen::inRange(0, 4) == 0, at});
+            uint32_t n = unplug ? *rc::gen::inRange(1u, 120u)
+                                : *rc::gen::elementOf(std::vector<uint32_t>{1, 1, 2, 5});
+            r.lines.push_back(
+                {unplug, n, unplug ? 0 : *inputs, !unplug && *rc::gen::inRange(0, 4) == 0, at});
             at += unplug ? 0 : *dt;
         }
         r.lines[*rc::gen::inRange<size_t>(0, count)].unplug = false;  // a frame line at least
@@ -144,8 +149,10 @@ RC_GTEST_PROP(PlotBuildModel, TheTraceFollowsTheReadme, ())
         l.count = l.count == 0 ? 1 : l.count;
     }
     model_layout m = lay_out(r);
-    uint64_t from = *rc::gen::oneOf(rc::gen::just<uint64_t>(0), rc::gen::inRange<uint64_t>(0, m.length + 5));
-    uint64_t to = *rc::gen::oneOf(rc::gen::just(end), rc::gen::inRange<uint64_t>(from + 1, m.length + 10));
+    uint64_t from =
+        *rc::gen::oneOf(rc::gen::just<uint64_t>(0), rc::gen::inRange<uint64_t>(0, m.length + 5));
+    uint64_t to =
+        *rc::gen::oneOf(rc::gen::just(end), rc::gen::inRange<uint64_t>(from + 1, m.length + 10));
     uint32_t threshold_ms = *rc::gen::elementOf(std::vector<uint32_t>{1, 5, 30});
     recording = {};
     recording.timed = r.timed;
@@ -173,7 +180,8 @@ RC_GTEST_PROP(PlotBuildModel, TheTraceFollowsTheReadme, ())
     for (uint32_t i = 0; i < trace.step_count; ++i) {
         const plot_step &s = trace.steps[i], &before = trace.steps[i > 0 ? i - 1 : 0];
         RC_ASSERT(s.at_us < to);
-        RC_ASSERT(i == 0 || (before.at_us < s.at_us && (before.inputs != s.inputs || before.link_up != s.link_up)));
+        RC_ASSERT(i == 0 || (before.at_us < s.at_us &&
+                             (before.inputs != s.inputs || before.link_up != s.link_up)));
         times.insert({s.at_us, s.at_us - 1});
     }
     for (uint64_t start : m.starts) {
@@ -189,7 +197,8 @@ RC_GTEST_PROP(PlotBuildModel, TheTraceFollowsTheReadme, ())
             --i;
         }
         plot_step want = seen_at(r, m, t);
-        RC_ASSERT(trace.steps[i - 1].inputs == want.inputs && trace.steps[i - 1].link_up == want.link_up);
+        RC_ASSERT(trace.steps[i - 1].inputs == want.inputs &&
+                  trace.steps[i - 1].link_up == want.link_up);
         pressed |= want.inputs;
     }
     RC_ASSERT(trace.pressed == pressed);
