@@ -16,6 +16,7 @@
 // Every frame line and unplug-ms line a step, a drop-out's hold ending
 // another, the end one more.
 constexpr uint32_t plot_max_steps = 3 * frame_script_max_frame_lines + 2;
+// One frame line may press several inputs: past this many the marks stop, the counts go on.
 constexpr uint32_t plot_max_chatters = frame_script_max_frame_lines;
 constexpr uint32_t plot_max_dropouts = frame_script_max_frame_lines;
 // "paneltest 1.2.3 (abcdef0)" and more, without the "# " and the line end.
