@@ -66,6 +66,8 @@ model_layout lay_out(const model_recording &r)
             start = 0;  // whatever its time: the stand-in serves it at the first scan
         } else if (r.timed && !l.unplug) {
             start = std::max(l.at_us, unplugged_until);
+        } else if (r.timed && r.lines[i - 1].unplug) {
+            start = unplugged_until;  // unplugs in a row follow one another
         } else if (r.timed) {
             // Due with the next frame line, or the end; not before the unplug before it ends.
             uint64_t due = r.ends ? r.end_at_us : last_scan_end;
