@@ -88,41 +88,44 @@ TEST(PlotRun, AGoodRecordingReplacesOutWhole)
     }
 }
 
+// A recording as read: its version, timing, period, length, scans/failed and drop-outs.
+std::string read_as(const std::string &frames, const std::string &text)
+{
+    static plot_trace trace;
+    char fault[plot_fault_size];
+    write_file(frames, text);
+    if (!plot_read(frames.c_str(), {0, UINT64_MAX, 30}, &trace, fault)) {
+        return fault;
+    }
+    std::string read = std::string(trace.version) + (trace.timed ? ", timed" : ", untimed") +
+                       (trace.cut_short ? ", cut short, " : ", ends, ") +
+                       (trace.default_pace ? "default " : "pace ") + std::to_string(trace.pace_us) +
+                       " us, " + std::to_string(trace.length_us) + " us, " +
+                       std::to_string(trace.scans) + "/" + std::to_string(trace.failed_scans);
+    for (uint32_t i = 0; i < trace.dropout_count; ++i) {
+        read += " [" + std::to_string(trace.dropouts[i].from_us) + ", " +
+                std::to_string(trace.dropouts[i].to_us) + ")";
+    }
+    return read;
+}
+
 // Every failing word fails its line's scans, an unplug is a drop-out of its own, the
 // first line names the build; untimed lines without pace-us go 5 ms a scan.
 TEST(PlotRead, FailingWordsUnplugsAndTheVersionLine)
 {
     const std::string frames = test_name() + ".frames";
-    write_file(frames, "# paneltest 9.9.9 (abc)\n"
-                       "panel=0x0001 sys=0x1 repeat=2\n"
-                       "panel=0x0000 sys=0x0 addr-fail=9\n"
-                       "panel=0x0000 sys=0x0 short-read=3 repeat=3\n"
-                       "panel=0x0000 sys=0x0 read-fail=1\n"
-                       "panel=0x0002 sys=0x0\n"
-                       "unplug-ms 7\n");
-    static plot_trace trace;
-    char fault[plot_fault_size];
-    ASSERT_TRUE(plot_read(frames.c_str(), {0, UINT64_MAX, 30}, &trace, fault)) << fault;
-    EXPECT_STREQ(trace.version, "paneltest 9.9.9 (abc)");
-    EXPECT_TRUE(!trace.timed && trace.default_pace && trace.cut_short);
-    EXPECT_EQ(trace.pace_us, 5000u);
-    EXPECT_EQ(trace.length_us, 47000u);
-    EXPECT_EQ(trace.scans, 8u);
-    EXPECT_EQ(trace.failed_scans, 5u);
-    ASSERT_EQ(trace.dropout_count, 2u);
-    EXPECT_EQ(trace.dropouts[0].from_us, 10000u);
-    EXPECT_EQ(trace.dropouts[0].to_us, 35000u);
-    EXPECT_EQ(trace.dropouts[1].from_us, 40000u);
-    EXPECT_EQ(trace.dropouts[1].to_us, 47000u);
-    ASSERT_EQ(trace.step_count, 4u);
-    EXPECT_EQ(trace.steps[1].inputs, 0x10001u) << "held through a drop-out under 50 ms";
-    EXPECT_FALSE(trace.steps[1].link_up);
-    EXPECT_EQ(trace.steps[3].at_us, 40000u);
-
-    write_file(frames, "# paneltest-like\npanel=0x0000 sys=0x0 at-us=0\nend at-us=9\n");
-    ASSERT_TRUE(plot_read(frames.c_str(), {0, UINT64_MAX, 30}, &trace, fault)) << fault;
-    EXPECT_STREQ(trace.version, "");
-    EXPECT_TRUE(trace.timed && !trace.cut_short);
+    EXPECT_EQ(read_as(frames, "# paneltest 9.9.9 (abc)\n"
+                              "panel=0x0001 sys=0x1 repeat=2\n"
+                              "panel=0x0000 sys=0x0 addr-fail=9\n"
+                              "panel=0x0000 sys=0x0 short-read=3 repeat=3\n"
+                              "panel=0x0000 sys=0x0 read-fail=1\n"
+                              "panel=0x0002 sys=0x0\n"
+                              "unplug-ms 7\n"),
+              "paneltest 9.9.9 (abc), untimed, cut short, default 5000 us, 47000 us, 8/5 "
+              "[10000, 35000) [40000, 47000)");
+    EXPECT_EQ(
+        read_as(frames, "# paneltest-like\npace-us 9\npanel=0x0000 sys=0x0 at-us=0\nend at-us=9\n"),
+        ", timed, ends, pace 9 us, 9 us, 1/0");
 }
 
 }  // namespace
