@@ -1,6 +1,6 @@
 // paneltest's command line: its options read into the view to run and its
-// settings, the complaint about a wrong one, and the usage. Nothing here
-// prints or touches the bridge; main.cpp does both.
+// settings (or the recording to draw), the complaint about a wrong one, and
+// the usage. Nothing here prints or touches the bridge; main.cpp does both.
 #ifndef PANELTEST_COMMAND_LINE_H
 #define PANELTEST_COMMAND_LINE_H
 
