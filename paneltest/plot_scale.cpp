@@ -8,7 +8,6 @@ namespace {
 constexpr uint64_t us_per_min = 60 * uint64_t{us_per_s};
 // Past 20 s a step of seconds gives way to minutes.
 constexpr uint64_t longest_second_step_us = 20 * uint64_t{us_per_s};
-constexpr uint64_t ms_labels_before_us = 10 * uint64_t{us_per_s};
 constexpr uint64_t round_mantissas[] = {1, 2, 5};
 
 // The number of decimals that show every multiple of step_us in unit_us.
@@ -75,7 +74,7 @@ void plot_scale_tick_label(const plot_scale *scale, uint64_t step_us, uint64_t a
 {
     if (step_us >= us_per_min) {
         plot_text_fixed(at_us, us_per_min, 0, " min", text, size);
-    } else if (step_us >= us_per_s || scale->from_us + scale->span_us >= ms_labels_before_us) {
+    } else if (step_us >= us_per_s || scale->from_us + scale->span_us > us_per_s) {
         plot_text_fixed(at_us, us_per_s, decimals_of(step_us, us_per_s), " s", text, size);
     } else {
         plot_text_fixed(at_us, us_per_ms, decimals_of(step_us, us_per_ms), " ms", text, size);

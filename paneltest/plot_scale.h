@@ -28,8 +28,8 @@ uint32_t plot_scale_column(const plot_scale *scale, uint64_t at_us);
 // 1, 2, 5, 10 ... min.
 uint64_t plot_scale_tick_step(const plot_scale *scale);
 
-// A tick's label, at_us a multiple of step_us: in ms while the step is under
-// a second and the window ends before 10 s ("2.5 ms", "750 ms"), in seconds
+// A tick's label, at_us a multiple of step_us, with the decimals the step
+// needs: in ms while the window ends by 1 s ("2.5 ms", "750 ms"), in seconds
 // while the step is under a minute ("2 s", "12.5 s"), else in minutes ("5 min").
 void plot_scale_tick_label(const plot_scale *scale, uint64_t step_us, uint64_t at_us, char *text,
                            size_t size);

@@ -19,7 +19,7 @@ constexpr int margin = 10;
 constexpr int header_top = 20, header_line_height = 16, header_gap = 8;
 constexpr int header_fixed_lines = 4;
 constexpr int lane_height = 24, lane_level_top = 5, lane_level_base = 19, lane_label_base = 16;
-constexpr int tick_length = 5, tick_label_below = 18, axis_room = 30;
+constexpr int axis_gap = 6, tick_length = 5, tick_label_below = 18, axis_room = 30;
 constexpr int chatter_mark_radius = 4;
 constexpr char pressed_fill[] = "#3c8c3c", idle_stroke[] = "#303030";
 constexpr char unused_fill[] = "#a0a0a0", unused_stroke[] = "#c8c8c8";
@@ -48,7 +48,7 @@ layout layout_of(const plot_trace *trace)
     layout plot{};
     plot.scale = plot_scale_of(trace->from_us, trace->to_us, plot_columns);
     plot.lanes_top = header_top + lines * header_line_height + header_gap;
-    plot.axis_y = plot.lanes_top + input_count * lane_height;
+    plot.axis_y = plot.lanes_top + input_count * lane_height + axis_gap;
     plot.height = plot.axis_y + axis_room;
     return plot;
 }
@@ -247,8 +247,9 @@ void write_chatter(FILE *out, const plot_trace *trace, const layout &plot)
         fprintf(out,
                 "<circle cx=\"%d\" cy=\"%d\" r=\"%d\"><title>%s %d: chatter, gap %s, at "
                 "%s</title></circle>\n",
-                x_of(plot, chatter.at_us), plot.lanes_top + chatter.input * lane_height + lane_level_top,
-                chatter_mark_radius, name.group, name.number, gap, at);
+                x_of(plot, chatter.at_us),
+                plot.lanes_top + chatter.input * lane_height + lane_level_top, chatter_mark_radius,
+                name.group, name.number, gap, at);
     }
     fputs("</g>\n", out);
 }

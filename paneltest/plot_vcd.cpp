@@ -8,11 +8,11 @@
 
 namespace {
 
-// The link after the inputs; identifiers are printable characters from '!' on.
+// The link after the inputs; identifiers are letters, which no reader takes for anything else.
 constexpr int link_wire = input_count;
 constexpr int wire_count = input_count + 1;
 constexpr uint32_t all_wires = (1u << wire_count) - 1;
-constexpr char first_identifier = '!';
+constexpr char first_identifier = 'A';
 
 uint32_t wires_of(const plot_step &step)
 {
