@@ -1,9 +1,9 @@
-// The picture and the dump of a hand-made trace, byte for byte as kept in
-// plot_expected/ (which plot_check.py reads as a person would), and what that trace cannot show.
+// The picture and the dump of a hand-made trace, byte for byte as kept in plot_expected/
+// (which plot_check.py reads as a person would), and what that trace cannot show.
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "plot_svg.h"
@@ -15,20 +15,8 @@ constexpr uint32_t p0 = 1u << 0, p5 = 1u << 5, p12 = 1u << 12, s1 = 1u << 17, s2
 
 plot_trace trace;  // static: it holds every step a recording may have
 
-// Steps as the reader makes them, with the chatter counts they give.
-void set_steps(const plot_step *steps, uint32_t count)
-{
-    scan_chatter_start(&trace.chatter, chatter_default_ms);
-    for (uint32_t index = 0; index < count; ++index) {
-        trace.steps[trace.step_count++] = steps[index];
-        trace.pressed |= steps[index].inputs;
-        scan_chatter_scan(&trace.chatter, steps[index].link_up, steps[index].inputs,
-                          steps[index].at_us);
-    }
-}
-
-// Panel 5 and sys 2 bounce, sys 1 is held into a drop-out past the hold,
-// panel 12's press is thinner than a pixel; the version line needs escaping.
+// Panel 5 and sys 2 bounce, sys 1 is held into a drop-out past the hold, panel
+// 12's press is thinner than a pixel; the version line needs escaping.
 void make_trace()
 {
     static constexpr plot_step steps[] = {
@@ -46,7 +34,13 @@ void make_trace()
     trace.length_us = trace.to_us = 300000;
     trace.scans = 300;
     trace.failed_scans = 70;
-    set_steps(steps, sizeof steps / sizeof steps[0]);
+    // The chatter counts as the reader makes them.
+    scan_chatter_start(&trace.chatter, chatter_default_ms);
+    for (const plot_step &step : steps) {
+        trace.steps[trace.step_count++] = step;
+        trace.pressed |= step.inputs;
+        scan_chatter_scan(&trace.chatter, step.link_up, step.inputs, step.at_us);
+    }
     trace.chatters[trace.chatter_count++] = {104200, 1200, 5};
     trace.chatters[trace.chatter_count++] = {105300, 400, 5};
     trace.chatters[trace.chatter_count++] = {121500, 500, 18};
@@ -55,28 +49,28 @@ void make_trace()
 
 std::string read_file(const char *name)
 {
-    std::string text;
-    FILE *in = fopen(name, "rb");
-    char buffer[4096];
-    for (size_t got; in != nullptr && (got = fread(buffer, 1, sizeof buffer, in)) != 0;) {
-        text.append(buffer, got);
-    }
-    if (in != nullptr) {
-        fclose(in);
-    }
-    return text;
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
-// What write made of the trace in the file name, a scratch file a person may look at.
+// What write made of the trace, in the scratch file name a person may look at.
 std::string written(bool (*write)(const plot_trace *, FILE *), const char *name)
 {
     FILE *out = fopen(name, "wb");
-    EXPECT_NE(out, nullptr) << name;
-    EXPECT_TRUE(out != nullptr && write(&trace, out));
-    if (out != nullptr) {
-        fclose(out);
-    }
+    EXPECT_TRUE(out != nullptr && write(&trace, out)) << name;
+    EXPECT_TRUE(out != nullptr && fclose(out) == 0) << name;
     return read_file(name);
+}
+
+size_t count_of(const std::string &text, const char *part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
@@ -88,63 +82,51 @@ TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
         << "scratch/plot_trace.vcd differs from tests/paneltest/plot_expected/trace.vcd";
 }
 
-TEST(PlotWriters, HeaderSaysHowScansWereTimed)
-{
-    make_trace();
-    trace.timed = false;
-    trace.pace_us = 250;
-    trace.cut_short = true;
-    EXPECT_NE(written(plot_svg_write, "plot_paced.svg")
-                  .find(">a scan every 250 us (pace-us), cut short: no end line, chatter"),
-              std::string::npos);
-    trace.default_pace = true;
-    trace.pace_us = 5000;
-    trace.cut_short = false;
-    EXPECT_NE(written(plot_svg_write, "plot_paced.svg")
-                  .find(">a scan every 5 ms (no pace-us), chatter threshold 30 ms<"),
-              std::string::npos);
-}
-
-// Round steps in the unit that suits the window, its labels from the recording's start.
-TEST(PlotWriters, TicksInUnitsThatFitTheWindow)
+// The other scan timings, and windows whose ticks take other units and steps.
+TEST(PlotWriters, HeaderAndTicksOfOtherTraces)
 {
     const struct {
+        bool timed, default_pace;
+        uint32_t pace_us;
+        bool cut_short;
         uint64_t from_us, to_us;
-        const char *label;
+        const char *text;
+        size_t ticks;
     } cases[] = {
         // clang-format off
-        {0, 4000, ">0.5 ms<"},
-        {1000000, 4000000, ">1.5 s<"},
-        {3600000000, 3600020000, ">3600.005 s<"},
-        {0, 40000000, ">5 s<"},
-        {0, 1800000000, ">5 min<"},
+        {false, false, 250, true, 0, 300000, ">a scan every 250 us (pace-us), cut short: no end line, chatter threshold 30 ms<", 7},
+        {false, true, 5000, false, 0, 300000, ">a scan every 5 ms (no pace-us), chatter threshold 30 ms<", 7},
+        {true, false, 0, false, 0, 4000, ">0.5 ms<", 9},
+        {true, false, 0, false, 3600000000, 3600020000, ">3600.005 s<", 5},
+        {true, false, 0, false, 0, 40000000, ">35 s<", 9},
+        {true, false, 0, false, 0, 1800000000, ">25 min<", 7},
         // clang-format on
     };
     for (const auto &c : cases) {
         make_trace();
+        trace.timed = c.timed;
+        trace.default_pace = c.default_pace;
+        trace.pace_us = c.pace_us;
+        trace.cut_short = c.cut_short;
         trace.from_us = c.from_us;
         trace.to_us = c.to_us;
-        EXPECT_NE(written(plot_svg_write, "plot_ticks.svg").find(c.label), std::string::npos)
-            << c.label;
+        std::string svg = written(plot_svg_write, "plot_other.svg");
+        EXPECT_NE(svg.find(c.text), std::string::npos) << c.text;
+        EXPECT_EQ(count_of(svg, "stroke=\"none\">"), c.ticks) << c.text;
     }
 }
 
-// A bounce of every column draws the lane in one rectangle, beside the background.
+// Press and release in every column of a lane: one rectangle, beside the background.
 TEST(PlotWriters, EveryStepInOneColumnIsDrawnOnce)
 {
     trace = {};
+    trace.pressed = p0;
+    trace.step_count = frame_script_max_frame_lines;
     trace.to_us = 8 * frame_script_max_frame_lines;
-    for (uint32_t index = 0; index < frame_script_max_frame_lines; ++index) {
+    for (uint32_t index = 0; index < trace.step_count; ++index) {
         trace.steps[index] = {8 * uint64_t{index}, index % 2 != 0 ? p0 : 0, true};
     }
-    trace.step_count = frame_script_max_frame_lines;
-    trace.pressed = p0;
-    std::string svg = written(plot_svg_write, "plot_bounces.svg");
-    size_t rects = 0;
-    for (size_t at = svg.find("<rect "); at != std::string::npos; at = svg.find("<rect ", at + 1)) {
-        ++rects;
-    }
-    EXPECT_EQ(rects, 2u);
+    EXPECT_EQ(count_of(written(plot_svg_write, "plot_bounces.svg"), "<rect "), 2u);
 }
 
 TEST(PlotWriters, SayWhenTheFileCannotBeWritten)
