@@ -7,8 +7,8 @@
 
 #include "ms_text.h"
 #include "plot_scale.h"
+#include "plot_svg_header.h"
 #include "plot_text.h"
-#include "time_units.h"
 
 namespace {
 
@@ -16,8 +16,7 @@ constexpr int svg_width = 1200;
 constexpr int plot_left = 120;
 constexpr uint32_t plot_columns = 1040;
 constexpr int margin = 10;
-constexpr int header_top = 20, header_line_height = 16, header_gap = 8;
-constexpr int header_fixed_lines = 4;
+constexpr int header_gap = 8;
 constexpr int lane_height = 24, lane_level_top = 5, lane_level_base = 19, lane_label_base = 16;
 constexpr int axis_gap = 6, tick_length = 5, tick_label_below = 18, axis_room = 30;
 constexpr int chatter_mark_radius = 4;
@@ -32,22 +31,12 @@ struct layout {
     int height;
 };
 
-int pressed_inputs(const plot_trace *trace)
-{
-    int count = 0;
-    for (const chatter_input &input : trace->chatter.inputs) {
-        count += input.presses != 0 ? 1 : 0;
-    }
-    return count;
-}
-
 layout layout_of(const plot_trace *trace)
 {
-    int pressed = pressed_inputs(trace);
-    int lines = header_fixed_lines + (pressed != 0 ? pressed : 1);
     layout plot{};
     plot.scale = plot_scale_of(trace->from_us, trace->to_us, plot_columns);
-    plot.lanes_top = header_top + lines * header_line_height + header_gap;
+    plot.lanes_top = plot_svg_header_top +
+                     plot_svg_header_lines(trace) * plot_svg_header_line_height + header_gap;
     plot.axis_y = plot.lanes_top + input_count * lane_height + axis_gap;
     plot.height = plot.axis_y + axis_room;
     return plot;
@@ -64,76 +53,6 @@ void write_span_x(FILE *out, const layout &plot, uint64_t from_us, uint64_t to_u
     int first = x_of(plot, from_us);
     int last = to_us > from_us ? x_of(plot, to_us - 1) : first;
     fprintf(out, "x=\"%d\" width=\"%d\"", first, last - first + 1);
-}
-
-// XML's five, and a ? for what is not printable ASCII, which a recording's text may hold.
-void write_escaped(FILE *out, const char *text)
-{
-    for (; *text != '\0'; ++text) {
-        char c = *text;
-        if (c == '&') {
-            fputs("&amp;", out);
-        } else if (c == '<') {
-            fputs("&lt;", out);
-        } else if (c == '>') {
-            fputs("&gt;", out);
-        } else if (c == '"') {
-            fputs("&quot;", out);
-        } else {
-            fputc(c >= ' ' && c <= '~' ? c : '?', out);
-        }
-    }
-}
-
-void write_header_line(FILE *out, int line, const char *text)
-{
-    fprintf(out, "<text x=\"%d\" y=\"%d\">", margin, header_top + line * header_line_height);
-    write_escaped(out, text);
-    fputs("</text>\n", out);
-}
-
-// The counts, then the lines --chatter ends with.
-void write_header(FILE *out, const plot_trace *trace)
-{
-    char line[chatter_line_size];
-    char length[plot_text_size], from[plot_text_size], to[plot_text_size];
-    fputs("<g id=\"header\">\n", out);
-    write_header_line(out, 0, trace->version[0] != '\0' ? trace->version : "(no version line)");
-    plot_text_seconds(trace->length_us, length, sizeof length);
-    plot_text_seconds(trace->from_us, from, sizeof from);
-    plot_text_seconds(trace->to_us, to, sizeof to);
-    snprintf(line, sizeof line, "length %s, shown from %s to %s", length, from, to);
-    write_header_line(out, 1, line);
-    snprintf(line, sizeof line, "scans: %lu, failed scans: %lu, link drop-outs: %lu",
-             static_cast<unsigned long>(trace->scans),
-             static_cast<unsigned long>(trace->failed_scans),
-             static_cast<unsigned long>(trace->dropout_count));
-    write_header_line(out, 2, line);
-    int used = 0;
-    if (trace->timed) {
-        used = snprintf(line, sizeof line, "timed");
-    } else if (trace->default_pace) {
-        used = snprintf(line, sizeof line, "a scan every %lu ms (no pace-us)",
-                        static_cast<unsigned long>(trace->pace_us / us_per_ms));
-    } else {
-        used = snprintf(line, sizeof line, "a scan every %lu us (pace-us)",
-                        static_cast<unsigned long>(trace->pace_us));
-    }
-    snprintf(line + used, sizeof line - static_cast<size_t>(used), "%s, chatter threshold %lu ms",
-             trace->cut_short ? ", cut short: no end line" : "",
-             static_cast<unsigned long>(trace->chatter.threshold_us / us_per_ms));
-    write_header_line(out, 3, line);
-    int next = header_fixed_lines;
-    for (int input = 0; input < input_count; ++input) {
-        if (trace->chatter.inputs[input].presses != 0) {
-            scan_chatter_format_input(&trace->chatter, input, line, sizeof line);
-            write_header_line(out, next++, line);
-        }
-    }
-    if (next == header_fixed_lines) {
-        write_header_line(out, next, "no input pressed");
-    }
-    fputs("</g>\n", out);
 }
 
 // Behind the lanes, so that every level stays in sight through them.
@@ -265,7 +184,7 @@ bool plot_svg_write(const plot_trace *trace, FILE *out)
             "%d %d\" font-family=\"monospace\" font-size=\"12\">\n",
             svg_width, plot.height, svg_width, plot.height);
     fprintf(out, "<rect width=\"%d\" height=\"%d\" fill=\"#ffffff\"/>\n", svg_width, plot.height);
-    write_header(out, trace);
+    plot_svg_header_write(trace, margin, out);
     write_dropouts(out, trace, plot);
     write_axis(out, plot);
     write_lanes(out, trace, plot);
