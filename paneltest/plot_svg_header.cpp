@@ -88,4 +88,3 @@ void plot_svg_header_write(const plot_trace *trace, int x, FILE *out)
     }
     fputs("</g>\n", out);
 }
-

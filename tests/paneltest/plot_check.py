@@ -1,5 +1,5 @@
 """plot_check.py svg|vcd FOLDER: reads FOLDER/trace.svg or trace.vcd as a person would, the dump
-through sigrok-cli, against the steps of plot_writers_test.cpp's trace, which wrote them."""
+through sigrok-cli, against the steps of session.frames beside them, from which plot_writers_test.cpp wrote them."""
 import re, shutil, subprocess, sys
 import xml.etree.ElementTree as ET
 from fractions import Fraction
@@ -10,7 +10,7 @@ STEPS = [(0, "", 1), (20000, "panel_0", 1), (80000, "", 1), (100000, "panel_5", 
          (121000, "panel_5", 1), (121500, "panel_5 sys_2", 1), (160000, "sys_2", 1), (170000, "", 1),
          (190000, "sys_1", 1), (200000, "sys_1", 0), (250000, "", 0), (270000, "sys_1", 1),
          (280000, "", 1), (290000, "panel_12", 1), (290150, "", 1)]
-FROM, TO, THRESHOLD_US, SCANS, FAILED = 0, 300000, 30000, 300, 70
+FROM, TO, THRESHOLD_US, SCANS, FAILED = 0, 300000, 30000, 302, 70
 INPUTS = [f"panel_{n}" for n in range(16)] + [f"sys_{n}" for n in range(3)]
 NS = "{http://www.w3.org/2000/svg}"
 
