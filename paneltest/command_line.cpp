@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "command_line_values.h"
 #include "io_callbacks.h"
 #include "scan_chatter.h"
 
@@ -15,6 +16,7 @@ namespace {
 constexpr char usage_format[] =
     "usage: paneltest [--scans N] [--events | --check [--settle-ms N] | --chatter]\n"
     "                 [--chatter-ms N] [--record FILE] [--version]\n"
+    "       paneltest --plot RECORDING --out OUT [--from S] [--to S] [--chatter-ms N]\n"
     "  Shows the panel buttons and system inputs read through wzio, redrawn\n"
     "  every cycle, until Escape is held; with --scans N it ends after N scans.\n"
     "  --events prints one line per press and release instead, two per link\n"
@@ -31,11 +33,16 @@ constexpr char usage_format[] =
     "  does; the check uses the threshold too. Space between two buttons starts\n"
     "  a new round: each input's counts start again at its next press; the last\n"
     "  lines give each input's latest round, and the chatter of its earlier ones.\n"
+    "  --plot RECORDING draws a recording as a time line into OUT, a picture\n"
+    "  (.svg, for a browser) or a dump (.vcd, for a logic-analyzer viewer),\n"
+    "  with no bridge opened; --from S and --to S (seconds from its start)\n"
+    "  keep a window of it, and its chatter is what --chatter counts.\n"
     "  --version prints the version and the commit it was built from.\n"
     "  Exit status: %d when every scan succeeded (and, with --check, every input\n"
     "  was ok; with --chatter, no latest round chattered), %d when no CH341 bridge\n"
-    "  found, %d when any scan failed, %d for a wrong command line or a FILE\n"
-    "  that cannot be created, %d when the check did not find every input ok\n"
+    "  found, %d when any scan failed, %d for a wrong command line, a FILE\n"
+    "  that cannot be created or a RECORDING that cannot be drawn, %d when the check did not find "
+    "every input ok\n"
     "  or a scan failed during it, %d when --chatter ended with an input whose\n"
     "  latest round chattered, or saw a scan fail.\n";
 
@@ -52,6 +59,10 @@ enum long_option_value {
     chatter_ms_option,
     help_option,
     version_option,
+    plot_option,
+    out_option,
+    from_option,
+    to_option,
 };
 
 constexpr struct option long_options[] = {
@@ -64,6 +75,10 @@ constexpr struct option long_options[] = {
     {"chatter-ms", required_argument, nullptr, chatter_ms_option},
     {"help", no_argument, nullptr, help_option},
     {"version", no_argument, nullptr, version_option},
+    {"plot", required_argument, nullptr, plot_option},
+    {"out", required_argument, nullptr, out_option},
+    {"from", required_argument, nullptr, from_option},
+    {"to", required_argument, nullptr, to_option},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -94,6 +109,18 @@ bool read_number(const char *option, uint32_t low, uint32_t high, uint32_t *numb
         return false;
     }
     *number = static_cast<uint32_t>(value);
+    return true;
+}
+
+// A file name, not an option: "--record --events" would record into a file named
+// --events; ./-x still names one.
+bool read_file_name(const char *option, const char **path)
+{
+    if (optarg[0] == '-') {
+        complain("%s needs a file name", option);
+        return false;
+    }
+    *path = optarg;
     return true;
 }
 
@@ -136,6 +163,8 @@ void complain_of_option(const char *given)
 command_line_verdict read_options(int argc, char **argv, command_line *line)
 {
     bool settle_given = false;
+    bool scans_given = false;
+    bool window_given = false;
     bool chatter_ms_given = false;
     int views_given = 0;
     // Both glibc's and MinGW-w64's getopt start afresh, a cut-short cluster
@@ -155,6 +184,7 @@ command_line_verdict read_options(int argc, char **argv, command_line *line)
             if (!read_number("--scans", min_scan_limit, max_scan_limit, &settings.scan_limit)) {
                 return command_line_verdict::wrong;
             }
+            scans_given = true;
             break;
         case check_option:
         case events_option:
@@ -165,12 +195,32 @@ command_line_verdict read_options(int argc, char **argv, command_line *line)
             ++views_given;
             break;
         case record_option:
-            // "--record --events" would record into a file named --events; ./-x still names one.
-            if (optarg[0] == '-') {
-                complain("--record needs a file name");
+            if (!read_file_name("--record", &line->record_path)) {
                 return command_line_verdict::wrong;
             }
-            line->record_path = optarg;
+            break;
+        case plot_option:
+            if (!read_file_name("--plot", &line->plot.recording)) {
+                return command_line_verdict::wrong;
+            }
+            break;
+        case out_option:
+            if (optarg[0] == '-' || !command_line_out_format(optarg, &line->plot.format)) {
+                complain("--out takes a file name ending in .svg or .vcd");
+                return command_line_verdict::wrong;
+            }
+            line->plot.out = optarg;
+            break;
+        case from_option:
+        case to_option:
+            if (!command_line_seconds(optarg, option == from_option ? &line->plot.from_us
+                                                                    : &line->plot.to_us)) {
+                complain("%s takes seconds from 0 to %lu, to six decimals",
+                         option == from_option ? "--from" : "--to",
+                         static_cast<unsigned long>(max_plot_seconds));
+                return command_line_verdict::wrong;
+            }
+            window_given = true;
             break;
         case settle_option:
             if (!read_number("--settle-ms", min_settle_ms, max_settle_ms, &settings.settle_ms)) {
@@ -198,16 +248,25 @@ command_line_verdict read_options(int argc, char **argv, command_line *line)
             return command_line_verdict::wrong;
         }
     }
-    // No operands; one view; a time that the chosen view does not use is a mistake.
+    // No operands; one view or a plot; a setting that what runs does not use is a mistake.
+    bool plotted = line->plot.recording != nullptr;
     if (optind < argc) {
         complain("paneltest takes no arguments besides its options");
     } else if (views_given > 1) {
         complain("--events, --check and --chatter are views of their own: choose one");
+    } else if (plotted && (views_given > 0 || scans_given || settle_given || line->record_path)) {
+        complain("--plot goes with --out, --from, --to and --chatter-ms alone");
+    } else if (!plotted && (line->plot.out != nullptr || window_given)) {
+        complain("--out, --from and --to go with --plot");
+    } else if (plotted && line->plot.out == nullptr) {
+        complain("--plot needs --out OUT, a .svg or .vcd file");
+    } else if (line->plot.from_us >= line->plot.to_us) {
+        complain("--from goes before --to");
     } else if (settle_given && line->shown != view_kind::check) {
         complain("--settle-ms goes with --check");
-    } else if (chatter_ms_given && line->shown != view_kind::check &&
+    } else if (chatter_ms_given && !plotted && line->shown != view_kind::check &&
                line->shown != view_kind::chatter) {
-        complain("--chatter-ms goes with --chatter or --check");
+        complain("--chatter-ms goes with --chatter, --check or --plot");
     }
     return complaint_text[0] == '\0' ? command_line_verdict::run : command_line_verdict::wrong;
 }
@@ -220,6 +279,7 @@ command_line command_line_read(int argc, char **argv)
                          view_kind::live,
                          {0, default_settle_ms, chatter_default_ms},
                          nullptr,
+                         {nullptr, nullptr, plot_format::svg, 0, UINT64_MAX},
                          nullptr};
     complaint_text[0] = '\0';
     line.verdict = read_options(argc, argv, &line);

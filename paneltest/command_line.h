@@ -1,11 +1,12 @@
 // paneltest's command line: its options read into the view to run and its
-// settings, the complaint about a wrong one, and the usage. Nothing here
-// prints or touches the bridge; main.cpp does both.
+// settings (or the recording to draw), the complaint about a wrong one, and
+// the usage. Nothing here prints or touches the bridge; main.cpp does both.
 #ifndef PANELTEST_COMMAND_LINE_H
 #define PANELTEST_COMMAND_LINE_H
 
 #include <stdint.h>
 
+#include "plot_run.h"
 #include "view.h"
 
 // Beyond a billion scans (two months at full speed) Escape is the way to go on.
@@ -22,6 +23,7 @@ struct command_line {
     view_kind shown;
     view_settings settings;
     const char *record_path;  // null: no recording
+    plot_settings plot;       // recording null: a view runs instead
     const char *complaint;    // with wrong, the line before the usage; else null
 };
 

@@ -4,8 +4,8 @@
 // every cycle, until Escape is held or, with --scans N, after N scans. With
 // --events it prints every press and release instead, with --check it walks
 // the operator through every input, and --record FILE keeps every scan as a
-// frame script. This file reads the command line (command_line.h) and runs
-// one view (view.h).
+// frame script; --plot draws such a recording. This file reads the command
+// line (command_line.h) and runs one view (view.h) or the plot (plot_run.h).
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
@@ -13,6 +13,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "log.h"
+#include "plot_run.h"
 #include "scan_session.h"
 #include "thread.h"
 #include "view.h"
@@ -73,6 +74,15 @@ int main(int argc, char **argv)
         return exit_bad_arguments;
     }
 
+    // A picture of a recording needs no bridge and no console.
+    if (chosen.plot.recording != nullptr) {
+        const char *fault = plot_run(chosen.plot, chosen.settings.chatter_ms);
+        if (fault != nullptr) {
+            puts(fault);
+            return exit_bad_arguments;
+        }
+        return exit_done;
+    }
     // Loggers and thread services are handed over as a game would, though the
     // library neither logs nor starts a thread.
     log_bind_writer(log_writer_console, nullptr);

@@ -7,9 +7,7 @@
 
 #include "frame_line.h"
 #include "frame_script_limits.h"
-
-// Whether the frame lines carry at-us=; a script holds one kind or the other.
-enum class script_timing { not_known, timed, untimed };
+#include "script_statements.h"
 
 // An unplug-ms line, before the frame line it names (frame_count: after the
 // last, before the next pass).
@@ -22,11 +20,7 @@ struct script_unplug {
 struct loaded_script {
     frame_line frames[frame_script_max_frame_lines];
     uint32_t frame_count;
-    script_timing timing;
-    bool paced;        // a pace-us line was read
-    uint32_t pace_us;  // 0: none
-    bool ends;         // an end line was read
-    uint64_t end_at_us;
+    script_statements set;                                // its timing, pace-us and end line
     script_unplug unplugs[frame_script_max_frame_lines];  // in order
     uint32_t unplug_count;
 };

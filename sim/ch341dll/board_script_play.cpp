@@ -26,8 +26,8 @@ bool line_done(const loaded_script &script, uint64_t now_us)
         return false;
     }
     bool last = play.line + 1 == script.frame_count;
-    if (script.timing == script_timing::timed && !(last && !script.ends)) {
-        uint64_t next_us = last ? script.end_at_us : script.frames[play.line + 1].at_us;
+    if (script.set.timing == script_timing::timed && !(last && !script.set.ends)) {
+        uint64_t next_us = last ? script.set.end_at_us : script.frames[play.line + 1].at_us;
         return now_us - play.pass_start_us >= next_us;
     }
     return play.served >= script.frames[play.line].repeat;
@@ -57,7 +57,7 @@ uint64_t board_script_next_scan(uint64_t now_us)
     if (play.line < script.frame_count) {
         return 0;
     }
-    if (script.ends) {
+    if (script.set.ends) {
         return board_script_gone_for_good;
     }
     // The next pass, on a clock of its own.

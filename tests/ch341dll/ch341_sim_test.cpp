@@ -163,7 +163,8 @@ TEST(StandInScript, BadScriptsLeaveNoBridge)
         {":1: sys= follows panel= and takes one hex digit, 0 to 7", {"panel=0x0020 sys=0x8\n", "panel=0x0020\n"}},
         {":1: at-us= takes 0 to 18446744073709551615", {"FF FF FF at-us=12x\n"}},
         // Timed lines, all or none, and the end line, last.
-        {"", {"FF FF FF at-us=18446744073709551615\nend at-us=18446744073709551615\n", "unplug-ms 600000\nFF FF FF\nunplug-ms 1\n"}},
+        {"", {"FF FF FF at-us=18446744073709551615\nend at-us=18446744073709551615\n", "unplug-ms 600000\nFF FF FF\nunplug-ms 1\n", "FF FF FF at-us=7\nunplug-ms 1\nFF FF FF at-us=7\nend at-us=7\n"}},
+        {":3: at-us= goes back in time", {"FF FF FF at-us=300000\nunplug-ms 5\nFF FF FF at-us=100000\n", "FF FF FF at-us=5\n# a comment\nend at-us=4\n"}},
         {":2: timed and untimed lines in one script", {"FF FF FF at-us=0\nFF FF FF\n", "FF FF FF\nFF FF FF at-us=0\n", "FF FF FF at-us=0\nend\n", "FF FF FF\nend at-us=5\n"}},
         {":2: end takes nothing but at-us=", {"FF FF FF\nend repeat=2\n", "FF FF FF at-us=0\nend at-us=1 at-us=2\n"}},
         {":5: a line after end", {"FF FF FF\nend\n# after it\n\npace-us 5\n"}},

@@ -37,6 +37,12 @@ std::string read_as(const std::string &line)
              << " " << set.chatter_ms << " "
              << (read.record_path != nullptr ? read.record_path : "-");
     }
+    const plot_settings &plot = read.plot;
+    if (read.complaint == nullptr && plot.recording != nullptr) {
+        text << ", plot " << plot.recording << " " << plot.out
+             << (plot.format == plot_format::svg ? " svg " : " vcd ") << plot.from_us << " "
+             << (plot.to_us == UINT64_MAX ? "end" : std::to_string(plot.to_us));
+    }
     return text.str();
 }
 
@@ -46,7 +52,13 @@ TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
                       chatter_ms = "wrong: --chatter-ms takes a number from 1 to 1000",
                       one_view = "wrong: --events, --check and --chatter are views of their "
                                  "own: choose one",
-                      chatter_ms_goes = "wrong: --chatter-ms goes with --chatter or --check";
+                      chatter_ms_goes =
+                          "wrong: --chatter-ms goes with --chatter, --check or --plot",
+                      alone = "wrong: --plot goes with --out, --from, --to and --chatter-ms alone",
+                      with_plot = "wrong: --out, --from and --to go with --plot",
+                      out = "wrong: --out takes a file name ending in .svg or .vcd",
+                      from = "wrong: --from takes seconds from 0 to 1000000000, to six decimals",
+                      before = "wrong: --from goes before --to";
     // --scans 4294967300 wraps to 4 in 32 bits; --record --events is not a file named
     // --events. --chatter=1, a value where none goes: MinGW's getopt says it needs one.
 #ifdef _WIN32
@@ -92,6 +104,34 @@ TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
         {"--chat", "wrong: ambiguous option --chat: --chatter or --chatter-ms?"},
         {"--c=1", "wrong: ambiguous option --c: --check, --chatter or --chatter-ms?"},
         {"--chatter=1", value_where_none_goes},
+        {"--plot r --out p.svg", "run: live 0 2000 30 -, plot r p.svg svg 0 end"},
+        {"--plot ./-r --out P.VcD --from 1.5 --to 2 --chatter-ms 5", "run: live 0 2000 5 -, plot ./-r P.VcD vcd 1500000 2000000"},
+        {"--out x.SVG --from .000001 --to 1000000000 --plot r", "run: live 0 2000 30 -, plot r x.SVG svg 1 1000000000000000"},
+        {"--plot r --out p.png", out},
+        {"--plot r --out p.svgx", out},
+        {"--plot r --out .svg", out},
+        {"--plot r --out -p.svg", out},
+        {"--plot r", "wrong: --plot needs --out OUT, a .svg or .vcd file"},
+        {"--plot --out p.svg", "wrong: --plot needs a file name"},
+        {"--plot r --out p.svg --events", alone},
+        {"--check --plot r --out p.svg", alone},
+        {"--plot r --out p.svg --scans 5", alone},
+        {"--plot r --out p.svg --record x", alone},
+        {"--plot r --out p.svg --settle-ms 5", alone},
+        {"--out p.svg", with_plot},
+        {"--events --from 1", with_plot},
+        {"--to 1", with_plot},
+        {"--plot r --out p.svg --from 2 --to 2", before},
+        {"--plot r --out p.svg --from 2.5 --to 2.499999", before},
+        {"--plot r --out p.svg --to 0", before},
+        {"--plot r --out p.svg --from 1.1234567", from},
+        {"--plot r --out p.svg --from 2.", from},
+        {"--plot r --out p.svg --from .", from},
+        {"--plot r --out p.svg --from -1", from},
+        {"--plot r --out p.svg --from 1e3", from},
+        {"--plot r --out p.svg --from 1000000001", from},
+        {"--plot r --out p.svg --from 99999999999999999999999", from},
+        {"--plot r --out p.svg --to 1.5s", "wrong: --to takes seconds from 0 to 1000000000, to six decimals"},
     };
     // clang-format on
     for (const auto &row : rows) {
