@@ -14,20 +14,15 @@
 
 namespace {
 
-const std::string good_recording = "# paneltest 1.0.0 (abcdef0)\n"
-                                   "pace-us 1000\n"
+const std::string good_recording = "# paneltest 1.0.0 (abcdef0)\npace-us 1000\n"
                                    "panel=0x0020 sys=0x0 repeat=3 at-us=0\n"
-                                   "panel=0x0000 sys=0x0 at-us=3000\n"
-                                   "end at-us=4000\n";
+                                   "panel=0x0000 sys=0x0 at-us=3000\nend at-us=4000\n";
 constexpr char before[] = "what OUT held before";
 
 bool exists(const std::string &path)
 {
     FILE *file = fopen(path.c_str(), "rb");
-    if (file != nullptr) {
-        fclose(file);
-    }
-    return file != nullptr;
+    return file != nullptr && fclose(file) == 0;
 }
 
 TEST(PlotRun, EachBadInputSaysWhatAndWhereAndLeavesOutAsItWas)
@@ -114,13 +109,11 @@ std::string read_as(const std::string &frames, const std::string &text)
 TEST(PlotRead, FailingWordsUnplugsAndTheVersionLine)
 {
     const std::string frames = test_name() + ".frames";
-    EXPECT_EQ(read_as(frames, "# paneltest 9.9.9 (abc)\n"
-                              "panel=0x0001 sys=0x1 repeat=2\n"
-                              "panel=0x0000 sys=0x0 addr-fail=9\n"
-                              "panel=0x0000 sys=0x0 short-read=3 repeat=3\n"
-                              "panel=0x0000 sys=0x0 read-fail=1\n"
-                              "panel=0x0002 sys=0x0\n"
-                              "unplug-ms 7\n"),
+    EXPECT_EQ(read_as(frames,
+                      "# paneltest 9.9.9 (abc)\npanel=0x0001 sys=0x1 repeat=2\n"
+                      "panel=0x0000 sys=0x0 addr-fail=9\n"
+                      "panel=0x0000 sys=0x0 short-read=3 repeat=3\n"
+                      "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0002 sys=0x0\nunplug-ms 7\n"),
               "paneltest 9.9.9 (abc), untimed, cut short, default 5000 us, 47000 us, 8/5 "
               "[10000, 35000) [40000, 47000)");
     EXPECT_EQ(

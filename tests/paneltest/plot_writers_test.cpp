@@ -4,14 +4,14 @@
 
 #include <string.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <tuple>
 
 #include "plot_read.h"
 #include "plot_run.h"
 #include "plot_svg.h"
 #include "plot_vcd.h"
+#include "program_run.h"
 
 namespace {
 
@@ -26,14 +26,6 @@ void make_trace()
     ASSERT_TRUE(plot_read("plot_expected/session.frames", {0, UINT64_MAX, chatter_default_ms},
                           &trace, fault))
         << fault;
-}
-
-std::string read_file(const char *name)
-{
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // What write made of the trace, in the scratch file name a person may look at.
@@ -62,7 +54,7 @@ TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
                                      chatter_default_ms);
         EXPECT_EQ(fault, nullptr) << fault;
         std::string kept = std::string("plot_expected/trace") + strrchr(out, '.');
-        EXPECT_TRUE(read_file(out) == read_file(kept.c_str()))
+        EXPECT_TRUE(read_file(out) == read_file(kept))
             << "scratch/" << out << " differs from tests/paneltest/" << kept;
     }
 }
@@ -70,31 +62,22 @@ TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
 // The other scan timings, and windows whose ticks take other units and steps.
 TEST(PlotWriters, HeaderAndTicksOfOtherTraces)
 {
-    const struct {
-        bool timed, default_pace;
-        uint32_t pace_us;
-        bool cut_short;
-        uint64_t from_us, to_us;
-        const char *text;
-        size_t ticks;
-    } cases[] = {
-        // clang-format off
-        {false, false, 250, true, 0, 300000, ">a scan every 250 us (pace-us), cut short: no end line, chatter threshold 30 ms<", 7},
-        {false, true, 5000, false, 0, 300000, ">a scan every 5 ms (no pace-us), chatter threshold 30 ms<", 7},
-        {true, false, 0, false, 0, 4000, ">0.5 ms<", 9},
-        {true, false, 0, false, 3600000000, 3600020000, ">3600.005 s<", 5},
-        {true, false, 0, false, 0, 40000000, ">35 s<", 9},
-        {true, false, 0, false, 0, 1800000000, ">25 min<", 7},
-        // clang-format on
+    // timed, default pace, pace, cut short, from, to.
+    using timing = std::tuple<bool, bool, uint32_t, bool, uint64_t, uint64_t>;
+    // clang-format off
+    const struct { timing set; const char *text; size_t ticks; } cases[] = {
+        {{false, false, 250, true, 0, 300000}, ">a scan every 250 us (pace-us), cut short: no end line, chatter threshold 30 ms<", 7},
+        {{false, true, 5000, false, 0, 300000}, ">a scan every 5 ms (no pace-us), chatter threshold 30 ms<", 7},
+        {{true, false, 0, false, 0, 4000}, ">0.5 ms<", 9},
+        {{true, false, 0, false, 3600000000, 3600020000}, ">3600.005 s<", 5},
+        {{true, false, 0, false, 0, 40000000}, ">35 s<", 9},
+        {{true, false, 0, false, 0, 1800000000}, ">25 min<", 7},
     };
+    // clang-format on
     for (const auto &c : cases) {
         make_trace();
-        trace.timed = c.timed;
-        trace.default_pace = c.default_pace;
-        trace.pace_us = c.pace_us;
-        trace.cut_short = c.cut_short;
-        trace.from_us = c.from_us;
-        trace.to_us = c.to_us;
+        std::tie(trace.timed, trace.default_pace, trace.pace_us, trace.cut_short, trace.from_us,
+                 trace.to_us) = c.set;
         std::string svg = written(plot_svg_write, "plot_other.svg");
         EXPECT_NE(svg.find(c.text), std::string::npos) << c.text;
         EXPECT_EQ(count_of(svg, "stroke=\"none\">"), c.ticks) << c.text;
