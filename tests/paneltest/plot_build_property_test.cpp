@@ -73,13 +73,11 @@ plot_step seen_at(const model_recording &r, uint64_t t)
     for (size_t i = 0; i < r.lines.size(); ++i) {
         at = r.starts[i] <= t ? i : at;
     }
-    if (!down(r.lines[at])) {
-        return {t, r.lines[at].inputs, true};
-    }
     for (first = at; first > 0 && down(r.lines[first - 1]); --first) {
     }
     uint32_t held = first > 0 ? r.lines[first - 1].inputs : 0;
-    return {t, t < r.starts[first] + hold_us ? held : 0, false};
+    bool up = !down(r.lines[at]);
+    return {t, up ? r.lines[at].inputs : t < r.starts[first] + hold_us ? held : 0, up};
 }
 
 rc::Gen<model_recording> recordings()
@@ -127,8 +125,8 @@ RC_GTEST_PROP(PlotBuildModel, TheTraceFollowsTheReadme, ())
     }
     to = std::min(to, r.length);
     RC_ASSERT(trace.length_us == r.length && trace.from_us == from && trace.to_us == to);
-    RC_ASSERT(trace.cut_short == !r.ends);
-    RC_ASSERT(trace.default_pace == (r.pace_us == 0) && trace.pace_us == r.period);
+    RC_ASSERT(trace.cut_short == !r.ends && trace.default_pace == (r.pace_us == 0) &&
+              trace.pace_us == r.period);
 
     // The steps: from the window's start, rising, each a change, and the model's level at
     // every time where one of them could change, and just before it.

@@ -1,7 +1,6 @@
 """plot_check.py svg|vcd FOLDER: reads FOLDER/trace.svg or trace.vcd as a person would, the dump
 through sigrok-cli, against the steps of session.frames beside them, from which plot_writers_test.cpp wrote them."""
-import re, shutil, subprocess, sys
-import xml.etree.ElementTree as ET
+import re, shutil, subprocess, sys, xml.etree.ElementTree as ET
 from fractions import Fraction
 
 # (at_us, the inputs a game saw pressed, link up).
@@ -47,7 +46,7 @@ def check_svg(path):
             assert y < base == y + h, name
             drawn |= set(range(x, x + w))
         grey = re.fullmatch(r"#(..)\1\1", lane.get("fill")) is not None
-        assert texts[0] == label and (texts[1:] == ["never pressed"]) == grey == (not pressed)
+        assert texts[0] == label and (texts[1:] == ["never pressed"]) == grey == (not pressed), name
         assert drawn == pressed, (name, sorted(drawn ^ pressed))
         presses, chatter = chatter_of(name)
         lines += [f"{label}: {presses} presses, {len(chatter)} chatter,"] if presses else []
@@ -60,8 +59,8 @@ def check_svg(path):
 
     down = [(s[0], next(u[0] for u in STEPS[i:] if u[2])) for i, s in enumerate(STEPS) if not s[2] and STEPS[i - 1][2]]
     assert len(group["dropouts"]) == len(down) != 0
-    top = int(group["panel_0"].find(NS + "rect").get("y"))  # the top lane's raised level
-    bottom = int(group["sys_2"].find(NS + "line").get("y1"))
+    # The top lane's raised level, the bottom lane's base.
+    top, bottom = int(group["panel_0"].find(NS + "rect").get("y")), int(group["sys_2"].find(NS + "line").get("y1"))
     for shade, (a, b) in zip(group["dropouts"], down):
         x, y, w, h = ints(shade, "x", "y", "width", "height")
         assert near(x, a) and near(x + w, b) and y <= top and y + h >= bottom, (x, y, w, h, a, b)

@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 
+#include <sstream>
 #include <string>
 
 #include "plot_read.h"
@@ -76,9 +77,8 @@ TEST(PlotRun, AGoodRecordingReplacesOutWhole)
         write_file(out, before);
         plot_format format = extension[1] == 's' ? plot_format::svg : plot_format::vcd;
         EXPECT_EQ(plot_run({frames.c_str(), out.c_str(), format, 1000, 3500}, 30), nullptr);
-        std::string written = read_file(out);
-        EXPECT_NE(written, before);
-        EXPECT_FALSE(written.empty());
+        EXPECT_NE(read_file(out), before);
+        EXPECT_NE(read_file(out), "");
         EXPECT_FALSE(exists(out + ".partial"));
     }
 }
@@ -92,16 +92,15 @@ std::string read_as(const std::string &frames, const std::string &text)
     if (!plot_read(frames.c_str(), {0, UINT64_MAX, 30}, &trace, fault)) {
         return fault;
     }
-    std::string read = std::string(trace.version) + (trace.timed ? ", timed" : ", untimed") +
-                       (trace.cut_short ? ", cut short, " : ", ends, ") +
-                       (trace.default_pace ? "default " : "pace ") + std::to_string(trace.pace_us) +
-                       " us, " + std::to_string(trace.length_us) + " us, " +
-                       std::to_string(trace.scans) + "/" + std::to_string(trace.failed_scans);
+    std::ostringstream read;
+    read << trace.version << (trace.timed ? ", timed" : ", untimed")
+         << (trace.cut_short ? ", cut short, " : ", ends, ")
+         << (trace.default_pace ? "default " : "pace ") << trace.pace_us << " us, "
+         << trace.length_us << " us, " << trace.scans << "/" << trace.failed_scans;
     for (uint32_t i = 0; i < trace.dropout_count; ++i) {
-        read += " [" + std::to_string(trace.dropouts[i].from_us) + ", " +
-                std::to_string(trace.dropouts[i].to_us) + ")";
+        read << " [" << trace.dropouts[i].from_us << ", " << trace.dropouts[i].to_us << ")";
     }
-    return read;
+    return read.str();
 }
 
 // Every failing word fails its line's scans, an unplug is a drop-out of its own, the

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr uint32_t p0 = 1u << 0;
-
 plot_trace trace;  // static: it holds every step a recording may have
 
 // The recording kept beside the test, read whole at the default threshold.
@@ -88,11 +86,11 @@ TEST(PlotWriters, HeaderAndTicksOfOtherTraces)
 TEST(PlotWriters, EveryStepInOneColumnIsDrawnOnce)
 {
     trace = {};
-    trace.pressed = p0;
+    trace.pressed = 1;  // panel 0
     trace.step_count = frame_script_max_frame_lines;
     trace.to_us = 8 * frame_script_max_frame_lines;
     for (uint32_t index = 0; index < trace.step_count; ++index) {
-        trace.steps[index] = {8 * uint64_t{index}, index % 2 != 0 ? p0 : 0, true};
+        trace.steps[index] = {8 * uint64_t{index}, index % 2, true};
     }
     EXPECT_EQ(count_of(written(plot_svg_write, "plot_bounces.svg"), "<rect "), 2u);
 }
