@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+#include <iterator>
+#include <regex>
 #include <string>
 #include <tuple>
 
@@ -35,13 +37,11 @@ std::string written(bool (*write)(const plot_trace *, FILE *), const char *name)
     return read_file(name);
 }
 
-size_t count_of(const std::string &text, const char *part)
+// How often part, which holds no regular expression's special characters, is in text.
+long count_of(const std::string &text, const char *part)
 {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
+    std::regex find(part);
+    return std::distance(std::sregex_iterator(text.begin(), text.end(), find), {});
 }
 
 TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
@@ -63,7 +63,7 @@ TEST(PlotWriters, HeaderAndTicksOfOtherTraces)
     // timed, default pace, pace, cut short, from, to.
     using timing = std::tuple<bool, bool, uint32_t, bool, uint64_t, uint64_t>;
     // clang-format off
-    const struct { timing set; const char *text; size_t ticks; } cases[] = {
+    const struct { timing set; const char *text; long ticks; } cases[] = {
         {{false, false, 250, true, 0, 300000}, ">a scan every 250 us (pace-us), cut short: no end line, chatter threshold 30 ms<", 7},
         {{false, true, 5000, false, 0, 300000}, ">a scan every 5 ms (no pace-us), chatter threshold 30 ms<", 7},
         {{true, false, 0, false, 0, 4000}, ">0.5 ms<", 9},
@@ -92,7 +92,7 @@ TEST(PlotWriters, EveryStepInOneColumnIsDrawnOnce)
     for (uint32_t index = 0; index < trace.step_count; ++index) {
         trace.steps[index] = {8 * uint64_t{index}, index % 2, true};
     }
-    EXPECT_EQ(count_of(written(plot_svg_write, "plot_bounces.svg"), "<rect "), 2u);
+    EXPECT_EQ(count_of(written(plot_svg_write, "plot_bounces.svg"), "<rect "), 2);
 }
 
 TEST(PlotWriters, SayWhenTheFileCannotBeWritten)
