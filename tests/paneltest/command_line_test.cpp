@@ -53,12 +53,7 @@ TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
                       one_view = "wrong: --events, --check and --chatter are views of their "
                                  "own: choose one",
                       chatter_ms_goes =
-                          "wrong: --chatter-ms goes with --chatter, --check or --plot",
-                      alone = "wrong: --plot goes with --out, --from, --to and --chatter-ms alone",
-                      with_plot = "wrong: --out, --from and --to go with --plot",
-                      out = "wrong: --out takes a file name ending in .svg or .vcd",
-                      from = "wrong: --from takes seconds from 0 to 1000000000, to six decimals",
-                      before = "wrong: --from goes before --to";
+                          "wrong: --chatter-ms goes with --chatter, --check or --plot";
     // --scans 4294967300 wraps to 4 in 32 bits; --record --events is not a file named
     // --events. --chatter=1, a value where none goes: MinGW's getopt says it needs one.
 #ifdef _WIN32
@@ -68,76 +63,61 @@ TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
 #endif
     // A view, --scans, --settle-ms, --chatter-ms, --record ("-" for none).
     // clang-format off
-    const struct { const char *line; std::string read_as; } rows[] = {
-        {"", "run: live 0 2000 30 -"},
-        {"--scans 1000000000 --record ./-x", "run: live 1000000000 2000 30 ./-x"},
-        {"--ev --scans 1", "run: events 1 2000 30 -"},
-        {"--check --settle-ms 0 --chatter-ms 1000", "run: check 0 0 1000 -"},
-        {"--settle-ms=60000 --check --chatter-ms=1", "run: check 0 60000 1 -"},
-        {"--chatter --chatter-ms 1 --record x", "run: chatter 0 2000 1 x"},
-        {"--help --frobnicate", "usage: live 0 2000 30 -"},
-        {"-h", "usage: live 0 2000 30 -"},
-        {"--version --help", "version: live 0 2000 30 -"},
-        {"--scans", "wrong: --scans needs a value"},
-        {"--scans 0", scans},
-        {"--scans -5", scans},
-        {"--scans 12x", scans},
-        {"--scans 1000000001", scans},
-        {"--scans 99999999999999999999", scans},
-        {"--scans 4294967300", scans},
-        {"--scans 2 extra", "wrong: paneltest takes no arguments besides its options"},
-        {"--settle-ms 100", "wrong: --settle-ms goes with --check"},
-        {"--check --settle-ms 60001", "wrong: --settle-ms takes a number from 0 to 60000"},
-        {"--events --check", one_view},
-        {"--chatter --events", one_view},
-        {"--check --chatter", one_view},
-        {"--chatter --chatter-ms 0", chatter_ms},
-        {"--chatter --chatter-ms 1001", chatter_ms},
-        {"--check --chatter-ms 3x", chatter_ms},
-        {"--events --chatter-ms 30", chatter_ms_goes},
-        {"--chatter-ms 30", chatter_ms_goes},
-        {"--record", "wrong: --record needs a value"},
-        {"--record --events", "wrong: --record needs a file name"},
-        {"--scans 1 --record -e", "wrong: --record needs a file name"},
-        {"--frobnicate", "wrong: unknown option --frobnicate"},
-        {"--events -xh", "wrong: unknown option -x"},
-        {"--chat", "wrong: ambiguous option --chat: --chatter or --chatter-ms?"},
-        {"--c=1", "wrong: ambiguous option --c: --check, --chatter or --chatter-ms?"},
-        {"--chatter=1", value_where_none_goes},
-        {"--plot r --out p.svg", "run: live 0 2000 30 -, plot r p.svg svg 0 end"},
-        {"--plot ./-r --out P.VcD --from 1.5 --to 2 --chatter-ms 5", "run: live 0 2000 5 -, plot ./-r P.VcD vcd 1500000 2000000"},
-        {"--out x.SVG --from .000001 --to 1000000000 --plot r", "run: live 0 2000 30 -, plot r x.SVG svg 1 1000000000000000"},
-        {"--plot r --out p.png", out},
-        {"--plot r --out p.svgx", out},
-        {"--plot r --out .svg", out},
-        {"--plot r --out -p.svg", out},
-        {"--plot r", "wrong: --plot needs --out OUT, a .svg or .vcd file"},
-        {"--plot --out p.svg", "wrong: --plot needs a file name"},
-        {"--plot r --out p.svg --events", alone},
-        {"--check --plot r --out p.svg", alone},
-        {"--plot r --out p.svg --scans 5", alone},
-        {"--plot r --out p.svg --record x", alone},
-        {"--plot r --out p.svg --settle-ms 5", alone},
-        {"--out p.svg", with_plot},
-        {"--events --from 1", with_plot},
-        {"--to 1", with_plot},
-        {"--plot r --out p.svg --from 2 --to 2", before},
-        {"--plot r --out p.svg --from 2.5 --to 2.499999", before},
-        {"--plot r --out p.svg --to 0", before},
-        {"--plot r --out p.svg --from 1.1234567", from},
-        {"--plot r --out p.svg --from 2.", from},
-        {"--plot r --out p.svg --from .", from},
-        {"--plot r --out p.svg --from -1", from},
-        {"--plot r --out p.svg --from 1e3", from},
-        {"--plot r --out p.svg --from 1000000001", from},
-        {"--plot r --out p.svg --from 99999999999999999999999", from},
-        {"--plot r --out p.svg --to 1.5s", "wrong: --to takes seconds from 0 to 1000000000, to six decimals"},
+    const struct { std::vector<const char *> lines; std::string read_as; } rows[] = {
+        {{""}, "run: live 0 2000 30 -"},
+        {{"--scans 1000000000 --record ./-x"}, "run: live 1000000000 2000 30 ./-x"},
+        {{"--ev --scans 1"}, "run: events 1 2000 30 -"},
+        {{"--check --settle-ms 0 --chatter-ms 1000"}, "run: check 0 0 1000 -"},
+        {{"--settle-ms=60000 --check --chatter-ms=1"}, "run: check 0 60000 1 -"},
+        {{"--chatter --chatter-ms 1 --record x"}, "run: chatter 0 2000 1 x"},
+        {{"--help --frobnicate"}, "usage: live 0 2000 30 -"},
+        {{"-h"}, "usage: live 0 2000 30 -"},
+        {{"--version --help"}, "version: live 0 2000 30 -"},
+        {{"--scans"}, "wrong: --scans needs a value"},
+        {{"--scans 0"}, scans},
+        {{"--scans -5"}, scans},
+        {{"--scans 12x"}, scans},
+        {{"--scans 1000000001"}, scans},
+        {{"--scans 99999999999999999999"}, scans},
+        {{"--scans 4294967300"}, scans},
+        {{"--scans 2 extra"}, "wrong: paneltest takes no arguments besides its options"},
+        {{"--settle-ms 100"}, "wrong: --settle-ms goes with --check"},
+        {{"--check --settle-ms 60001"}, "wrong: --settle-ms takes a number from 0 to 60000"},
+        {{"--events --check"}, one_view},
+        {{"--chatter --events"}, one_view},
+        {{"--check --chatter"}, one_view},
+        {{"--chatter --chatter-ms 0"}, chatter_ms},
+        {{"--chatter --chatter-ms 1001"}, chatter_ms},
+        {{"--check --chatter-ms 3x"}, chatter_ms},
+        {{"--events --chatter-ms 30"}, chatter_ms_goes},
+        {{"--chatter-ms 30"}, chatter_ms_goes},
+        {{"--record"}, "wrong: --record needs a value"},
+        {{"--record --events"}, "wrong: --record needs a file name"},
+        {{"--scans 1 --record -e"}, "wrong: --record needs a file name"},
+        {{"--frobnicate"}, "wrong: unknown option --frobnicate"},
+        {{"--events -xh"}, "wrong: unknown option -x"},
+        {{"--chat"}, "wrong: ambiguous option --chat: --chatter or --chatter-ms?"},
+        {{"--c=1"}, "wrong: ambiguous option --c: --check, --chatter or --chatter-ms?"},
+        {{"--chatter=1"}, value_where_none_goes},
+        {{"--plot r --out p.svg"}, "run: live 0 2000 30 -, plot r p.svg svg 0 end"},
+        {{"--plot ./-r --out P.VcD --from 1.5 --to 2 --chatter-ms 5"}, "run: live 0 2000 5 -, plot ./-r P.VcD vcd 1500000 2000000"},
+        {{"--out x.SVG --from .000001 --to 1000000000 --plot r"}, "run: live 0 2000 30 -, plot r x.SVG svg 1 1000000000000000"},
+        {{"--plot r --out p.png", "--plot r --out p.svgx", "--plot r --out .svg", "--plot r --out -p.svg"}, "wrong: --out takes a file name ending in .svg or .vcd"},
+        {{"--plot r"}, "wrong: --plot needs --out OUT, a .svg or .vcd file"},
+        {{"--plot --out p.svg"}, "wrong: --plot needs a file name"},
+        {{"--plot r --out p.svg --events", "--check --plot r --out p.svg", "--plot r --out p.svg --scans 5", "--plot r --out p.svg --record x", "--plot r --out p.svg --settle-ms 5"}, "wrong: --plot goes with --out, --from, --to and --chatter-ms alone"},
+        {{"--out p.svg", "--events --from 1", "--to 1"}, "wrong: --out, --from and --to go with --plot"},
+        {{"--plot r --out p.svg --from 2 --to 2", "--plot r --out p.svg --from 2.5 --to 2.499999", "--plot r --out p.svg --to 0"}, "wrong: --from goes before --to"},
+        {{"--plot r --out p.svg --from 1.1234567", "--plot r --out p.svg --from 2.", "--plot r --out p.svg --from .", "--plot r --out p.svg --from -1", "--plot r --out p.svg --from 1e3", "--plot r --out p.svg --from 1000000001", "--plot r --out p.svg --from 99999999999999999999999"}, "wrong: --from takes seconds from 0 to 1000000000, to six decimals"},
+        {{"--plot r --out p.svg --to 1.5s"}, "wrong: --to takes seconds from 0 to 1000000000, to six decimals"},
     };
     // clang-format on
     for (const auto &row : rows) {
-        // After a read that stopped within a word, each starts afresh.
-        EXPECT_EQ(read_as("--scans 5 -hx"), "usage: live 5 2000 30 -");
-        EXPECT_EQ(read_as(row.line), row.read_as) << row.line;
+        for (const char *line : row.lines) {
+            // After a read that stopped within a word, each starts afresh.
+            EXPECT_EQ(read_as("--scans 5 -hx"), "usage: live 5 2000 30 -");
+            EXPECT_EQ(read_as(line), row.read_as) << line;
+        }
     }
 }
 

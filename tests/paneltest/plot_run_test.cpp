@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 
+#include <sstream>
 #include <string>
 
 #include "plot_read.h"
@@ -14,20 +15,15 @@
 
 namespace {
 
-const std::string good_recording = "# paneltest 1.0.0 (abcdef0)\n"
-                                   "pace-us 1000\n"
+const std::string good_recording = "# paneltest 1.0.0 (abcdef0)\npace-us 1000\n"
                                    "panel=0x0020 sys=0x0 repeat=3 at-us=0\n"
-                                   "panel=0x0000 sys=0x0 at-us=3000\n"
-                                   "end at-us=4000\n";
+                                   "panel=0x0000 sys=0x0 at-us=3000\nend at-us=4000\n";
 constexpr char before[] = "what OUT held before";
 
 bool exists(const std::string &path)
 {
     FILE *file = fopen(path.c_str(), "rb");
-    if (file != nullptr) {
-        fclose(file);
-    }
-    return file != nullptr;
+    return file != nullptr && fclose(file) == 0;
 }
 
 TEST(PlotRun, EachBadInputSaysWhatAndWhereAndLeavesOutAsItWas)
@@ -81,9 +77,8 @@ TEST(PlotRun, AGoodRecordingReplacesOutWhole)
         write_file(out, before);
         plot_format format = extension[1] == 's' ? plot_format::svg : plot_format::vcd;
         EXPECT_EQ(plot_run({frames.c_str(), out.c_str(), format, 1000, 3500}, 30), nullptr);
-        std::string written = read_file(out);
-        EXPECT_NE(written, before);
-        EXPECT_FALSE(written.empty());
+        EXPECT_NE(read_file(out), before);
+        EXPECT_NE(read_file(out), "");
         EXPECT_FALSE(exists(out + ".partial"));
     }
 }
@@ -97,16 +92,15 @@ std::string read_as(const std::string &frames, const std::string &text)
     if (!plot_read(frames.c_str(), {0, UINT64_MAX, 30}, &trace, fault)) {
         return fault;
     }
-    std::string read = std::string(trace.version) + (trace.timed ? ", timed" : ", untimed") +
-                       (trace.cut_short ? ", cut short, " : ", ends, ") +
-                       (trace.default_pace ? "default " : "pace ") + std::to_string(trace.pace_us) +
-                       " us, " + std::to_string(trace.length_us) + " us, " +
-                       std::to_string(trace.scans) + "/" + std::to_string(trace.failed_scans);
+    std::ostringstream read;
+    read << trace.version << (trace.timed ? ", timed" : ", untimed")
+         << (trace.cut_short ? ", cut short, " : ", ends, ")
+         << (trace.default_pace ? "default " : "pace ") << trace.pace_us << " us, "
+         << trace.length_us << " us, " << trace.scans << "/" << trace.failed_scans;
     for (uint32_t i = 0; i < trace.dropout_count; ++i) {
-        read += " [" + std::to_string(trace.dropouts[i].from_us) + ", " +
-                std::to_string(trace.dropouts[i].to_us) + ")";
+        read << " [" << trace.dropouts[i].from_us << ", " << trace.dropouts[i].to_us << ")";
     }
-    return read;
+    return read.str();
 }
 
 // Every failing word fails its line's scans, an unplug is a drop-out of its own, the
@@ -114,13 +108,11 @@ std::string read_as(const std::string &frames, const std::string &text)
 TEST(PlotRead, FailingWordsUnplugsAndTheVersionLine)
 {
     const std::string frames = test_name() + ".frames";
-    EXPECT_EQ(read_as(frames, "# paneltest 9.9.9 (abc)\n"
-                              "panel=0x0001 sys=0x1 repeat=2\n"
-                              "panel=0x0000 sys=0x0 addr-fail=9\n"
-                              "panel=0x0000 sys=0x0 short-read=3 repeat=3\n"
-                              "panel=0x0000 sys=0x0 read-fail=1\n"
-                              "panel=0x0002 sys=0x0\n"
-                              "unplug-ms 7\n"),
+    EXPECT_EQ(read_as(frames,
+                      "# paneltest 9.9.9 (abc)\npanel=0x0001 sys=0x1 repeat=2\n"
+                      "panel=0x0000 sys=0x0 addr-fail=9\n"
+                      "panel=0x0000 sys=0x0 short-read=3 repeat=3\n"
+                      "panel=0x0000 sys=0x0 read-fail=1\npanel=0x0002 sys=0x0\nunplug-ms 7\n"),
               "paneltest 9.9.9 (abc), untimed, cut short, default 5000 us, 47000 us, 8/5 "
               "[10000, 35000) [40000, 47000)");
     EXPECT_EQ(

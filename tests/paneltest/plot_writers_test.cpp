@@ -4,18 +4,18 @@
 
 #include <string.h>
 
-#include <fstream>
-#include <sstream>
+#include <iterator>
+#include <regex>
 #include <string>
+#include <tuple>
 
 #include "plot_read.h"
 #include "plot_run.h"
 #include "plot_svg.h"
 #include "plot_vcd.h"
+#include "program_run.h"
 
 namespace {
-
-constexpr uint32_t p0 = 1u << 0;
 
 plot_trace trace;  // static: it holds every step a recording may have
 
@@ -28,14 +28,6 @@ void make_trace()
         << fault;
 }
 
-std::string read_file(const char *name)
-{
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // What write made of the trace, in the scratch file name a person may look at.
 std::string written(bool (*write)(const plot_trace *, FILE *), const char *name)
 {
@@ -45,13 +37,11 @@ std::string written(bool (*write)(const plot_trace *, FILE *), const char *name)
     return read_file(name);
 }
 
-size_t count_of(const std::string &text, const char *part)
+// How often part, which holds no regular expression's special characters, is in text.
+long count_of(const std::string &text, const char *part)
 {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
+    std::regex find(part);
+    return std::distance(std::sregex_iterator(text.begin(), text.end(), find), {});
 }
 
 TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
@@ -62,7 +52,7 @@ TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
                                      chatter_default_ms);
         EXPECT_EQ(fault, nullptr) << fault;
         std::string kept = std::string("plot_expected/trace") + strrchr(out, '.');
-        EXPECT_TRUE(read_file(out) == read_file(kept.c_str()))
+        EXPECT_TRUE(read_file(out) == read_file(kept))
             << "scratch/" << out << " differs from tests/paneltest/" << kept;
     }
 }
@@ -70,31 +60,22 @@ TEST(PlotWriters, WriteTheFilesKeptBesideTheTest)
 // The other scan timings, and windows whose ticks take other units and steps.
 TEST(PlotWriters, HeaderAndTicksOfOtherTraces)
 {
-    const struct {
-        bool timed, default_pace;
-        uint32_t pace_us;
-        bool cut_short;
-        uint64_t from_us, to_us;
-        const char *text;
-        size_t ticks;
-    } cases[] = {
-        // clang-format off
-        {false, false, 250, true, 0, 300000, ">a scan every 250 us (pace-us), cut short: no end line, chatter threshold 30 ms<", 7},
-        {false, true, 5000, false, 0, 300000, ">a scan every 5 ms (no pace-us), chatter threshold 30 ms<", 7},
-        {true, false, 0, false, 0, 4000, ">0.5 ms<", 9},
-        {true, false, 0, false, 3600000000, 3600020000, ">3600.005 s<", 5},
-        {true, false, 0, false, 0, 40000000, ">35 s<", 9},
-        {true, false, 0, false, 0, 1800000000, ">25 min<", 7},
-        // clang-format on
+    // timed, default pace, pace, cut short, from, to.
+    using timing = std::tuple<bool, bool, uint32_t, bool, uint64_t, uint64_t>;
+    // clang-format off
+    const struct { timing set; const char *text; long ticks; } cases[] = {
+        {{false, false, 250, true, 0, 300000}, ">a scan every 250 us (pace-us), cut short: no end line, chatter threshold 30 ms<", 7},
+        {{false, true, 5000, false, 0, 300000}, ">a scan every 5 ms (no pace-us), chatter threshold 30 ms<", 7},
+        {{true, false, 0, false, 0, 4000}, ">0.5 ms<", 9},
+        {{true, false, 0, false, 3600000000, 3600020000}, ">3600.005 s<", 5},
+        {{true, false, 0, false, 0, 40000000}, ">35 s<", 9},
+        {{true, false, 0, false, 0, 1800000000}, ">25 min<", 7},
     };
+    // clang-format on
     for (const auto &c : cases) {
         make_trace();
-        trace.timed = c.timed;
-        trace.default_pace = c.default_pace;
-        trace.pace_us = c.pace_us;
-        trace.cut_short = c.cut_short;
-        trace.from_us = c.from_us;
-        trace.to_us = c.to_us;
+        std::tie(trace.timed, trace.default_pace, trace.pace_us, trace.cut_short, trace.from_us,
+                 trace.to_us) = c.set;
         std::string svg = written(plot_svg_write, "plot_other.svg");
         EXPECT_NE(svg.find(c.text), std::string::npos) << c.text;
         EXPECT_EQ(count_of(svg, "stroke=\"none\">"), c.ticks) << c.text;
@@ -105,13 +86,13 @@ TEST(PlotWriters, HeaderAndTicksOfOtherTraces)
 TEST(PlotWriters, EveryStepInOneColumnIsDrawnOnce)
 {
     trace = {};
-    trace.pressed = p0;
+    trace.pressed = 1;  // panel 0
     trace.step_count = frame_script_max_frame_lines;
     trace.to_us = 8 * frame_script_max_frame_lines;
     for (uint32_t index = 0; index < trace.step_count; ++index) {
-        trace.steps[index] = {8 * uint64_t{index}, index % 2 != 0 ? p0 : 0, true};
+        trace.steps[index] = {8 * uint64_t{index}, index % 2, true};
     }
-    EXPECT_EQ(count_of(written(plot_svg_write, "plot_bounces.svg"), "<rect "), 2u);
+    EXPECT_EQ(count_of(written(plot_svg_write, "plot_bounces.svg"), "<rect "), 2);
 }
 
 TEST(PlotWriters, SayWhenTheFileCannotBeWritten)
