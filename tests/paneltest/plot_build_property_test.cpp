@@ -113,7 +113,9 @@ RC_GTEST_PROP(PlotBuildModel, TheTraceFollowsTheReadme, ())
     static plot_recording recording;
     static plot_trace trace;
     model_recording r = *recordings();
-    uint64_t from = *gen::oneOf(gen::just<uint64_t>(0), gen::inRange<uint64_t>(0, r.length + 5));
+    // A window may start where a line does, as where a drop-out ends.
+    uint64_t from = *gen::oneOf(gen::just<uint64_t>(0), gen::inRange<uint64_t>(0, r.length + 5),
+                                gen::elementOf(r.starts));
     uint64_t to = *gen::oneOf(gen::just(end), gen::inRange<uint64_t>(from + 1, r.length + 10));
     uint32_t threshold_ms = *gen::elementOf(std::vector<uint32_t>{1, 5, 30});
     recording = {{}, r.timed, r.pace_us, r.ends, r.end_at_us, uint32_t(r.lines.size()), {}};
