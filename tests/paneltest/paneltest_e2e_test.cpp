@@ -623,9 +623,8 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
         size_t at = run.text.find(hold.release);
         ASSERT_NE(at, std::string::npos) << run.text;
         double held_ms = std::stod(run.text.substr(at + strlen(hold.release)));
-        double lines_ms =
-            static_cast<double>(again[hold.press_line + 1].at_us - again[hold.press_line].at_us) /
-            1000.0;
+        uint64_t lines_us = again[hold.press_line + 1].at_us - again[hold.press_line].at_us;
+        double lines_ms = static_cast<double>(lines_us) / 1000.0;
         EXPECT_NEAR(held_ms, lines_ms, 1.0) << hold.release;
     }
     EXPECT_EQ(again[recorded.size() - 1].words, "panel=0x0000 sys=0x0 read-fail=1");
