@@ -51,22 +51,17 @@ int IO_CALL recording_start(thread_proc_fn body, void *ctx, uint32_t stack_size)
     return started_id;
 }
 
-std::string which(int thread_id)
-{
-    return thread_id == started_id ? "started" : "other";
-}
-
 void IO_CALL recording_join(int thread_id, int *result)
 {
     host_thread_join(thread_id, result);
-    log_lines.push_back("join " + which(thread_id) + " exit " +
-                        (result != nullptr ? std::to_string(*result) : "-"));
+    log_lines.push_back("join " + std::string(thread_id == started_id ? "started" : "other") +
+                        " exit " + (result != nullptr ? std::to_string(*result) : "-"));
 }
 
 void IO_CALL recording_close(int thread_id)
 {
     host_thread_close(thread_id);
-    log_lines.push_back("close " + which(thread_id));
+    log_lines.push_back(thread_id == started_id ? "close started" : "close other");
 }
 
 // Starts the library on the recorders, on the scenario text in name's file if a name is given.
@@ -125,12 +120,10 @@ void expect_each_call_refused(int32_t node, int32_t command, const std::string &
     EXPECT_EQ(poll_node(node), "0 0000 00");
     EXPECT_FALSE(kav_io_card_slot_cmd(node, command));
     EXPECT_EQ(card_of(node), "-0000000000000000");
-    lines expected;
-    for (const char *call : {"kav_io_poll", "kav_io_get_keypad_state", "kav_io_get_sensor_state",
-                             "kav_io_card_slot_cmd", "kav_io_read_card"}) {
-        expected.push_back(warning(call, why));
-    }
-    EXPECT_EQ(log_lines, expected);
+    EXPECT_EQ(log_lines,
+              (lines{warning("kav_io_poll", why), warning("kav_io_get_keypad_state", why),
+                     warning("kav_io_get_sensor_state", why), warning("kav_io_card_slot_cmd", why),
+                     warning("kav_io_read_card", why)}));
 }
 
 // Keeps what a reader shows each time it changes.

@@ -79,9 +79,6 @@ std::string masked(const std::string &screen)
                               "$1*");
 }
 
-const std::string held_line = "FAILED, inputs held from the last good scan";
-const std::string released_line = "FAILED, inputs shown as released";
-
 // The grid as the README lays it out: panel_state's bits, bit 0 top left, row by row.
 std::string grid(uint16_t panel)
 {
@@ -126,8 +123,8 @@ failed_scan failed_scan_of(const std::string &screen, bool first)
     double age_s = at == std::string::npos ? 0 : atof(screen.c_str() + at + 7);
     std::string shown = line_after(screen, "last scan:   ").substr(13);
     bool grid_held = line_after(screen, "panel_state: ") != "panel_state: 0x0000";
-    return {age_s <= 0.04   ? held_line
-            : age_s >= 0.06 ? released_line
+    return {age_s <= 0.04   ? "FAILED, inputs held from the last good scan"
+            : age_s >= 0.06 ? "FAILED, inputs shown as released"
                             : shown,
             first || (age_s < 0.08 && grid_held)};
 }
@@ -186,12 +183,11 @@ TEST(PaneltestScreen, DrivesTheLibraryLikeAGameAndMeasuresTheRate)
     ASSERT_FALSE(run.trace.empty());
     EXPECT_EQ(run.trace.front() + ", " + run.trace.back(),
               "CH341OpenDevice(0) -> handle, CH341CloseDevice(0)");
-    std::vector<int> calls;
-    for (const char *call :
-         {"CH341OpenDevice", "CH341CloseDevice", "CH341EppSetAddr", "CH341EppReadData"}) {
-        calls.push_back(sim_calls_in(run.trace, call));
-    }
-    EXPECT_EQ(calls, (std::vector<int>{1, 1, 300 * 9, 300 * 3}));
+    EXPECT_EQ((std::vector<int>{sim_calls_in(run.trace, "CH341OpenDevice"),
+                                sim_calls_in(run.trace, "CH341CloseDevice"),
+                                sim_calls_in(run.trace, "CH341EppSetAddr"),
+                                sim_calls_in(run.trace, "CH341EppReadData")}),
+              (std::vector<int>{1, 1, 300 * 9, 300 * 3}));
 
     const std::string &last = run.screens.back();
     int rate = 0;
@@ -627,9 +623,8 @@ TEST(PaneltestRecord, AReplayKeepsTheHoldsAndGapsOfARecordingThatStalled)
         size_t at = run.text.find(hold.release);
         ASSERT_NE(at, std::string::npos) << run.text;
         double held_ms = std::stod(run.text.substr(at + strlen(hold.release)));
-        double lines_ms =
-            static_cast<double>(again[hold.press_line + 1].at_us - again[hold.press_line].at_us) /
-            1000.0;
+        uint64_t lines_us = again[hold.press_line + 1].at_us - again[hold.press_line].at_us;
+        double lines_ms = static_cast<double>(lines_us) / 1000.0;
         EXPECT_NEAR(held_ms, lines_ms, 1.0) << hold.release;
     }
     EXPECT_EQ(again[recorded.size() - 1].words, "panel=0x0000 sys=0x0 read-fail=1");
@@ -706,11 +701,10 @@ TEST(PaneltestChatter, ABouncingSwitchIsFoundByTheViewTheCheckAndTheReplay)
         SCOPED_TRACE(call_us);
         scoped_environment call_time("CH341_SIM_CALL_US", call_us);
         bool recording = call_us[0] == '1';
-        std::string scans = recording ? "224" : "2000";
         std::string path = std::string("paneltest_e2e_chatter_") + call_us + ".recording";
-        std::vector<std::string> arguments = {"--chatter", "--scans", scans, "--record", path};
         paneltest_run run =
-            run_paneltest(std::string("chatter_view_") + call_us, played, arguments);
+            run_paneltest(std::string("chatter_view_") + call_us, played,
+                          {"--chatter", "--scans", recording ? "224" : "2000", "--record", path});
         ASSERT_EQ(run.program.exit_status, -5);
         EXPECT_EQ(lines_starting(run.ending, verdicts), verdicts) << run.ending;
         EXPECT_PRED_FORMAT2(testing::IsSubstring, "\nmost chatter:\npanel 0: 2 presses, 1 chatter",

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "log.h"
@@ -129,8 +130,7 @@ TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndEveryJoinGetsThe
     int next = host_thread_start(return_seven, nullptr, 0);
     host_thread_close(id);
     EXPECT_EQ(joined_result(next), 7);
-    EXPECT_EQ(first, 7);
-    EXPECT_EQ(second, 7);
+    EXPECT_EQ(std::make_pair(first, second), std::make_pair(7, 7));
     // Two threads joining at once both get the exit code.
     id = start_blocked();
     // Static: a joiner that hangs outlives this test.
@@ -151,8 +151,7 @@ TEST(ThreadJoin, NullResultWaitsCloseLetsItRunIdZeroIsIgnoredAndEveryJoinGetsThe
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     blocked_release = 1;
     ASSERT_TRUE(reaches(joined, 2)) << "a joiner never returned";
-    EXPECT_EQ(results[0], 3);
-    EXPECT_EQ(results[1], 3);
+    EXPECT_EQ(std::make_pair(results[0], results[1]), std::make_pair(3, 3));
     host_thread_close(id);
 }
 

@@ -147,8 +147,7 @@ TEST(WzioScan, DecodesEveryFrameBitReportsLevelsNotEdgesAndOutputsChangeNothing)
     EXPECT_TRUE(wz_io_read_inputs());
     expect_inputs(0x0000, 0x00);
     EXPECT_TRUE(wz_io_read_inputs());
-    const uint32_t values[] = {0, 1, 0x7F, 0xFF, 0xFFFF, 0x80000000u, 0xFFFFFFFFu};
-    for (uint32_t value : values) {
+    for (uint32_t value : {0u, 1u, 0x7Fu, 0xFFu, 0xFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
         uint8_t byte = static_cast<uint8_t>(value);
         EXPECT_TRUE(wz_io_set_panel_mode(byte));
         EXPECT_TRUE(wz_io_set_coin_blocker(value != 0));
