@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <cstddef>
 #include <iterator>
 #include <regex>
 #include <string>
@@ -38,7 +39,7 @@ std::string written(bool (*write)(const plot_trace *, FILE *), const char *name)
 }
 
 // How often part, which holds no regular expression's special characters, is in text.
-long count_of(const std::string &text, const char *part)
+std::ptrdiff_t count_of(const std::string &text, const char *part)
 {
     std::regex find(part);
     return std::distance(std::sregex_iterator(text.begin(), text.end(), find), {});
@@ -63,7 +64,7 @@ TEST(PlotWriters, HeaderAndTicksOfOtherTraces)
     // timed, default pace, pace, cut short, from, to.
     using timing = std::tuple<bool, bool, uint32_t, bool, uint64_t, uint64_t>;
     // clang-format off
-    const struct { timing set; const char *text; long ticks; } cases[] = {
+    const struct { timing set; const char *text; std::ptrdiff_t ticks; } cases[] = {
         {{false, false, 250, true, 0, 300000}, ">a scan every 250 us (pace-us), cut short: no end line, chatter threshold 30 ms<", 7},
         {{false, true, 5000, false, 0, 300000}, ">a scan every 5 ms (no pace-us), chatter threshold 30 ms<", 7},
         {{true, false, 0, false, 0, 4000}, ">0.5 ms<", 9},
