@@ -2,6 +2,8 @@
 // complaint byte for byte, and the usage's figures from their constants.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -14,16 +16,11 @@ namespace {
 // What the words of line, after the program's name, are read as.
 std::string read_as(const std::string &line)
 {
-    std::vector<std::string> words = {"paneltest"};
-    std::istringstream split(line);
-    for (std::string word; split >> word;) {
-        words.push_back(word);
-    }
-    std::vector<char *> argv;
-    for (std::string &word : words) {
-        argv.push_back(&word[0]);
-    }
-    argv.push_back(nullptr);
+    std::istringstream split("paneltest " + line);
+    std::vector<std::string> words(std::istream_iterator<std::string>(split), {});
+    std::vector<char *> argv(words.size() + 1, nullptr);
+    std::transform(words.begin(), words.end(), argv.begin(),
+                   [](std::string &word) { return &word[0]; });
     command_line read = command_line_read(static_cast<int>(words.size()), argv.data());
     const char *verdicts[] = {"run", "usage", "version", "wrong"};
     const char *views[] = {"live", "events", "check", "chatter"};
@@ -48,12 +45,6 @@ std::string read_as(const std::string &line)
 
 TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
 {
-    const std::string scans = "wrong: --scans takes a number from 1 to 1000000000",
-                      chatter_ms = "wrong: --chatter-ms takes a number from 1 to 1000",
-                      one_view = "wrong: --events, --check and --chatter are views of their "
-                                 "own: choose one",
-                      chatter_ms_goes =
-                          "wrong: --chatter-ms goes with --chatter, --check or --plot";
     // --scans 4294967300 wraps to 4 in 32 bits; --record --events is not a file named
     // --events. --chatter=1, a value where none goes: MinGW's getopt says it needs one.
 #ifdef _WIN32
@@ -70,30 +61,18 @@ TEST(CommandLine, EachLineIsReadAsItsViewAndSettingsOrWhatIsWrong)
         {{"--check --settle-ms 0 --chatter-ms 1000"}, "run: check 0 0 1000 -"},
         {{"--settle-ms=60000 --check --chatter-ms=1"}, "run: check 0 60000 1 -"},
         {{"--chatter --chatter-ms 1 --record x"}, "run: chatter 0 2000 1 x"},
-        {{"--help --frobnicate"}, "usage: live 0 2000 30 -"},
-        {{"-h"}, "usage: live 0 2000 30 -"},
+        {{"--help --frobnicate", "-h"}, "usage: live 0 2000 30 -"},
         {{"--version --help"}, "version: live 0 2000 30 -"},
         {{"--scans"}, "wrong: --scans needs a value"},
-        {{"--scans 0"}, scans},
-        {{"--scans -5"}, scans},
-        {{"--scans 12x"}, scans},
-        {{"--scans 1000000001"}, scans},
-        {{"--scans 99999999999999999999"}, scans},
-        {{"--scans 4294967300"}, scans},
+        {{"--scans 0", "--scans -5", "--scans 12x", "--scans 1000000001", "--scans 99999999999999999999", "--scans 4294967300"}, "wrong: --scans takes a number from 1 to 1000000000"},
         {{"--scans 2 extra"}, "wrong: paneltest takes no arguments besides its options"},
         {{"--settle-ms 100"}, "wrong: --settle-ms goes with --check"},
         {{"--check --settle-ms 60001"}, "wrong: --settle-ms takes a number from 0 to 60000"},
-        {{"--events --check"}, one_view},
-        {{"--chatter --events"}, one_view},
-        {{"--check --chatter"}, one_view},
-        {{"--chatter --chatter-ms 0"}, chatter_ms},
-        {{"--chatter --chatter-ms 1001"}, chatter_ms},
-        {{"--check --chatter-ms 3x"}, chatter_ms},
-        {{"--events --chatter-ms 30"}, chatter_ms_goes},
-        {{"--chatter-ms 30"}, chatter_ms_goes},
+        {{"--events --check", "--chatter --events", "--check --chatter"}, "wrong: --events, --check and --chatter are views of their own: choose one"},
+        {{"--chatter --chatter-ms 0", "--chatter --chatter-ms 1001", "--check --chatter-ms 3x"}, "wrong: --chatter-ms takes a number from 1 to 1000"},
+        {{"--events --chatter-ms 30", "--chatter-ms 30"}, "wrong: --chatter-ms goes with --chatter, --check or --plot"},
         {{"--record"}, "wrong: --record needs a value"},
-        {{"--record --events"}, "wrong: --record needs a file name"},
-        {{"--scans 1 --record -e"}, "wrong: --record needs a file name"},
+        {{"--record --events", "--scans 1 --record -e"}, "wrong: --record needs a file name"},
         {{"--frobnicate"}, "wrong: unknown option --frobnicate"},
         {{"--events -xh"}, "wrong: unknown option -x"},
         {{"--chat"}, "wrong: ambiguous option --chat: --chatter or --chatter-ms?"},
