@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -19,12 +20,6 @@ const std::string good_recording = "# paneltest 1.0.0 (abcdef0)\npace-us 1000\n"
                                    "panel=0x0020 sys=0x0 repeat=3 at-us=0\n"
                                    "panel=0x0000 sys=0x0 at-us=3000\nend at-us=4000\n";
 constexpr char before[] = "what OUT held before";
-
-bool exists(const std::string &path)
-{
-    FILE *file = fopen(path.c_str(), "rb");
-    return file != nullptr && fclose(file) == 0;
-}
 
 TEST(PlotRun, EachBadInputSaysWhatAndWhereAndLeavesOutAsItWas)
 {
@@ -64,7 +59,7 @@ TEST(PlotRun, EachBadInputSaysWhatAndWhereAndLeavesOutAsItWas)
         EXPECT_GT(std::string(said).size(), cut ? row.says.size() : 0) << "the system's reason";
         EXPECT_EQ(std::string(said).find('\n'), std::string::npos) << "one line";
         EXPECT_TRUE(!kept || read_file(row.out) == before);
-        EXPECT_FALSE(exists(row.out + ".partial"));
+        EXPECT_FALSE(std::ifstream(row.out + ".partial").is_open());
     }
 }
 
@@ -79,7 +74,7 @@ TEST(PlotRun, AGoodRecordingReplacesOutWhole)
         EXPECT_EQ(plot_run({frames.c_str(), out.c_str(), format, 1000, 3500}, 30), nullptr);
         EXPECT_NE(read_file(out), before);
         EXPECT_NE(read_file(out), "");
-        EXPECT_FALSE(exists(out + ".partial"));
+        EXPECT_FALSE(std::ifstream(out + ".partial").is_open());
     }
 }
 
