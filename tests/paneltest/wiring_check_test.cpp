@@ -2,7 +2,6 @@
 // skip key, which no frame script can press.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -67,11 +66,9 @@ TEST(WiringCheck, AShortBufferKeepsWhatFitsAndNoMore)
     // Idle past the settle time: the prompt asks for panel 0, in three parts.
     wiring_check check = checked(2000, {good(0, 1000000), good(0, 3000000)});
     ASSERT_EQ(text_of(wiring_check_format_prompt, check), press_prompt_of(0));
-    char text[64];
-    std::fill(text, text + sizeof text, 'x');
-    wiring_check_format_prompt(&check, text, 12);
-    EXPECT_EQ(std::string(text, sizeof text),
-              std::string("Press panel") + '\0' + std::string(52, 'x'));
+    std::string text(64, 'x');
+    wiring_check_format_prompt(&check, &text[0], 12);
+    EXPECT_EQ(text, std::string("Press panel") + '\0' + std::string(52, 'x'));
 }
 
 TEST(WiringCheck, PhasesAndTheScreenFollowTheScansAndTheSettleTime)
