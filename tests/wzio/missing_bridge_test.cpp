@@ -31,8 +31,6 @@ TEST(WzioMissingBridge, LoadFailsWithoutTheBridgeLibraryBesideIt)
     // The same copy loads once the bridge library sits beside it.
     ASSERT_TRUE(fs::copy_file(bin / ch341dll_file_name, alone / ch341dll_file_name, copy, error));
     void *library = library_load((alone / wzio_file_name).string());
-    EXPECT_NE(library, nullptr);
-    if (library != nullptr) {
-        library_free(library);
-    }
+    ASSERT_NE(library, nullptr);
+    library_free(library);
 }
