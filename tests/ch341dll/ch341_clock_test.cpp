@@ -15,16 +15,14 @@
 
 TEST(Ch341StandInClock, AnUnplugGoesForItsTime)
 {
-    scoped_environment board("CH341_SIM_BOARD", sim_frames_of(test_name(), unplug_script));
-    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), unplug_script));
     expect_unplug_example(bridge_clock_us, bridge_clock_wait_until, 199999);
 }
 
 // A scan every 25 ms: line 1 for its tenth of a second, the pace line ignored.
 TEST(Ch341StandInClock, ATimedScriptShowsEachLineFromItsTime)
 {
-    scoped_environment board("CH341_SIM_BOARD", sim_frames_of(test_name(), timed_end_script));
-    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), timed_end_script));
     const uint64_t start_us = bridge_clock_us();
     std::vector<int> bytes;
     for (std::vector<int> scan = first_bytes(1); !scan.empty(); scan = first_bytes(1)) {
@@ -40,9 +38,7 @@ TEST(Ch341StandInClock, ATimedScriptShowsEachLineFromItsTime)
 // a caller slower than the pace is not held, as the pace counts from the last scan's start.
 TEST(Ch341StandInClock, APaceHoldsNoScanThatIsLateAlready)
 {
-    scoped_environment board("CH341_SIM_BOARD",
-                             sim_frames_of(test_name(), "pace-us 400000\nFF FF FF\n"));
-    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(opened(test_name(), "pace-us 400000\nFF FF FF\n"));
     scan_frame();  // and again at once, the first scan since an open
     ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
     const uint64_t start_us = bridge_clock_us();

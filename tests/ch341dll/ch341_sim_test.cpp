@@ -14,13 +14,6 @@
 #include "stderr_capture.h"
 #include "test_clock.h"
 
-// Whether bridge 0 opens on a board running script_text.
-static bool opened(const std::string &name, const std::string &script_text)
-{
-    program_set_environment("CH341_SIM_BOARD", sim_frames_of(name, script_text));
-    return CH341OpenDevice(ch341_bridge_index) != INVALID_HANDLE_VALUE;
-}
-
 TEST(StandInNoBoard, OpenFailsAndEveryCallFails)
 {
     scoped_environment board("CH341_SIM_BOARD", "");

@@ -7,9 +7,12 @@
 #include <stdint.h>
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "ch341dll.h"
+#include "program_run.h"
+#include "sim_control.h"
 
 struct read_result {
     BOOL ok;
@@ -25,6 +28,13 @@ inline bool operator==(const read_result &a, const read_result &b)
 inline std::ostream &operator<<(std::ostream &out, const read_result &r)
 {
     return out << "ok " << r.ok << ", length " << r.length << ", byte " << int(r.byte);
+}
+
+// Whether bridge 0 opens on a board running script_text, in name.frames.
+inline bool opened(const std::string &name, const std::string &script_text)
+{
+    program_set_environment("CH341_SIM_BOARD", sim_frames_of(name, script_text));
+    return CH341OpenDevice(ch341_bridge_index) != INVALID_HANDLE_VALUE;
 }
 
 // A read that delivers byte; a read that fails, its buffer of 0xAA left alone.
