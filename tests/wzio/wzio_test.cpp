@@ -200,8 +200,7 @@ TEST(WzioFailure, InitWithoutBridgeFailsAndScansReportNothing)
     sim_board_for(test_name() + ".late", "FE FF FF\n");
     std::this_thread::sleep_for(past_the_open_gap);
     EXPECT_FALSE(wz_io_read_inputs());
-    lines = sim_read_lines(trace);
-    EXPECT_EQ(lines.size(), 13u + 12) << "no reopen after two failed scans";
+    EXPECT_EQ(sim_read_lines(trace).size(), 13u + 12) << "no reopen after two failed scans";
     EXPECT_FALSE(wz_io_read_inputs());
     EXPECT_TRUE(wz_io_read_inputs());
     expect_inputs(0x8000, 0x00);
