@@ -98,9 +98,8 @@ def main():
     # The live view goes on past the Up arrow and a space, two scans past the
     # screen drawn when they were typed, and Escape ends it with status 0; in
     # the check a space skips the asked-for input and Escape ends it.
-    def scans_past(lines, count):
-        return any(re.fullmatch(r"scans: +(\d+)", line) and int(line.split()[1]) >= count
-                   for line in lines)
+    def scans_shown(lines):
+        return next((int(line.split()[1]) for line in lines if re.fullmatch(r"scans: +\d+", line)), 0)
     cases = [
         ([], "scans:       7", ["last scan:   ok"], None, 0, "Ended after "),
         (["--check", "--settle-ms", "0"],
@@ -117,11 +116,10 @@ def main():
         # All it has drawn so far, so that the count is the one the keys come after.
         while select.select([terminal.fd], [], [], 0)[0] and terminal.read(0):
             pass
-        shown = next((int(line.split()[1]) for line in terminal.lines()
-                      if re.fullmatch(r"scans: +\d+", line)), 0)
+        shown = scans_shown(terminal.lines())
         terminal.type(b"\x1b[A")
         terminal.type(b" ")
-        check(terminal.wait_until(lambda lines: scans_past(lines, shown + 2)) if then is None
+        check(terminal.wait_until(lambda lines: scans_shown(lines) >= shown + 2) if then is None
               else terminal.wait_for(then), f"{name}: '{then}' never shown after a space", terminal)
         terminal.type(b"\x1b")
         status = terminal.finish()

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -58,21 +57,17 @@ constexpr char key_labels[] = "789456123" "0O_";
 // clang-format on
 constexpr int key_bits[] = {3, 7, 11, 2, 6, 10, 1, 5, 9, 0, 4, 8};
 
-std::string bit_text(unsigned int value, int bit)
-{
-    return ((value >> bit) & 1u) != 0 ? "1" : "0";
-}
-
 std::string block(int node, uint16_t keypad, uint8_t sensor, const std::string &card)
 {
     std::string text = "Press escape to quit\nReader " + std::to_string(node) + "\n" + dashes;
+    char cells[64];
     for (int key = 0; key < 12; ++key) {
-        text += (key % 3 == 0 ? " |" : "") + std::string(1, key_labels[key]) + ": " +
-                bit_text(keypad, key_bits[key]) + (key % 3 == 2 ? "|\n" : "|");
+        snprintf(cells, sizeof cells, "%s%c: %d|%s", key % 3 == 0 ? " |" : "", key_labels[key],
+                 keypad >> key_bits[key] & 1, key % 3 == 2 ? "\n" : "");
+        text += cells;
     }
-    text += dashes + "|front: " + bit_text(sensor, 0) + " back: " + bit_text(sensor, 1) + "|\n";
-    text += dashes + "|" + card + "|\n" + dashes;
-    return text;
+    snprintf(cells, sizeof cells, "|front: %d back: %d|\n", sensor & 1, sensor >> 1 & 1);
+    return text + dashes + cells + dashes + "|" + card + "|\n" + dashes;
 }
 
 // What each slot rule calls after the poll and the reads of state, # for the node.
@@ -137,17 +132,14 @@ struct reader_case {
     std::vector<node_turn> turns;
 };
 
-void PrintTo(const reader_case &c, std::ostream *out)
-{
-    *out << c.name;
-}
+}  // namespace
 
-std::vector<reader_case> reader_cases()
+TEST(ReaderRun, EndsWithTheScreenAndCallsOfItsCase)
 {
     const std::string card = "80FF00017F8081FE";
     const std::string other = "0123456789ABCDEF";
     // clang-format off
-    return {
+    const reader_case cases[] = {
         {"ReaderScreen_MatchesTheDocumentedBlock", poll_fails(0), {}, "node 0 cycle 0 keypad 0040 sensor 01 card -\nnode 0 poll-fails-from 1\n", {{0, 0x0040, 0x01, zero_card, untouched}, idle(1)}},
         {"ReaderScreen_KeysAppearWhereTheKeypadHasThemAndHighBitsAreHidden", poll_fails(0), {}, "node 0 cycle 0 keypad F889 sensor 01 card -\nnode 1 cycle 0 keypad 0652 sensor 01 card -\nnode 0 poll-fails-from 1\n", {{0, 0xF889, 0x01, zero_card, untouched}, {1, 0x0652, 0x01, zero_card, untouched}}},
         // Its turns: no card, at the front, at the back: read now, shown a cycle later, leaving: kept, gone: zeroed now, shown zeroed.
@@ -163,32 +155,21 @@ std::vector<reader_case> reader_cases()
         {"FatalLog_LevelFLineEndsWithOneAndReachesARedirectedStdout", {"F:kavio: reader 1 lost its link in cycle 1\n", "kav_io_poll(1) logs a level-F line\n", 1}, {}, "node 1 fatal-at 1\n", {idle(0), idle(1), idle(0)}},
     };
     // clang-format on
-}
-
-using ReaderRun = testing::TestWithParam<reader_case>;
-
-}  // namespace
-
-TEST_P(ReaderRun, EndsWithTheScreenAndCallsOfItsCase)
-{
-    const reader_case &c = GetParam();
-    std::string screen = ready_line + prompt;
-    std::string trace = trace_start;
-    for (const node_turn &t : c.turns) {
-        screen += block(t.node, t.keypad, t.sensor, t.card);
-        trace += calls_of(t);
-    }
-    readertest_run run = run_readertest(c.name, c.scenario, {{"\n"}});
-    expect_run(run, c.end.exit_status, screen + c.end.screen, trace + c.end.trace);
-    if (c.clears && !console_clear_sequence().empty()) {
-        EXPECT_EQ(run.shown.clears, *c.clears);
+    for (const reader_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string screen = ready_line + prompt;
+        std::string trace = trace_start;
+        for (const node_turn &t : c.turns) {
+            screen += block(t.node, t.keypad, t.sensor, t.card);
+            trace += calls_of(t);
+        }
+        readertest_run run = run_readertest(c.name, c.scenario, {{"\n"}});
+        expect_run(run, c.end.exit_status, screen + c.end.screen, trace + c.end.trace);
+        if (c.clears && !console_clear_sequence().empty()) {
+            EXPECT_EQ(run.shown.clears, *c.clears);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Scenario, ReaderRun, testing::ValuesIn(reader_cases()),
-                         [](const testing::TestParamInfo<reader_case> &reader_run) {
-                             return std::string(reader_run.param.name);
-                         });
 
 TEST(ReaderScreen, ExpectedBlocksAreTheDocumentedOnesWithTheKeypadBitsOnTheirKeys)
 {

@@ -35,7 +35,8 @@ hold hold_key(terminal_run *run, const char *key, int repeats)
         held.longest_gap_us = std::max(held.longest_gap_us, now_us - held.last_us);
         held.last_us = now_us;
         // The screen ends with the program.
-        held.ended_while_held = !terminal_read_for(run, repeat_ms);
+        held.ended_while_held =
+            terminal_read_until(run, repeat_ms, [] { return false; }) == terminal_wait::ended;
         now_us = test_clock_us();
     }
     return held;
@@ -70,7 +71,8 @@ TEST(ReaderTerminal, KeysTypedWhileCyclingAreNotEchoedAndTheModeComesBack)
         if (c.exit_status == 0) {
             // Taken, then two pipe buffers more of screens: the cycles went on past them.
             terminal_type(&run, "zxw\x1b[A");
-            EXPECT_TRUE(terminal_wait_keys_taken(&run, 8192) && terminal_running(&run))
+            // Still running, left for terminal_finish to reap.
+            EXPECT_TRUE(terminal_wait_keys_taken(&run, 8192) && !program_ended({run.pid, -1}, 0))
                 << "Up ended readertest";
         }
         hold held = hold_key(&run, c.key, c.repeats);

@@ -111,18 +111,6 @@ inline bool terminal_wait_for(terminal_run *run, const std::string &text)
     return end == terminal_wait::done || (text.empty() && end == terminal_wait::ended);
 }
 
-// Reads for ms at least; false once the screen has ended with the program.
-inline bool terminal_read_for(terminal_run *run, int ms)
-{
-    return terminal_read_until(run, ms, [] { return false; }) != terminal_wait::ended;
-}
-
-// Whether the program is still running; it stays there for terminal_finish to reap.
-inline bool terminal_running(const terminal_run *run)
-{
-    return !program_ended({run->pid, -1}, 0);
-}
-
 // Reads until the program has taken every key typed so far and then printed
 // `bytes` more; false if the screen ends, or terminal_wait_ms passes, first.
 inline bool terminal_wait_keys_taken(terminal_run *run, size_t bytes)
