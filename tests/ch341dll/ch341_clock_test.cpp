@@ -76,8 +76,9 @@ TEST(Ch341StandInClock, TheWornBoardGoesByTheTimeOfEachScansFirstCall)
     EXPECT_LT(presses.first_us[1], 280000u);
 }
 
-// The loose board's walk through the calls, each scan the step of its first call's time.
-TEST(Ch341StandInClock, TheLooseBoardWalksByTheTimeOfEachScan)
+// The loose board through the calls: each scan the step of its first call's time, its
+// link by the time of each call.
+TEST(Ch341StandInClock, TheLooseBoardWalksAndLosesItsLinkByTheTimeOfEachCall)
 {
     scoped_environment board("CH341_SIM_BOARD", "loose"), call_time("CH341_SIM_CALL_US", "0");
     const uint64_t load_us = bridge_clock_us() + 1000000;
@@ -87,5 +88,27 @@ TEST(Ch341StandInClock, TheLooseBoardWalksByTheTimeOfEachScan)
         bridge_clock_wait_until(load_us + at_us);
         EXPECT_EQ(scan_frame(), board_loose_at(at_us).frame) << at_us;
     }
+    // Transfers lost from 2 s for 40 ms, the open good through them.
+    bridge_clock_wait_until(load_us + 2010000);
+    int calls_ok = 0;
+    for (int write = 1; write <= 9; ++write) {
+        calls_ok += CH341EppSetAddr(0, 0xFF);
+        if (write == 4 || write == 6 || write == 8) {
+            EXPECT_EQ(read_one(), read_failed);
+        }
+    }
+    EXPECT_EQ(calls_ok, 0);
+    bridge_clock_wait_until(load_us + 2040000);
+    EXPECT_EQ(scan_frame(), board_loose_at(2040000).frame);
+    // Unplugged from 7 s for 1.5 s: a dead open, then no bridge until it is back.
+    bridge_clock_wait_until(load_us + 7000000);
+    EXPECT_FALSE(CH341EppSetAddr(0, 0xFF));
+    EXPECT_EQ(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    CH341CloseDevice(0);
+    bridge_clock_wait_until(load_us + 8499999);
+    EXPECT_EQ(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    bridge_clock_wait_until(load_us + 8500000);
+    ASSERT_NE(CH341OpenDevice(0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(scan_frame(), board_loose_at(8500000).frame);
     CH341CloseDevice(0);
 }
