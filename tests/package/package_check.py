@@ -36,13 +36,12 @@ made = subprocess.run([cmake, "--build", build, "--target", "package"],
 if made.returncode != 0:
     sys.exit(f"{made.stdout}{made.stderr}FAIL: the package target failed")
 package = f"{build}/{folder}.zip"
-with open(package, "rb") as zip_file:
-    zip_bytes = zip_file.read()
+zip_bytes = pathlib.Path(package).read_bytes()
 check(f"{hashlib.sha256(zip_bytes).hexdigest()}  {folder}.zip" in made.stdout,
       f"the package step did not print the ZIP's SHA-256:\n{made.stdout}")
 
-with open(f"{build}/version/io_version.h", encoding="utf-8") as header:
-    text = re.search(r'#define IO_VERSION_TEXT "(.*)"', header.read()).group(1)
+header = pathlib.Path(f"{build}/version/io_version.h").read_text(encoding="utf-8")
+text = re.search(r'#define IO_VERSION_TEXT "(.*)"', header).group(1)
 check(re.fullmatch(re.escape(version) + r"( \([0-9a-f]{7}(-dirty)?\))?", text),
       f"IO_VERSION_TEXT {text!r} is not CMake's version {version} and a commit")
 major, minor, patch = (int(part) for part in version.split("."))
@@ -67,8 +66,7 @@ with tempfile.TemporaryDirectory() as unpacked:
         if name not in files:
             continue  # reported with the file list
         path = f"{unpacked}/{name}"
-        with open(path, "wb") as pe_file:
-            pe_file.write(files[name])
+        pathlib.Path(path).write_bytes(files[name])
         problems, _ = pe_check.check(path, role, exports)
         failures += [f"{name}: {problem}" for problem in problems]
         pe = pefile.PE(path)

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "program_platform.h"
@@ -10,11 +11,11 @@
 
 // Under an emulator one process start alone takes a minute or more:
 // IO_TEST_TIME_SCALE=N stretches every time limit N times.
-static int scaled_timeout_ms(int timeout_ms)
+static uint64_t scaled_timeout_us(int timeout_ms)
 {
     const char *text = getenv("IO_TEST_TIME_SCALE");
     int scale = text != nullptr ? atoi(text) : 1;
-    return scale > 1 && scale <= 100 ? timeout_ms * scale : timeout_ms;
+    return static_cast<uint64_t>(timeout_ms) * 1000u * (scale > 1 && scale <= 100 ? scale : 1);
 }
 
 // Whether the output holds what the chunk waits for.
@@ -48,8 +49,7 @@ program_run program_run_with(const std::string &program, const std::vector<std::
                              const std::vector<program_input> &input,
                              const std::string &output_path, int timeout_ms)
 {
-    uint64_t deadline_us =
-        test_clock_us() + static_cast<uint64_t>(scaled_timeout_ms(timeout_ms)) * 1000u;
+    uint64_t deadline_us = test_clock_us() + scaled_timeout_us(timeout_ms);
     size_t next = !input.empty() && input[0].after.empty() ? 1 : 0;
     program_process process = {};
     if (!program_start(program, arguments, next ? input[0].chunk : "", output_path, &process)) {
@@ -75,9 +75,7 @@ program_run program_run_with(const std::string &program, const std::vector<std::
 std::string read_file(const std::string &path)
 {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool write_file(const std::string &path, const std::string &text)

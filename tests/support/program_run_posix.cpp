@@ -5,8 +5,10 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 bool program_start(const std::string &program, const std::vector<std::string> &arguments,
                    const std::string &first_chunk, const std::string &output_path,
@@ -14,27 +16,24 @@ bool program_start(const std::string &program, const std::vector<std::string> &a
 {
     // A child that stops reading early must not kill the test with SIGPIPE.
     signal(SIGPIPE, SIG_IGN);
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(program.c_str()));
+    std::vector<char *> argv = {const_cast<char *>(program.c_str())};
     for (const std::string &argument : arguments) {
         argv.push_back(const_cast<char *>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    // Close-on-exec: the child keeps only the copies it makes as its stdin and stdout.
     int input_pipe[2];
-    if (pipe(input_pipe) != 0) {
+    if (pipe2(input_pipe, O_CLOEXEC) != 0) {
         return false;
     }
     process->input = input_pipe[1];
     program_write(*process, first_chunk);
     // Emptied before the start, so no wait reads what an earlier run left there.
-    int output = open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int output = open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     pid_t pid = fork();
     if (pid == 0) {
         dup2(input_pipe[0], STDIN_FILENO);
         dup2(output, STDOUT_FILENO);
-        close(input_pipe[0]);
-        close(input_pipe[1]);
-        close(output);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
@@ -66,8 +65,7 @@ bool program_ended(const program_process &process, int ms)
         ended.si_pid != 0) {
         return true;
     }
-    struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&pause, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return false;
 }
 
@@ -87,11 +85,7 @@ bool program_reap(const program_process &process, int *exit_status)
 
 void program_set_environment(const char *name, const std::string &value)
 {
-    if (value.empty()) {
-        unsetenv(name);
-    } else {
-        setenv(name, value.c_str(), 1);
-    }
+    value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
 }
 
 std::string program_folder()

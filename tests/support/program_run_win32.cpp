@@ -14,8 +14,7 @@ bool program_start(const std::string &program, const std::vector<std::string> &a
                    program_process *process)
 {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    HANDLE input_read = nullptr;
-    HANDLE input_write = nullptr;
+    HANDLE input_read = nullptr, input_write = nullptr;
     if (!CreatePipe(&input_read, &input_write, &inheritable, 0)) {
         return false;
     }
@@ -53,12 +52,11 @@ bool program_start(const std::string &program, const std::vector<std::string> &a
 void program_write(const program_process &process, const std::string &chunk)
 {
     // A write of no bytes could reach the child as an empty read, which is end of input.
-    if (chunk.empty()) {
-        return;
-    }
     DWORD written = 0;
-    WriteFile(handle_of(process.input), chunk.data(), static_cast<DWORD>(chunk.size()), &written,
-              nullptr);
+    if (!chunk.empty()) {
+        WriteFile(handle_of(process.input), chunk.data(), static_cast<DWORD>(chunk.size()),
+                  &written, nullptr);
+    }
 }
 
 void program_close_input(const program_process &process)

@@ -5,8 +5,6 @@
 #include "console.h"
 #include "console_key_bytes.h"
 
-namespace {
-
 TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
 {
     constexpr unsigned int escape = console_key_escape;
@@ -37,5 +35,3 @@ TEST(ConsoleKeys, EscapeAndSpaceAmongTheBytesReadAndNoFurther)
         EXPECT_EQ(console_keys_in_terminal_bytes(bytes, c.count), c.terminal_keys) << c.bytes;
     }
 }
-
-}  // namespace

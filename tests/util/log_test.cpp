@@ -88,9 +88,7 @@ constexpr thread_proc_fn log_from_thread = [](void *ctx) {
 TEST(LogBeforeBinding, LoggersFormatButWriteNothing)
 {
     const logger_fn loggers[log_level_count] = {logger_f, logger_w, logger_i, logger_m};
-    for (unsigned int level = 0; level < log_level_count; ++level) {
-        EXPECT_EQ(logger_table[level], loggers[level]) << level;
-    }
+    EXPECT_TRUE(std::equal(logger_table, logger_table + log_level_count, loggers));
     EXPECT_EQ(log_threshold, 4u);
     EXPECT_EQ(stdout_of([] {
                   logger_w("reader", "%d items", 3);
